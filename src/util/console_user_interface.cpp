@@ -1,0 +1,72 @@
+#include "util/console_user_interface.h"
+
+#include <unistd.h>
+
+#include <atomic>
+
+namespace framora {
+
+namespace {
+std::atomic<bool> stopRequested{false};
+}
+
+ConsoleUserInterface::ConsoleUserInterface(bool answerOk, std::FILE* out)
+    : answerOk_(answerOk), out_(out), interactive_(isatty(fileno(out)) != 0) {}
+
+void ConsoleUserInterface::requestStop() { stopRequested = true; }
+
+void ConsoleUserInterface::message(const std::string& text) {
+  if (active_ && interactive_) std::fputc('\n', out_);
+  std::fprintf(out_, "%s\n", text.c_str());
+  std::fflush(out_);
+}
+
+bool ConsoleUserInterface::askOkCancel(const std::string& text, const std::string& caption) {
+  std::fprintf(out_, "%s%s%s -> %s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str(),
+               answerOk_ ? "OK" : "Cancel");
+  return answerOk_;
+}
+
+void ConsoleUserInterface::startProgress(int total, const std::string& caption, bool) {
+  stopRequested = false;
+  active_ = true;
+  total_ = total;
+  position_ = 0;
+  lastPercent_ = -1;
+  caption_ = caption;
+}
+
+bool ConsoleUserInterface::stepProgress(int count) {
+  const bool stop = stopRequested.load();
+  if (!active_) return stop;
+  if (stop) {
+    endProgress(false);
+    return true;
+  }
+  position_ += count;
+  if (total_ < 1) total_ = 1;
+  drawBar();
+  if (position_ == total_) endProgress(true);
+  return stop;
+}
+
+void ConsoleUserInterface::drawBar() {
+  const int percent = static_cast<int>(static_cast<long long>(position_) * 100 / total_);
+  if (percent == lastPercent_) return;
+  lastPercent_ = percent;
+  if (!interactive_) return;
+  const int width = 30;
+  const int filled = percent >= 100 ? width : percent * width / 100;
+  std::fprintf(out_, "\r%s [%s%s] %3d%% (%d/%d)", caption_.c_str(), std::string(filled, '#').c_str(),
+               std::string(width - filled, '.').c_str(), percent, position_, total_);
+  std::fflush(out_);
+}
+
+void ConsoleUserInterface::endProgress(bool) {
+  if (!active_) return;
+  active_ = false;
+  if (interactive_ && lastPercent_ >= 0) std::fputc('\n', out_);
+  std::fflush(out_);
+}
+
+}  // namespace framora

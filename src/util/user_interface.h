@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+namespace framora {
+
+// Everything the builders and the driver say to or ask of the user goes through here,
+// so they run the same under the windows, the command line and the tests.
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+
+  // A modal message; the operation goes on afterwards.
+  virtual void message(const std::string& text) = 0;
+  // An OK/Cancel question with Cancel as the default; true only for OK.
+  virtual bool askOkCancel(const std::string& text, const std::string& caption) = 0;
+
+  virtual void startProgress(int total, const std::string& caption, bool withCancel) = 0;
+  // Advances by count; true once the user has confirmed a stop.
+  virtual bool stepProgress(int count) = 0;
+  virtual void endProgress(bool force) = 0;
+};
+
+// Answers nothing and shows nothing: for operations run where nobody is watching.
+class SilentUserInterface : public UserInterface {
+ public:
+  void message(const std::string&) override {}
+  bool askOkCancel(const std::string&, const std::string&) override { return false; }
+  void startProgress(int, const std::string&, bool) override {}
+  bool stepProgress(int) override { return false; }
+  void endProgress(bool) override {}
+};
+
+}  // namespace framora
