@@ -1,0 +1,38 @@
+#pragma once
+
+#include <ogrsf_frmts.h>
+
+#include <memory>
+
+#include "gis/workspace.h"
+#include "util/user_interface.h"
+
+namespace framora {
+
+// The insert cursor of one sheet: features go into the class inside one batch of the
+// workspace, committed by flush() (or when the cursor goes away).
+class BufferedInsert {
+ public:
+  BufferedInsert(Workspace& workspace, OGRLayer& featureClass, UserInterface& ui);
+  ~BufferedInsert();
+  BufferedInsert(const BufferedInsert&) = delete;
+  BufferedInsert& operator=(const BufferedInsert&) = delete;
+
+  // A two-point line with its "ID" kind. "保存失败" when the store fails; drawing goes on.
+  bool insertLine(int id, double x1, double y1, double x2, double y2);
+  bool insert(const OGRGeometry& geometry, int id);
+  void flush();
+  long long inserted() const { return inserted_; }
+
+ private:
+  Workspace& workspace_;
+  OGRLayer& featureClass_;
+  UserInterface& ui_;
+  OGRFeature feature_;
+  OGRLineString line_;
+  int idIndex_;
+  bool open_ = true;
+  long long inserted_ = 0;
+};
+
+}  // namespace framora

@@ -1,0 +1,183 @@
+#include "gis/feature_class.h"
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+
+#include "util/framora_error.h"
+#include "util/text.h"
+
+namespace framora {
+
+FieldTemplate MakeFieldTemplate(OGRwkbGeometryType geometryType, int spatialIndexGridSize) {
+  return FieldTemplate{geometryType, spatialIndexGridSize};
+}
+
+std::string CleanClassName(const std::string& name) { return ReplaceAll(ReplaceAll(name, ".", "_"), "-", "_"); }
+
+namespace {
+
+std::string Number(double value) {
+  std::ostringstream out;
+  out.precision(17);
+  out << value;
+  return out.str();
+}
+
+}  // namespace
+
+OGRLayer* CreateFeatureClass(FeatureDataset& dataset, const std::string& name, const FieldTemplate& fields) {
+  const std::string cleaned = CleanClassName(name);
+  Workspace& workspace = *dataset.workspace;
+  OGRLayer* layer = nullptr;
+  if (!cleaned.empty() && OpenFeatureClass(workspace, cleaned) == nullptr) {
+    OGRSpatialReference srs;
+    const bool hasSrs = !dataset.srsWkt.empty() && srs.importFromWkt(dataset.srsWkt.c_str()) == OGRERR_NONE;
+    if (hasSrs) srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    CPLStringList options;
+    options.SetNameValue("FID", "OBJECTID");
+    options.SetNameValue("GEOMETRY_NAME", "Shape");
+    if (workspace.kind() == WorkspaceKind::FileGeodatabase) {
+      options.SetNameValue("FEATURE_DATASET", dataset.name.c_str());
+      if (dataset.domain) {
+        options.SetNameValue("XORIGIN", Number(dataset.domain->xmin).c_str());
+        options.SetNameValue("YORIGIN", Number(dataset.domain->ymin).c_str());
+        // A tenth of a millimetre in metres, a billionth of a degree in degrees.
+        const bool geographic = hasSrs && srs.IsGeographic();
+        options.SetNameValue("XYSCALE", geographic ? "1000000000" : "10000");
+        options.SetNameValue("XYTOLERANCE", geographic ? "0.000000008983153" : "0.001");
+      }
+    } else {
+      options.SetNameValue("SPATIAL_INDEX", "YES");
+    }
+    layer = workspace.dataset().CreateLayer(cleaned.c_str(), hasSrs ? &srs : nullptr, fields.geometryType,
+                                            options.List());
+    if (layer != nullptr) {
+      OGRFieldDefn id("ID", OFTInteger);
+      if (layer->CreateField(&id) != OGRERR_NONE) layer = nullptr;
+    }
+    if (layer != nullptr) {
+      if (workspace.kind() == WorkspaceKind::FileGeodatabase)
+        layer->SetMetadataItem("FRAMORA_DATASET", dataset.name.c_str());
+      else
+        RegisterDatasetMember(workspace, dataset.name, cleaned);
+    }
+  }
+  if (layer == nullptr) throw FramoraError("不能创立表" + cleaned);
+  return layer;
+}
+
+OGRLayer* OpenFeatureClass(Workspace& workspace, const std::string& name) {
+  if (name.empty()) return nullptr;
+  GDALDataset& dataset = workspace.dataset();
+  if (OGRLayer* layer = dataset.GetLayerByName(name.c_str())) return layer;
+  for (int i = 0; i < dataset.GetLayerCount(); ++i)
+    if (EqualsIgnoringCase(dataset.GetLayer(i)->GetName(), name)) return dataset.GetLayer(i);
+  return nullptr;
+}
+
+bool StoreFeature(OGRLayer& featureClass, const OGRGeometry& geometry, int id, UserInterface& ui) {
+  OGRFeature feature(featureClass.GetLayerDefn());
+  feature.SetGeometry(&geometry);
+  feature.SetField(feature.GetFieldIndex("ID"), id);
+  if (featureClass.CreateFeature(&feature) != OGRERR_NONE) {
+    ui.message("保存失败");
+    return false;
+  }
+  return true;
+}
+
+int FieldIndex(const OGRFeature& feature, const std::string& fieldName) {
+  return feature.GetDefnRef()->GetFieldIndex(fieldName.c_str());
+}
+
+std::string FieldValue(const OGRFeature& feature, const std::string& fieldName, UserInterface& ui) {
+  const int index = FieldIndex(feature, fieldName);
+  if (index < 0) {
+    ui.message("找不到对应字段" + fieldName);
+    return "";
+  }
+  if (!feature.IsFieldSetAndNotNull(index)) return "";
+  return feature.GetFieldAsString(index);
+}
+
+void UniqueValues(OGRLayer& layer, const std::string& fieldName, std::vector<std::string>& list) {
+  const int index = layer.GetLayerDefn()->GetFieldIndex(fieldName.c_str());
+  if (index >= 0) {
+    std::set<std::string> seen;
+    layer.ResetReading();
+    for (auto& feature : layer) {
+      const std::string value = feature->IsFieldSetAndNotNull(index) ? feature->GetFieldAsString(index) : "";
+      if (!value.empty() && seen.insert(value).second) list.push_back(value);
+    }
+    layer.ResetReading();
+  }
+  std::stable_sort(list.begin(), list.end(),
+                   [](const std::string& a, const std::string& b) { return ToLowerAscii(a) < ToLowerAscii(b); });
+}
+
+bool FieldTellsFeaturesApart(OGRLayer& layer, const std::string& fieldName) {
+  const int index = layer.GetLayerDefn()->GetFieldIndex(fieldName.c_str());
+  if (index < 0) return false;
+  std::set<std::string> seen;
+  layer.ResetReading();
+  bool apart = true;
+  for (auto& feature : layer) {
+    if (!feature->IsFieldSetAndNotNull(index) || !seen.insert(feature->GetFieldAsString(index)).second) {
+      apart = false;
+      break;
+    }
+  }
+  layer.ResetReading();
+  return apart;
+}
+
+void ApplyWhereClause(OGRLayer& layer, const std::string& whereClause) {
+  const std::string clause = Trim(whereClause);
+  CPLErrorReset();
+  bool failed = layer.SetAttributeFilter(clause.empty() ? nullptr : clause.c_str()) != OGRERR_NONE;
+  if (!failed && !clause.empty()) {
+    // Some drivers only find out when they read: try one feature.
+    layer.ResetReading();
+    OGRFeatureUniquePtr probe(layer.GetNextFeature());
+    failed = CPLGetLastErrorType() >= CE_Failure;
+    layer.ResetReading();
+  }
+  if (failed) {
+    layer.SetAttributeFilter(nullptr);
+    throw FramoraError("查询条件错误：" + clause);
+  }
+}
+
+long long CountFeatures(OGRLayer& layer, const std::string& whereClause) {
+  ApplyWhereClause(layer, whereClause);
+  return layer.GetFeatureCount(TRUE);
+}
+
+std::vector<OGRFeatureUniquePtr> SpatialSearch(OGRLayer& layer, const OGRGeometry& geometry,
+                                               const std::string& whereClause) {
+  ApplyWhereClause(layer, whereClause);
+  layer.SetSpatialFilter(const_cast<OGRGeometry*>(&geometry));
+  std::vector<OGRFeatureUniquePtr> found;
+  layer.ResetReading();
+  // The layer's filter only compares envelopes; the shapes decide.
+  while (OGRFeatureUniquePtr feature{layer.GetNextFeature()}) {
+    const OGRGeometry* shape = feature->GetGeometryRef();
+    if (shape != nullptr && shape->Intersects(&geometry)) found.push_back(std::move(feature));
+  }
+  layer.SetSpatialFilter(nullptr);
+  layer.SetAttributeFilter(nullptr);
+  layer.ResetReading();
+  return found;
+}
+
+std::vector<OGRFeatureUniquePtr> AttributeQuery(OGRLayer& layer, const std::string& whereClause) {
+  ApplyWhereClause(layer, whereClause);
+  std::vector<OGRFeatureUniquePtr> found;
+  layer.ResetReading();
+  while (OGRFeatureUniquePtr feature{layer.GetNextFeature()}) found.push_back(std::move(feature));
+  layer.ResetReading();
+  return found;
+}
+
+}  // namespace framora

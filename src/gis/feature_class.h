@@ -1,0 +1,54 @@
+#pragma once
+
+#include <ogrsf_frmts.h>
+
+#include <string>
+#include <vector>
+
+#include "gis/feature_dataset.h"
+#include "util/user_interface.h"
+
+namespace framora {
+
+// The field set every frame class is made with: "OBJECTID", "Shape", "ID", in that order.
+struct FieldTemplate {
+  OGRwkbGeometryType geometryType = wkbLineString;
+  int spatialIndexGridSize = 1000;  // kept for formats that take it; ours index on their own
+};
+
+FieldTemplate MakeFieldTemplate(OGRwkbGeometryType geometryType, int spatialIndexGridSize);
+
+// Every "." and then every "-" becomes "_".
+std::string CleanClassName(const std::string& name);
+
+// Creates a class of the template in the dataset. Throws FramoraError "不能创立表" + the
+// cleaned name when nothing is created.
+OGRLayer* CreateFeatureClass(FeatureDataset& dataset, const std::string& name, const FieldTemplate& fields);
+// The class of that name (any letter case), or nullptr.
+OGRLayer* OpenFeatureClass(Workspace& workspace, const std::string& name);
+
+// Stores one feature with its "ID" kind; "保存失败" on failure, and the caller goes on.
+bool StoreFeature(OGRLayer& featureClass, const OGRGeometry& geometry, int id, UserInterface& ui);
+
+// Index of the field, or a negative number.
+int FieldIndex(const OGRFeature& feature, const std::string& fieldName);
+// The value as text; a missing field shows "找不到对应字段" + name; a null value is "".
+std::string FieldValue(const OGRFeature& feature, const std::string& fieldName, UserInterface& ui);
+// Appends the distinct values of the field, as text, then sorts the whole list as text
+// without regard to case.
+void UniqueValues(OGRLayer& layer, const std::string& fieldName, std::vector<std::string>& list);
+// Whether every feature of the layer has its own value in the field (the field can name sheets).
+bool FieldTellsFeaturesApart(OGRLayer& layer, const std::string& fieldName);
+
+// Sets the layer's attribute filter; an empty clause clears it. A clause that does not
+// parse throws FramoraError naming it.
+void ApplyWhereClause(OGRLayer& layer, const std::string& whereClause);
+// Number of features matching the where clause.
+long long CountFeatures(OGRLayer& layer, const std::string& whereClause);
+// Features that intersect geometry and match the where clause.
+std::vector<OGRFeatureUniquePtr> SpatialSearch(OGRLayer& layer, const OGRGeometry& geometry,
+                                               const std::string& whereClause);
+// Features matching the where clause, in the layer's order.
+std::vector<OGRFeatureUniquePtr> AttributeQuery(OGRLayer& layer, const std::string& whereClause);
+
+}  // namespace framora

@@ -1,0 +1,89 @@
+#include "gis/geometry.h"
+
+#include <cpl_error.h>
+#include <ogr_api.h>
+
+namespace framora {
+
+bool IsEmptyGeometry(const OGRGeometry* geometry) { return geometry == nullptr || geometry->IsEmpty(); }
+
+OGRGeometryUniquePtr CloneGeometry(const OGRGeometry& geometry) { return OGRGeometryUniquePtr(geometry.clone()); }
+
+Envelope EnvelopeOf(const OGRGeometry& geometry) {
+  OGREnvelope envelope;
+  geometry.getEnvelope(&envelope);
+  return Envelope{envelope.MinX, envelope.MinY, envelope.MaxX, envelope.MaxY};
+}
+
+OGRGeometryUniquePtr EnvelopePolygon(const Envelope& envelope) {
+  auto ring = std::make_unique<OGRLinearRing>();
+  // Clockwise from the lower left, as the desktop GIS stores outer rings.
+  ring->addPoint(envelope.xmin, envelope.ymin);
+  ring->addPoint(envelope.xmin, envelope.ymax);
+  ring->addPoint(envelope.xmax, envelope.ymax);
+  ring->addPoint(envelope.xmax, envelope.ymin);
+  ring->closeRings();
+  auto polygon = std::make_unique<OGRPolygon>();
+  polygon->addRingDirectly(ring.release());
+  return OGRGeometryUniquePtr(polygon.release());
+}
+
+OGRGeometryUniquePtr LineBetween(double x1, double y1, double x2, double y2) {
+  auto line = std::make_unique<OGRLineString>();
+  line->addPoint(x1, y1);
+  line->addPoint(x2, y2);
+  return OGRGeometryUniquePtr(line.release());
+}
+
+OGRGeometryUniquePtr ExpandedEnvelopePolygon(const Envelope& envelope, double distance) {
+  return EnvelopePolygon(Envelope{envelope.xmin - distance, envelope.ymin - distance, envelope.xmax + distance,
+                                  envelope.ymax + distance});
+}
+
+OGRGeometryUniquePtr RingToPolygon(const OGRLinearRing& ring) {
+  auto polygon = std::make_unique<OGRPolygon>();
+  polygon->addRing(const_cast<OGRLinearRing*>(&ring));
+  polygon->closeRings();
+  return OGRGeometryUniquePtr(polygon.release());
+}
+
+void SimplifyGeometry(OGRGeometryUniquePtr& geometry) {
+  if (IsEmptyGeometry(geometry.get())) return;
+  const OGRwkbGeometryType type = wkbFlatten(geometry->getGeometryType());
+  if (type == wkbPoint || type == wkbMultiPoint) return;
+  OGRGeometryUniquePtr kept = CloneGeometry(*geometry);
+  if (type == wkbLinearRing) geometry = RingToPolygon(*geometry->toLinearRing());
+  if (geometry->IsValid()) return;
+  CPLErrorReset();
+  OGRGeometryUniquePtr valid(geometry->MakeValid());
+  if (!valid) return;  // failure ignored: the geometry stays as it was
+  if (valid->IsEmpty()) {
+    geometry = std::move(kept);
+    return;
+  }
+  geometry = std::move(valid);
+}
+
+OGRGeometryUniquePtr GeometryDifference(OGRGeometryUniquePtr a, OGRGeometryUniquePtr b) {
+  if (!a) return nullptr;
+  if (IsEmptyGeometry(b.get())) return a;
+  SimplifyGeometry(a);
+  SimplifyGeometry(b);
+  return OGRGeometryUniquePtr(a->Difference(b.get()));
+}
+
+double GeometryArea(const OGRGeometry& geometry) {
+  return OGR_G_Area(OGRGeometry::ToHandle(const_cast<OGRGeometry*>(&geometry)));
+}
+
+RgbColor MakeRgbColor(int color) {
+  RgbColor rgb;
+  if (color < 0) return rgb;
+  rgb.red = color & 0xFF;
+  rgb.green = (color >> 8) & 0xFF;
+  rgb.blue = (color >> 16) & 0xFF;
+  rgb.isDefault = false;
+  return rgb;
+}
+
+}  // namespace framora

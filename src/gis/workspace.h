@@ -1,0 +1,74 @@
+#pragma once
+
+#include <gdal_priv.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "util/user_interface.h"
+
+namespace framora {
+
+enum class WorkspaceKind {
+  FileGeodatabase,  // a ".gdb" folder
+  GeoPackage,       // the single-file kind
+};
+
+// Chosen by the path alone: a path ending in ".gdb" (any case) is a file geodatabase,
+// any other a single-file one. A ".mdb" path is refused with FramoraError.
+WorkspaceKind WorkspaceKindOfPath(const std::string& path);
+// Throws FramoraError for a path we cannot write (a personal .mdb geodatabase).
+void RefuseUnsupportedWorkspacePath(const std::string& path);
+
+// Spatial domain of a feature dataset, in the units of its spatial reference.
+struct SpatialDomain {
+  double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
+};
+
+// An output geodatabase. Owns the GDAL dataset; everything created in it borrows it.
+class Workspace {
+ public:
+  Workspace(GDALDatasetUniquePtr dataset, WorkspaceKind kind, std::string path);
+  ~Workspace();
+  Workspace(const Workspace&) = delete;
+  Workspace& operator=(const Workspace&) = delete;
+
+  GDALDataset& dataset() { return *dataset_; }
+  WorkspaceKind kind() const { return kind_; }
+  const std::string& path() const { return path_; }
+
+  // Batches of writes go into one transaction where the driver gains from it.
+  // Nested calls join the outer batch; the outermost end commits.
+  void beginBatch();
+  void endBatch();
+
+  // Feature datasets this session created in a file geodatabase, with the settings the
+  // classes inside them take (the format makes a dataset only with its first class).
+  struct PendingDataset {
+    std::string srsWkt;
+    std::optional<SpatialDomain> domain;
+  };
+  std::map<std::string, PendingDataset>& createdDatasets() { return createdDatasets_; }
+
+ private:
+  GDALDatasetUniquePtr dataset_;
+  WorkspaceKind kind_;
+  std::string path_;
+  int batchDepth_ = 0;
+  bool inTransaction_ = false;
+  std::map<std::string, PendingDataset> createdDatasets_;
+};
+
+// Creates a new, empty geodatabase at path. Errors (unwritable folder, a plain file in
+// the way) throw FramoraError with a clear message.
+std::unique_ptr<Workspace> CreateWorkspace(const std::string& path);
+// Opens an existing geodatabase for update; nullptr after a message when it is missing
+// or cannot be opened.
+std::unique_ptr<Workspace> OpenWorkspace(const std::string& path, UserInterface& ui);
+// Whether the geodatabase exists: the folder for a ".gdb" path, the file otherwise.
+bool WorkspaceExists(const std::string& path);
+
+}  // namespace framora

@@ -1,0 +1,28 @@
+#include "util/logical_font.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace framora {
+
+int LogicalFont::pointSize() const {
+  return static_cast<int>(std::lround(std::abs(height) * 72.0 / 96.0));
+}
+
+LogicalFont FontOfPointSize(const std::string& faceName, int points, int color) {
+  LogicalFont font;
+  font.faceName = faceName;
+  font.height = -static_cast<int>(std::lround(points * 96.0 / 72.0));
+  font.color = color;
+  return font;
+}
+
+int ColorToRgb(int color) {
+  if (color < 0) return -1;
+  const int red = color & 0xFF;
+  const int green = (color >> 8) & 0xFF;
+  const int blue = (color >> 16) & 0xFF;
+  return (red << 16) | (green << 8) | blue;
+}
+
+}  // namespace framora
