@@ -89,6 +89,10 @@ std::vector<std::string> GroupMembers(Workspace& workspace, const std::string& d
 
 }  // namespace
 
+void EnsureDatasetTable(Workspace& workspace) {
+  if (workspace.kind() == WorkspaceKind::GeoPackage) DatasetTable(workspace, true);
+}
+
 std::vector<std::string> FeatureDatasetNames(Workspace& workspace) {
   if (workspace.kind() == WorkspaceKind::FileGeodatabase) return GroupNames(workspace);
   std::vector<std::string> names;
@@ -233,13 +237,20 @@ double StoredReferenceScale(Workspace& workspace, const std::string& className) 
   OGRLayer* layer = workspace.dataset().GetLayerByName(className.c_str());
   if (layer == nullptr) return 0;
   if (const char* value = layer->GetMetadataItem("FRAMORA_REFERENCE_SCALE")) return std::atof(value);
-  // Stored in the class's documentation: <referenceScale>N</referenceScale>.
-  char** documentation = layer->GetMetadata("xml:documentation");
-  if (documentation == nullptr || documentation[0] == nullptr) return 0;
-  const std::string xml = documentation[0];
-  const auto start = xml.find("<referenceScale>");
-  if (start == std::string::npos) return 0;
-  return std::atof(xml.c_str() + start + std::string("<referenceScale>").size());
+  // A reopened file geodatabase keeps it in the class's documentation, in GDB_Items.
+  {
+    OGRLayer* found = workspace.dataset().ExecuteSQL("SELECT Name, Documentation FROM GDB_Items", nullptr, nullptr);
+    if (found == nullptr) return 0;
+    double scale = 0;
+    for (auto& row : *found) {
+      if (!EqualsIgnoringCase(row->GetFieldAsString("Name"), className)) continue;
+      const std::string xml = row->GetFieldAsString("Documentation");
+      const auto start = xml.find("<referenceScale>");
+      if (start != std::string::npos) scale = std::atof(xml.c_str() + start + std::string("<referenceScale>").size());
+    }
+    workspace.dataset().ReleaseResultSet(found);
+    return scale;
+  }
 }
 
 }  // namespace framora

@@ -41,6 +41,10 @@ void RegisterDatasetMember(Workspace& workspace, const std::string& datasetName,
 // The reference scale stored with a text class, 0 when none was stored.
 double StoredReferenceScale(Workspace& workspace, const std::string& className);
 
+// Makes the dataset table of a single-file workspace (a GeoPackage without any table
+// cannot be opened again).
+void EnsureDatasetTable(Workspace& workspace);
+
 // The dataset table of the single-file kind.
 inline constexpr const char* kDatasetTableName = "framora_feature_datasets";
 

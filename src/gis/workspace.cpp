@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "gis/feature_dataset.h"
 #include "gis/gdal_setup.h"
 #include "util/framora_error.h"
 #include "util/text.h"
@@ -74,7 +75,9 @@ std::unique_ptr<Workspace> CreateWorkspace(const std::string& path) {
     const std::string reason = CPLGetLastErrorMsg();
     throw FramoraError("不能创立" + path + (reason.empty() ? "" : "：" + reason));
   }
-  return std::make_unique<Workspace>(std::move(dataset), kind, path);
+  auto workspace = std::make_unique<Workspace>(std::move(dataset), kind, path);
+  EnsureDatasetTable(*workspace);
+  return workspace;
 }
 
 std::unique_ptr<Workspace> OpenWorkspace(const std::string& path, UserInterface& ui) {

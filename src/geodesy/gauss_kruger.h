@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+
+class OGRSpatialReference;
+
+namespace framora {
+
+class UserInterface;
+
+// Gauss–Krüger by closed series for the two ellipsoids the Chinese systems use.
+// x is the northing, y the easting, both in metres; angles are decimal degrees.
+
+constexpr long double kPi = 3.1415926535897932385L;
+
+struct GaussEllipsoid {
+  long double PolarRadius;                // c
+  long double SecondEccentricitySquared;  // e′²
+  long double ArcDegree;                  // metres of meridian arc per degree
+  long double ArcSine[4];                 // coefficients of sin, sin³, sin⁵, sin⁷ in the arc
+  long double Footpoint[7];               // Bf in degrees as a polynomial of x / 1e6 − 3
+};
+
+// Beijing 1954.
+const GaussEllipsoid& KrassowskyEllipsoid();
+// Xian 1980, CGCS2000 and WGS84.
+const GaussEllipsoid& Iag1975Ellipsoid();
+const GaussEllipsoid& EllipsoidFor(bool useKrassowsky);
+
+long double DegToRad(long double degrees);
+
+// Meridian arc from the equator to latitude B (degrees).
+long double MeridianArc(const GaussEllipsoid& ellipsoid, long double latitude);
+// Footpoint latitude (degrees) of a northing.
+long double FootpointLatitude(const GaussEllipsoid& ellipsoid, long double northing);
+
+// Central meridian of the zone holding a d.mmss longitude text.
+double ZoneMeridianOfLongitude(const std::string& longitude, bool threeDegree);
+// Zone number of a central meridian, rounded half to even.
+int ZoneOfMeridian(double centralMeridian, bool threeDegree);
+// 500,000, or zone × 1,000,000 + 500,000 when eastings carry the zone number.
+double ZoneFalseEasting(bool threeDegree, bool withZone, double centralMeridian);
+// L − L0; the text is d.mmss when isDms, else decimal degrees.
+double LongitudeDifference(const std::string& longitude, bool isDms, double centralMeridian);
+
+// Series on numbers: latitude and longitude difference in degrees, easting without its
+// false easting.
+void GaussForward(const GaussEllipsoid& ellipsoid, long double latitude, long double longitudeDifference,
+                  long double& x, long double& y);
+// False when the arithmetic fails (results not finite); outputs are then unchanged.
+bool GaussInverse(const GaussEllipsoid& ellipsoid, long double x, long double reducedEasting,
+                  long double& latitude, long double& longitudeDifference);
+
+// Forward projection of texts (d.mmss when isDms, else decimal). A text that is not a number
+// raises FramoraError.
+void GeodeticToGauss(bool useKrassowsky, const std::string& longitude, const std::string& latitude, bool withZone,
+                     bool isDms, bool threeDegree, double centralMeridian, double& x, double& y);
+
+// Inverse projection. On a failure of the arithmetic shows "输入的数据,错误", leaves
+// longitude and latitude as they were and returns false.
+bool GaussToGeodetic(bool useKrassowsky, bool withZone, bool threeDegree, double centralMeridian, double y, double x,
+                     double& longitude, double& latitude, UserInterface& ui);
+
+// Plane to geographic through the data's own projected spatial reference (via PROJ).
+// Never throws; on any failure both results are −1 and the answer is false.
+bool ProjectWithSpatialReference(const OGRSpatialReference* projected, double northing, double easting,
+                                 double& longitude, double& latitude);
+
+}  // namespace framora

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace framora {
+
+class UserInterface;
+
+// Standard topographic sheet numbers: the new ten-character form ("E45G095066") and the old
+// hyphenated form ("J-50-5-(24)-b"). Angles are decimal degrees, north and east.
+
+struct ScaleSizes {
+  long double LongitudeSize;
+  long double LatitudeSize;
+  int SheetsPerSide;  // rows (= columns) of this scale inside a 1:1,000,000 sheet
+};
+// Sheet size of a scale letter "A" (1:1,000,000) to "H" (1:5,000); nothing for other letters.
+std::optional<ScaleSizes> ScaleLetterSizes(char letter);
+
+struct MapSheetExtent {
+  long double WestLongitude = 0;
+  long double SouthLatitude = 0;
+  int ScaleIndex = 0;  // scale letter − "A"; 0 for a three-character number
+  long double LatitudeSize = 0;
+  long double LongitudeSize = 0;
+
+  long double EastLongitude() const { return WestLongitude + LongitudeSize; }
+  long double NorthLatitude() const { return SouthLatitude + LatitudeSize; }
+};
+
+// Extent of a new number ("E45G095066", or "J50" for a 1:1,000,000 sheet). A blank text gives
+// false silently; a malformed one shows "输入的<number>,错误的图幅号" and gives false.
+bool ParseNewSheetNumber(const std::string& text, MapSheetExtent& out, UserInterface& ui);
+
+// Old number to new: "J-50-5-(24)-b" -> "J50H005080", kind 7 (kind + "A" is the scale letter).
+// Empty on failure (kind −1): silently for three characters or fewer, otherwise with
+// "输入的<number>,错误的旧图幅号".
+std::string OldToNewSheetNumber(const std::string& text, int& kind, UserInterface& ui);
+
+// Old numbers (with a hyphen) are converted; others must have 10 characters and come back as
+// they are. Empty, after "图幅号输入错误" or the conversion's message, when invalid.
+std::string NormalizeSheetNumber(const std::string& text, UserInterface& ui);
+
+// Central meridian of the 3-degree zone holding the sheet's west edge; −1 when the number
+// is not valid.
+double SheetZoneMeridian(const std::string& text, UserInterface& ui);
+
+// Leading zeros up to three digits: 5 -> "005"; longer numbers stay as they are.
+std::string PadThreeDigits(int n);
+
+}  // namespace framora

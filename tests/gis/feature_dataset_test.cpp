@@ -1,0 +1,193 @@
+#include "gis/feature_dataset.h"
+
+#include <gtest/gtest.h>
+
+#include "gis/buffered_insert.h"
+#include "gis/feature_class.h"
+#include "gis/geometry.h"
+#include "gis/text_class.h"
+#include "support/temp_folder.h"
+#include "util/framora_error.h"
+#include "util/recording_user_interface.h"
+
+namespace framora {
+namespace {
+
+using testing::TempFolder;
+
+OGRSpatialReference Cgcs2000Zone39() {
+  OGRSpatialReference srs;
+  srs.importFromEPSG(4527);  // CGCS2000 3-degree zone 39, with zone number
+  srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return srs;
+}
+
+// Runs each case on a file geodatabase and on a GeoPackage.
+class OutputClasses : public ::testing::TestWithParam<const char*> {
+ protected:
+  std::string path() const { return folder.file(std::string("out") + GetParam()); }
+  GDALDatasetUniquePtr reopen() const {
+    return GDALDatasetUniquePtr(GDALDataset::Open(path().c_str(), GDAL_OF_VECTOR));
+  }
+  TempFolder folder;
+  RecordingUserInterface ui;
+};
+
+TEST_P(OutputClasses, SheetClassesAreStoredWithFieldsInOrderAndTheirSpatialReference) {
+  {
+    auto workspace = CreateWorkspace(path());
+    const OGRSpatialReference srs = Cgcs2000Zone39();
+    auto dataset = CreateFeatureDataset(*workspace, "yE45G095066", &srs,
+                                        SpatialDomain{39000000, 3000000, 40000000, 4000000});
+    ASSERT_TRUE(dataset);
+    OGRLayer* lines = CreateFeatureClass(*dataset, "L_E45G095066", MakeFieldTemplate(wkbLineString, 1000));
+    OGRLayer* polygons = CreateFeatureClass(*dataset, "p_E45G095066", MakeFieldTemplate(wkbPolygon, 1000));
+    ASSERT_NE(lines, nullptr);
+    ASSERT_NE(polygons, nullptr);
+    BufferedInsert insert(*workspace, *lines, ui);
+    EXPECT_TRUE(insert.insertLine(1, 39500000, 3500000, 39500100, 3500000));
+    EXPECT_TRUE(insert.insertLine(2, 39500000, 3500000, 39500000, 3500100));
+    insert.flush();
+    EXPECT_TRUE(StoreFeature(*polygons, *EnvelopePolygon({39500000, 3500000, 39500100, 3500100}), 100, ui));
+    EXPECT_TRUE(ui.messages.empty());
+  }
+  auto reopened = reopen();
+  ASSERT_TRUE(reopened);
+  OGRLayer* lines = reopened->GetLayerByName("L_E45G095066");
+  ASSERT_NE(lines, nullptr);
+  EXPECT_STREQ(lines->GetFIDColumn(), "OBJECTID");
+  EXPECT_STREQ(lines->GetGeometryColumn(), "Shape");
+  ASSERT_EQ(lines->GetLayerDefn()->GetFieldCount(), 1);
+  EXPECT_STREQ(lines->GetLayerDefn()->GetFieldDefn(0)->GetNameRef(), "ID");
+  EXPECT_EQ(lines->GetLayerDefn()->GetFieldDefn(0)->GetType(), OFTInteger);
+  EXPECT_EQ(wkbFlatten(lines->GetGeomType()) == wkbLineString || wkbFlatten(lines->GetGeomType()) == wkbMultiLineString,
+            true);
+  ASSERT_NE(lines->GetSpatialRef(), nullptr);
+  EXPECT_STREQ(lines->GetSpatialRef()->GetAuthorityCode(nullptr), "4527");
+  EXPECT_EQ(lines->GetFeatureCount(), 2);
+  std::vector<int> ids;
+  for (auto& feature : *lines) ids.push_back(feature->GetFieldAsInteger("ID"));
+  EXPECT_EQ(ids, (std::vector<int>{1, 2}));
+  OGRLayer* polygons = reopened->GetLayerByName("p_E45G095066");
+  ASSERT_NE(polygons, nullptr);
+  EXPECT_EQ(polygons->GetFeatureCount(), 1);
+  polygons->ResetReading();
+  OGRFeatureUniquePtr polygon(polygons->GetNextFeature());
+  EXPECT_EQ(polygon->GetFieldAsInteger("ID"), 100);
+  EXPECT_NEAR(GeometryArea(*polygon->GetGeometryRef()), 10000.0, 1e-3);
+}
+
+TEST_P(OutputClasses, DatasetsAreFoundByNameOrMemberWithoutRegardToCase) {
+  {
+    auto workspace = CreateWorkspace(path());
+    EXPECT_FALSE(FeatureDatasetExists(*workspace, "yA_1_2"));
+    auto dataset = CreateFeatureDataset(*workspace, "yA_1_2", nullptr);
+    ASSERT_TRUE(dataset);
+    CreateFeatureClass(*dataset, "L_A-1.2", MakeFieldTemplate(wkbLineString, 1000));
+    EXPECT_TRUE(FeatureDatasetExists(*workspace, "YA_1_2"));
+    EXPECT_TRUE(FeatureDatasetExists(*workspace, "l_a_1_2"));
+    EXPECT_FALSE(CreateFeatureDataset(*workspace, "ya_1_2", nullptr)) << "a taken name gives nothing";
+  }
+  RecordingUserInterface ui;
+  auto workspace = OpenWorkspace(path(), ui);
+  ASSERT_TRUE(workspace);
+  EXPECT_TRUE(FeatureDatasetExists(*workspace, "ya_1_2"));
+  EXPECT_TRUE(FeatureDatasetExists(*workspace, "L_A_1_2"));
+  EXPECT_FALSE(FeatureDatasetExists(*workspace, "yA_1"));
+  EXPECT_NE(OpenFeatureClass(*workspace, "l_a_1_2"), nullptr);
+}
+
+TEST_P(OutputClasses, ClassNamesGetUnderscoresAndAFailureEndsTheJob) {
+  auto workspace = CreateWorkspace(path());
+  auto dataset = CreateFeatureDataset(*workspace, "yA_1_2", nullptr);
+  ASSERT_TRUE(dataset);
+  OGRLayer* layer = CreateFeatureClass(*dataset, "L_A-1.2", MakeFieldTemplate(wkbLineString, 1000));
+  EXPECT_STREQ(layer->GetName(), "L_A_1_2");
+  try {
+    CreateFeatureClass(*dataset, "L_A.1-2", MakeFieldTemplate(wkbLineString, 1000));
+    FAIL() << "a second class of the same cleaned name cannot be made";
+  } catch (const FramoraError& error) {
+    EXPECT_STREQ(error.what(), "不能创立表L_A_1_2");
+  }
+}
+
+TEST_P(OutputClasses, TextsKeepTheirSymbolAndTheClassItsReferenceScale) {
+  {
+    auto workspace = CreateWorkspace(path());
+    const OGRSpatialReference srs = Cgcs2000Zone39();
+    auto dataset = CreateFeatureDataset(*workspace, "yS", &srs);
+    CreateFeatureClass(*dataset, "L_S", MakeFieldTemplate(wkbLineString, 1000));
+    OGRLayer* texts = CreateAnnotationClass(*workspace, "a_S", &*dataset, nullptr, 50000);
+    ASSERT_NE(texts, nullptr);
+    LogicalFont font = FontOfPointSize("黑体", 20, 0x0000FF);  // red in the lowest byte
+    font.weight = 700;
+    const TextSymbol symbol = MakeTextSymbol(font, 30, -1, HorizontalAnchorOf(2), VerticalAnchorOf(3));
+    workspace->beginBatch();
+    EXPECT_TRUE(AddTextElement(*texts, "  图廓 ", 39500000, 3500000, symbol));
+    EXPECT_FALSE(AddTextElement(*texts, "   ", 39500000, 3500000, symbol));
+    workspace->endBatch();
+    EXPECT_TRUE(FeatureDatasetExists(*workspace, "A_s"));
+    EXPECT_DOUBLE_EQ(StoredReferenceScale(*workspace, "a_S"), 50000);
+  }
+  auto reopened = reopen();
+  OGRLayer* texts = reopened->GetLayerByName("a_S");
+  ASSERT_NE(texts, nullptr);
+  ASSERT_EQ(texts->GetFeatureCount(), 1);
+  ASSERT_NE(texts->GetSpatialRef(), nullptr);
+  texts->ResetReading();
+  OGRFeatureUniquePtr text(texts->GetNextFeature());
+  EXPECT_STREQ(text->GetFieldAsString("TextString"), "  图廓 ");
+  EXPECT_STREQ(text->GetFieldAsString("FontName"), "黑体");
+  EXPECT_DOUBLE_EQ(text->GetFieldAsDouble("FontSize"), 20);
+  EXPECT_EQ(text->GetFieldAsInteger("Bold"), 1);
+  EXPECT_EQ(text->GetFieldAsInteger("Color"), 0xFF0000);
+  EXPECT_EQ(text->GetFieldAsInteger("HorizontalAlignment"), 1);
+  EXPECT_EQ(text->GetFieldAsInteger("VerticalAlignment"), 3);
+  EXPECT_DOUBLE_EQ(text->GetFieldAsDouble("CharacterSpacing"), 30);
+
+  RecordingUserInterface ui;
+  auto workspace = OpenWorkspace(path(), ui);
+  EXPECT_DOUBLE_EQ(StoredReferenceScale(*workspace, "A_S"), 50000);
+}
+
+TEST_P(OutputClasses, ADeletedDatasetNoLongerCountsAsMade) {
+  {
+    auto workspace = CreateWorkspace(path());
+    auto dataset = CreateFeatureDataset(*workspace, "yHalf", nullptr);
+    CreateFeatureClass(*dataset, "L_Half", MakeFieldTemplate(wkbLineString, 1000));
+    CreateAnnotationClass(*workspace, "a_Half", &*dataset, nullptr, 10000);
+    EXPECT_TRUE(DeleteFeatureDataset(*workspace, "yHalf"));
+    EXPECT_FALSE(FeatureDatasetExists(*workspace, "yHalf"));
+  }
+  RecordingUserInterface ui;
+  auto workspace = OpenWorkspace(path(), ui);
+  EXPECT_FALSE(FeatureDatasetExists(*workspace, "yHalf"));
+  EXPECT_EQ(OpenFeatureClass(*workspace, "L_Half"), nullptr);
+  auto again = CreateFeatureDataset(*workspace, "yHalf", nullptr);
+  ASSERT_TRUE(again);
+  EXPECT_NE(CreateFeatureClass(*again, "L_Half", MakeFieldTemplate(wkbLineString, 1000)), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, OutputClasses, ::testing::Values(".gdb", ".gpkg"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+TEST(TextSymbol, AlignmentCodesAndSizes) {
+  EXPECT_EQ(HorizontalAnchorOf(1), 0);
+  EXPECT_EQ(HorizontalAnchorOf(2), 1);
+  EXPECT_EQ(HorizontalAnchorOf(3), 2);
+  EXPECT_EQ(HorizontalAnchorOf(7), 2);
+  EXPECT_EQ(VerticalAnchorOf(1), 0);
+  EXPECT_EQ(VerticalAnchorOf(2), 1);
+  EXPECT_EQ(VerticalAnchorOf(3), 3);
+  EXPECT_EQ(VerticalAnchorOf(0), 3);
+  LogicalFont font;  // 13 px is 10 pt
+  EXPECT_DOUBLE_EQ(MakeTextSymbol(font, 0, -1, 0, 0).size, 10);
+  EXPECT_DOUBLE_EQ(MakeTextSymbol(font, 0, 24, 0, 0).size, 24);
+  font.color = -16777201;  // a system colour keeps the default
+  EXPECT_EQ(MakeTextSymbol(font, 0, -1, 0, 0).color, -1);
+  font.height = -67;
+  EXPECT_EQ(font.pointSize(), 50);
+}
+
+}  // namespace
+}  // namespace framora
