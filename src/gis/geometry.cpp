@@ -47,6 +47,31 @@ OGRGeometryUniquePtr RingToPolygon(const OGRLinearRing& ring) {
   return OGRGeometryUniquePtr(polygon.release());
 }
 
+namespace {
+
+// Repair may turn a polygon without area into lines; such leftovers count as nothing,
+// as a simplified polygon only holds polygons.
+OGRGeometryUniquePtr KeepDimension(OGRGeometryUniquePtr geometry, int dimension) {
+  if (geometry->getDimension() == dimension && wkbFlatten(geometry->getGeometryType()) != wkbGeometryCollection)
+    return geometry;
+  auto kept = dimension == 2 ? OGRGeometryUniquePtr(new OGRMultiPolygon)
+              : dimension == 1 ? OGRGeometryUniquePtr(new OGRMultiLineString)
+                               : OGRGeometryUniquePtr(new OGRMultiPoint);
+  auto add = [&](const OGRGeometry& part) {
+    if (part.getDimension() == dimension && !part.IsEmpty()) kept->toGeometryCollection()->addGeometry(&part);
+  };
+  if (OGR_GT_IsSubClassOf(wkbFlatten(geometry->getGeometryType()), wkbGeometryCollection)) {
+    for (const OGRGeometry* part : *geometry->toGeometryCollection()) add(*part);
+  } else {
+    add(*geometry);
+  }
+  if (kept->toGeometryCollection()->getNumGeometries() == 1)
+    return OGRGeometryUniquePtr(kept->toGeometryCollection()->getGeometryRef(0)->clone());
+  return kept;
+}
+
+}  // namespace
+
 void SimplifyGeometry(OGRGeometryUniquePtr& geometry) {
   if (IsEmptyGeometry(geometry.get())) return;
   const OGRwkbGeometryType type = wkbFlatten(geometry->getGeometryType());
@@ -57,6 +82,7 @@ void SimplifyGeometry(OGRGeometryUniquePtr& geometry) {
   CPLErrorReset();
   OGRGeometryUniquePtr valid(geometry->MakeValid());
   if (!valid) return;  // failure ignored: the geometry stays as it was
+  valid = KeepDimension(std::move(valid), geometry->getDimension());
   if (valid->IsEmpty()) {
     geometry = std::move(kept);
     return;
