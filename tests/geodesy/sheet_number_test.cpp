@@ -1,0 +1,184 @@
+#include "geodesy/sheet_number.h"
+
+#include <gtest/gtest.h>
+
+#include "util/recording_user_interface.h"
+
+namespace framora {
+namespace {
+
+std::string Convert(const std::string& old, int* kind = nullptr) {
+  RecordingUserInterface ui;
+  int k = -2;
+  const std::string result = OldToNewSheetNumber(old, k, ui);
+  if (kind) *kind = k;
+  EXPECT_TRUE(ui.messages.empty()) << old;
+  return result;
+}
+
+TEST(ScaleSizes, HalvingFromDWithLatitudeTwoThirds) {
+  EXPECT_EQ(ScaleLetterSizes('A')->LongitudeSize, 6);
+  EXPECT_EQ(ScaleLetterSizes('A')->LatitudeSize, 4);
+  EXPECT_EQ(ScaleLetterSizes('C')->LongitudeSize, 1.5);
+  EXPECT_EQ(ScaleLetterSizes('D')->LatitudeSize, 1.0L / 3);
+  EXPECT_EQ(ScaleLetterSizes('G')->LongitudeSize, 0.0625);
+  EXPECT_EQ(ScaleLetterSizes('G')->LatitudeSize, 1.0L / 24);
+  EXPECT_EQ(ScaleLetterSizes('H')->LongitudeSize, 0.03125);
+  EXPECT_EQ(ScaleLetterSizes('H')->SheetsPerSide, 192);
+  EXPECT_FALSE(ScaleLetterSizes('I'));
+  EXPECT_FALSE(ScaleLetterSizes('@'));
+}
+
+TEST(NewSheetNumber, WorkedExampleE45G095066) {
+  RecordingUserInterface ui;
+  MapSheetExtent e;
+  ASSERT_TRUE(ParseNewSheetNumber("E45G095066", e, ui));
+  EXPECT_EQ(e.ScaleIndex, 6);
+  EXPECT_NEAR(static_cast<double>(e.WestLongitude), 88.0625, 1e-12);
+  EXPECT_NEAR(static_cast<double>(e.EastLongitude()), 88.125, 1e-12);
+  EXPECT_NEAR(static_cast<double>(e.SouthLatitude), 16 + 2.5 / 60, 1e-12);
+  EXPECT_NEAR(static_cast<double>(e.NorthLatitude()), 16 + 5 / 60.0, 1e-12);
+  EXPECT_EQ(SheetZoneMeridian("E45G095066", ui), 87);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(NewSheetNumber, ThreeCharacterNumberIsAMillionSheet) {
+  RecordingUserInterface ui;
+  MapSheetExtent e;
+  ASSERT_TRUE(ParseNewSheetNumber(NormalizeSheetNumber("J-50", ui), e, ui));
+  EXPECT_EQ(e.ScaleIndex, 0);
+  EXPECT_EQ(e.WestLongitude, 114);
+  EXPECT_EQ(e.EastLongitude(), 120);
+  EXPECT_EQ(e.SouthLatitude, 36);
+  EXPECT_EQ(e.NorthLatitude(), 40);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(NewSheetNumber, LastRowOfBandAStartsAtTheEquator) {
+  RecordingUserInterface ui;
+  MapSheetExtent e;
+  ASSERT_TRUE(ParseNewSheetNumber("A50G096001", e, ui));
+  EXPECT_EQ(e.SouthLatitude, 0);
+  ASSERT_TRUE(ParseNewSheetNumber("A50H192192", e, ui));
+  EXPECT_EQ(e.SouthLatitude, 0);
+  EXPECT_EQ(e.EastLongitude(), 120);
+}
+
+TEST(NewSheetNumber, BlankIsRefusedSilently) {
+  RecordingUserInterface ui;
+  MapSheetExtent e;
+  EXPECT_FALSE(ParseNewSheetNumber("", e, ui));
+  EXPECT_FALSE(ParseNewSheetNumber("   ", e, ui));
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(NewSheetNumber, MalformedNumbersAreRefusedWithTheMessage) {
+  for (const char* bad : {"E4xG095066", "E45G09506x", "E45G 95066", "E45I095066", "E45a095066", "E45G097066",
+                          "E45G095000", "E00G095066", "W45G095066", "e45g095066", "E45G0950661", "J5"}) {
+    RecordingUserInterface ui;
+    MapSheetExtent e;
+    e.WestLongitude = 1;
+    EXPECT_FALSE(ParseNewSheetNumber(bad, e, ui)) << bad;
+    EXPECT_EQ(e.WestLongitude, 1) << bad;
+    ASSERT_EQ(ui.messages.size(), 1u) << bad;
+    EXPECT_EQ(ui.messages[0], std::string("输入的") + bad + ",错误的图幅号");
+  }
+}
+
+TEST(OldSheetNumber, EveryKindOfTheJ50Example) {
+  int kind = -2;
+  EXPECT_EQ(Convert("J-50", &kind), "J50");
+  EXPECT_EQ(kind, 0);
+  EXPECT_EQ(Convert("J-50-A", &kind), "J50B001001");
+  EXPECT_EQ(kind, 1);
+  EXPECT_EQ(Convert("J-50-[16]", &kind), "J50C004004");
+  EXPECT_EQ(kind, 2);
+  EXPECT_EQ(Convert("J-50-5", &kind), "J50D001005");
+  EXPECT_EQ(kind, 3);
+  EXPECT_EQ(Convert("J-50-5-B", &kind), "J50E001010");
+  EXPECT_EQ(kind, 4);
+  EXPECT_EQ(Convert("J-50-5-B-4", &kind), "J50F002020");
+  EXPECT_EQ(kind, 5);
+  EXPECT_EQ(Convert("J-50-5-(24)", &kind), "J50G003040");
+  EXPECT_EQ(kind, 6);
+  EXPECT_EQ(Convert("J-50-5-(24)-b", &kind), "J50H005080");
+  EXPECT_EQ(kind, 7);
+  EXPECT_EQ(Convert("J-50-5-(24)-c"), "J50H006079");
+}
+
+TEST(OldSheetNumber, LetterCaseOfTheLastPieceDoesNotMatter) {
+  EXPECT_EQ(Convert("J-50-5-(24)-B"), Convert("J-50-5-(24)-b"));
+  EXPECT_EQ(Convert("J-50-144-(64)-D"), "J50H192192");
+}
+
+TEST(OldSheetNumber, LastSheetsOfEachKindStayInsideTheMillionSheet) {
+  EXPECT_EQ(Convert("J-50-D"), "J50B002002");
+  EXPECT_EQ(Convert("J-50-144"), "J50D012012");
+  EXPECT_EQ(Convert("J-50-144-D"), "J50E024024");
+  EXPECT_EQ(Convert("J-50-144-D-4"), "J50F048048");
+  EXPECT_EQ(Convert("J-50-144-(64)"), "J50G096096");
+  EXPECT_EQ(Convert("J-50-13-A-1"), "J50F005001");
+}
+
+TEST(OldSheetNumber, ConvertedNumbersParseToTheSameSheet) {
+  RecordingUserInterface ui;
+  MapSheetExtent hundred;
+  MapSheetExtent fiveThousand;
+  ASSERT_TRUE(ParseNewSheetNumber(Convert("J-50-5"), hundred, ui));
+  ASSERT_TRUE(ParseNewSheetNumber(Convert("J-50-5-(1)-a"), fiveThousand, ui));
+  EXPECT_EQ(fiveThousand.WestLongitude, hundred.WestLongitude);
+  EXPECT_NEAR(static_cast<double>(fiveThousand.NorthLatitude()), static_cast<double>(hundred.NorthLatitude()),
+              1e-15);
+}
+
+TEST(OldSheetNumber, ShortTextsGiveNothingSilently) {
+  EXPECT_EQ(Convert("J-5"), "");
+  EXPECT_EQ(Convert(""), "");
+}
+
+TEST(OldSheetNumber, InvalidPiecesAreRefusedWithTheMessage) {
+  for (const char* bad : {"J-5x", "J-50-", "J-50-[]", "J-50-[17]", "J-50-[3", "J-50-145", "J-50-0", "J-50-5-E",
+                          "J-50-5-B-5", "J-50-5-(65)", "J-50-5-(24)-e", "J-50-5-(x)", "J-50-5-(24", "J-50-x-B",
+                          "J-50-AB", "J550-5", "J-61"}) {
+    RecordingUserInterface ui;
+    int kind = 9;
+    EXPECT_EQ(OldToNewSheetNumber(bad, kind, ui), "") << bad;
+    EXPECT_EQ(kind, -1) << bad;
+    ASSERT_EQ(ui.messages.size(), 1u) << bad;
+    EXPECT_EQ(ui.messages[0], std::string("输入的") + bad + ",错误的旧图幅号");
+  }
+}
+
+TEST(NormalizeSheetNumber, NewNumbersMustHaveTenCharacters) {
+  RecordingUserInterface ui;
+  EXPECT_EQ(NormalizeSheetNumber("E45G095066", ui), "E45G095066");
+  EXPECT_EQ(NormalizeSheetNumber("J-50-5-(24)-b", ui), "J50H005080");
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(NormalizeSheetNumber("E45G09506", ui), "");
+  EXPECT_EQ(NormalizeSheetNumber("J50", ui), "");
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0], "图幅号输入错误");
+}
+
+TEST(SheetZoneMeridian, WestEdgeDecidesTheThreeDegreeZone) {
+  RecordingUserInterface ui;
+  EXPECT_EQ(SheetZoneMeridian("J-50", ui), 114);
+  EXPECT_EQ(SheetZoneMeridian("J-50-5-(24)-b", ui), 117);
+  EXPECT_EQ(SheetZoneMeridian("J50D001005", ui), 117);  // west edge 116°, east 116°30′
+  EXPECT_EQ(SheetZoneMeridian("J50D001006", ui), 120);  // west edge on the zone border 116°30′
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(SheetZoneMeridian("E45G0950", ui), -1);
+  EXPECT_EQ(SheetZoneMeridian("E45X095066", ui), -1);
+  EXPECT_EQ(SheetZoneMeridian("J-50-5-X", ui), -1);
+  EXPECT_EQ(ui.messages.size(), 3u);
+}
+
+TEST(PadThreeDigits, LeadingZerosOnlyUpToThree) {
+  EXPECT_EQ(PadThreeDigits(5), "005");
+  EXPECT_EQ(PadThreeDigits(80), "080");
+  EXPECT_EQ(PadThreeDigits(192), "192");
+  EXPECT_EQ(PadThreeDigits(1234), "1234");
+}
+
+}  // namespace
+}  // namespace framora
