@@ -35,6 +35,9 @@ constexpr ProjectedRange kProjectedRanges[] = {
     {2422, 2442, CoordSystemGuess::kBeijing1954, true, false},
     {21413, 21423, CoordSystemGuess::kBeijing1954, false, true},
     {21473, 21483, CoordSystemGuess::kBeijing1954, false, false},
+    // The registry has since replaced 21473–21483 by these, and PROJ hands them out
+    // even when asked for the old codes.
+    {21453, 21463, CoordSystemGuess::kBeijing1954, false, false},
 };
 
 int GeographicKind(int code) {
@@ -67,7 +70,7 @@ bool RecognizeCoordSystemCode(int code, CoordSystemGuess& out) {
     out.Kind = geographic;
     return true;
   }
-  // Codes inside a family's bounds but outside these runs (4481–4490, 21424–21472, 2443–2499,
+  // Codes inside a family's bounds but outside these runs (4481–4490, 21424–21452, 2443–2499,
   // ...) belong to other systems in the registry and are left unrecognised.
   for (const ProjectedRange& range : kProjectedRanges) {
     if (code < range.first || code > range.last) continue;

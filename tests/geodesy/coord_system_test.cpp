@@ -65,19 +65,26 @@ TEST(CoordSystem, FirstAndLastCodesOfEachFamily) {
   ExpectProjected(2442, G::kBeijing1954, true, false, 135);
   ExpectProjected(21413, G::kBeijing1954, false, true, 75);
   ExpectProjected(21423, G::kBeijing1954, false, true, 135);
-  ExpectProjected(21473, G::kBeijing1954, false, false, 75);
+  ExpectProjected(21473, G::kBeijing1954, false, false, 75);  // PROJ answers 21453 for it
+  ExpectProjected(21463, G::kBeijing1954, false, false, 135);
+  CoordSystemGuess guess;
+  ASSERT_TRUE(RecognizeCoordSystemCode(21483, guess));
+  EXPECT_EQ(guess.CentralMeridian, 135);
+  EXPECT_FALSE(guess.ZoneInEasting);
   ExpectProjected(4548, G::kCgcs2000, true, false, 117);
 }
 
 TEST(CoordSystem, CodesOutsideTheRunsChangeNothing) {
   // 2400 and 2500 lie outside the Beijing family; the others inside a family's bounds but
-  // name other systems (JGD2000 Japan, Beijing 1954 CM 75E under its newer code, KKJ).
-  for (int code : {2400, 2500, 32650, 2443, 21453, 2391, 4555}) {
+  // name other systems (JGD2000 Japan, KKJ Finland, New Beijing).
+  for (int code : {2400, 2500, 32650, 2443, 2391, 4555}) {
     const Recognition r = Recognize(code);
     EXPECT_FALSE(r.recognised) << code;
     EXPECT_EQ(r.guess.Kind, -7) << code;
     EXPECT_TRUE(r.messages.empty()) << code;
   }
+  CoordSystemGuess guess;
+  for (int code : {21424, 21452, 21464, 21484, 4481, 2301}) EXPECT_FALSE(RecognizeCoordSystemCode(code, guess)) << code;
 }
 
 TEST(CoordSystem, MissingReferenceRaisesAndMissingCodeAsks) {

@@ -164,8 +164,8 @@ TEST(SheetZoneMeridian, WestEdgeDecidesTheThreeDegreeZone) {
   RecordingUserInterface ui;
   EXPECT_EQ(SheetZoneMeridian("J-50", ui), 114);
   EXPECT_EQ(SheetZoneMeridian("J-50-5-(24)-b", ui), 117);
-  EXPECT_EQ(SheetZoneMeridian("J50D001005", ui), 117);  // west edge 116°, east 116°30′
-  EXPECT_EQ(SheetZoneMeridian("J50D001006", ui), 120);  // west edge on the zone border 116°30′
+  EXPECT_EQ(SheetZoneMeridian("J50D001009", ui), 117);  // west edge 118°
+  EXPECT_EQ(SheetZoneMeridian("J50D001010", ui), 120);  // west edge on the zone border 118°30′
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(SheetZoneMeridian("E45G0950", ui), -1);
   EXPECT_EQ(SheetZoneMeridian("E45X095066", ui), -1);
