@@ -1,0 +1,49 @@
+#include <cmath>
+
+#include "frame/frame_builder.h"
+
+namespace framora {
+
+namespace {
+
+// First grid node above the minimum (half an interval off in offset mode) and the number
+// of further steps up to the maximum; steps < 0 when no node fits.
+struct GridNodes {
+  double first;
+  long long steps;
+};
+
+GridNodes NodesBetween(double minimum, double maximum, double interval, bool offsetByHalf) {
+  double first = std::trunc((minimum + interval) / interval) * interval;
+  if (offsetByHalf) {
+    first -= interval / 2;
+    if (minimum > first) first += interval;
+  }
+  return GridNodes{first, static_cast<long long>(std::trunc((maximum - first) / interval))};
+}
+
+}  // namespace
+
+void TtkBaseClass::DrawGridCrosses(int kind, double maxNorthing, double minNorthing, double maxEasting,
+                                   double minEasting) {
+  const FrameSettings& s = settings;
+  const double interval = s.GridInterval;
+  if (interval <= 0) {
+    ui.message("公里网间隔必须大于0，未画十字");
+    return;
+  }
+  const GridNodes east = NodesBetween(minEasting, maxEasting, interval, s.HorLabelMode == 1);
+  const GridNodes north = NodesBetween(minNorthing, maxNorthing, interval, s.VerLabelMode == 1);
+  if (east.steps < 0) return;
+  const double arm = s.CrossLineLength / 2;
+  for (long long w = 0; w <= east.steps; ++w) {
+    const double e = east.first + w * interval;
+    for (long long k = 0; k <= north.steps; ++k) {
+      const double n = north.first + k * interval;
+      AddLine(kind, e, n + arm, e, n - arm);
+      AddLine(kind, e + arm, n, e - arm, n);
+    }
+  }
+}
+
+}  // namespace framora

@@ -1,0 +1,47 @@
+#include <cmath>
+#include <string>
+
+#include "frame/frame_builder.h"
+
+namespace framora {
+
+void TtkBaseClass::DrawScaleBar(double bottom, double centre) {
+  const FrameSettings& s = settings;
+  if (!s.ScaleBarOn) return;
+  constexpr int kKind = 3;
+  const double length = s.ScaleBarLength * s.ScaleFactor;
+  const double tick = s.ScaleBarTickLength * s.ScaleFactor;
+  const double base = bottom - s.ScaleBarBottom * s.ScaleFactor;
+  const double left = centre - length / 2;
+  const double right = centre + length / 2;
+  AddLine(kKind, right, base, left, base);
+
+  // Ground metres of one centimetre of paper: the labels count whole centimetres.
+  const long long f = static_cast<long long>(std::trunc(s.ScaleFactor * 100));
+  for (int i = 0; i <= 10; ++i) {
+    const double easting = left + i * length / 10;
+    const bool odd = i == 3 || i == 5 || i == 7 || i == 9;
+    const double top = odd ? base + tick * 3 / 4 : base + tick;
+    if (!odd) {
+      std::string label;
+      if (i == 0)
+        label = "m" + std::to_string(2 * f);
+      else if (i == 1)
+        label = std::to_string(f);
+      else if (i == 10)
+        label = std::to_string(8 * f) + "m";
+      else
+        label = std::to_string((i - 2) * f);
+      AddText(label, s.ScaleBarFont, 2, 3, easting, top);
+    }
+    AddLine(kKind, easting, top, easting, base);
+    if (i <= 1) {
+      for (int j = 1; j <= 4; ++j) {
+        const double small = easting + j * length / 50;
+        AddLine(kKind, small, base + tick / 2, small, base);
+      }
+    }
+  }
+}
+
+}  // namespace framora

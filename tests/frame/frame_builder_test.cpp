@@ -1,0 +1,174 @@
+#include "frame/frame_builder.h"
+
+#include <gtest/gtest.h>
+
+#include "frame/frame_test_support.h"
+#include "gis/feature_dataset.h"
+#include "support/temp_folder.h"
+#include "util/framora_error.h"
+#include "util/recording_user_interface.h"
+
+namespace framora {
+namespace {
+
+using testing::ReadLines;
+using testing::TempFolder;
+
+OGRSpatialReference Zone39() {
+  OGRSpatialReference srs;
+  srs.importFromEPSG(4527);
+  srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return srs;
+}
+
+TEST(FrameBuilderCreation, AnEmptyOutputPathOnlySetsTheFrameGap) {
+  FrameSettings settings;
+  settings.ScaleFactor = 0.5;
+  RecordingUserInterface ui;
+  TtkBaseClass builder(settings, "", ui);
+  EXPECT_DOUBLE_EQ(builder.FrameGap, 40);
+  EXPECT_FALSE(builder.OutputWorkspace);
+}
+
+TEST(FrameBuilderCreation, AnMdbOutputIsRefusedBeforeAnythingIsWritten) {
+  TempFolder folder;
+  FrameSettings settings;
+  RecordingUserInterface ui;
+  EXPECT_THROW(TtkBaseClass(settings, folder.file("out.mdb"), ui), FramoraError);
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
+TEST(SheetNames, PunctuationBecomesUnderscoresAndBracketsAndBlanksGo) {
+  EXPECT_EQ(CleanSheetName("E45G095066"), "E45G095066");
+  EXPECT_EQ(CleanSheetName("H-50 (12).3"), "H_5012_3");
+  EXPECT_EQ(CleanSheetName("A-1.2"), "A_1_2");
+}
+
+TEST(SpatialDomain, WholeKilometresWithAMarginGrowingWithTheScale) {
+  const SpatialDomain domain = SheetSpatialDomain({39512345, 3401234, 39523456, 3412345}, 1);
+  EXPECT_DOUBLE_EQ(domain.xmin, 39506000);
+  EXPECT_DOUBLE_EQ(domain.ymin, 3395000);
+  EXPECT_DOUBLE_EQ(domain.xmax, 39529000);
+  EXPECT_DOUBLE_EQ(domain.ymax, 3418000);
+  EXPECT_EQ(SpatialIndexGridSizeOf(domain), 23000);
+  const SpatialDomain wide = SheetSpatialDomain({39512345, 3401234, 39523456, 3412345}, 5.5);
+  EXPECT_DOUBLE_EQ(wide.xmin, 39502000);
+  EXPECT_EQ(SpatialIndexGridSizeOf(SpatialDomain{0, 0, 100, 100}), 1000);
+}
+
+// A builder writing into a fresh geodatabase of either kind.
+class SheetOutput : public ::testing::TestWithParam<const char*> {
+ protected:
+  std::string path() const { return folder.file(std::string("frames") + GetParam()); }
+  TempFolder folder;
+  FrameSettings settings;
+  RecordingUserInterface ui;
+};
+
+TEST_P(SheetOutput, ASheetGetsItsDatasetAndThreeClassesWithTheReferenceScale) {
+  settings.ScaleFactor = 0.5;
+  {
+    TtkBaseClass builder(settings, path(), ui);
+    const OGRSpatialReference srs = Zone39();
+    builder.StartSheetDataset("A-1.2", &srs);
+    EXPECT_TRUE(builder.IsNewDataset);
+    EXPECT_EQ(builder.SheetName, "A_1_2");
+    EXPECT_EQ(settings.run.SheetCounter, 1);
+    builder.BeginDrawing();
+    builder.AddLine(1, 39500000, 3500000, 39501000, 3500000);
+    builder.AddText("图名", settings.MainTitleFont, 2, 3, 39500500, 3500100);
+    builder.EndDrawing(true);
+  }
+  GDALDatasetUniquePtr output(GDALDataset::Open(path().c_str(), GDAL_OF_VECTOR));
+  ASSERT_TRUE(output);
+  for (const char* name : {"L_A_1_2", "p_A_1_2", "a_A_1_2"}) {
+    OGRLayer* layer = output->GetLayerByName(name);
+    ASSERT_NE(layer, nullptr) << name;
+    ASSERT_NE(layer->GetSpatialRef(), nullptr) << name;
+    EXPECT_STREQ(layer->GetSpatialRef()->GetAuthorityCode(nullptr), "4527") << name;
+  }
+  RecordingUserInterface quiet;
+  auto workspace = OpenWorkspace(path(), quiet);
+  EXPECT_TRUE(FeatureDatasetExists(*workspace, "yA_1_2"));
+  EXPECT_DOUBLE_EQ(StoredReferenceScale(*workspace, "a_A_1_2"), 5000);
+}
+
+TEST_P(SheetOutput, ASheetStartedTwiceIsDrawnOnce) {
+  const OGRSpatialReference srs = Zone39();
+  {
+    TtkBaseClass builder(settings, path(), ui);
+    builder.StartSheetDataset("E45G095066", &srs);
+    builder.BeginDrawing();
+    builder.AddLine(1, 0, 0, 1, 1);
+    builder.EndDrawing(true);
+  }
+  TtkBaseClass again(settings, path(), ui);
+  again.StartSheetDataset("E45G095066", &srs);
+  EXPECT_FALSE(again.IsNewDataset);
+  EXPECT_EQ(again.LineClass, nullptr);
+  EXPECT_EQ(settings.run.SheetCounter, 2);
+  EXPECT_EQ(ReadLines(path(), "L_E45G095066").size(), 1u);
+}
+
+TEST_P(SheetOutput, ASheetThatFailsHalfWayIsNotLeftLookingFinished) {
+  const OGRSpatialReference srs = Zone39();
+  {
+    TtkBaseClass builder(settings, path(), ui);
+    builder.StartSheetDataset("broken", &srs);
+    builder.BeginDrawing();
+    builder.AddLine(1, 0, 0, 1, 1);
+    builder.EndDrawing(false);
+  }
+  {
+    TtkBaseClass builder(settings, path(), ui);
+    builder.StartSheetDataset("abandoned", &srs);
+    builder.BeginDrawing();
+    builder.AddLine(1, 0, 0, 1, 1);
+  }  // dropped while drawing
+  TtkBaseClass rerun(settings, path(), ui);
+  rerun.StartSheetDataset("broken", &srs);
+  EXPECT_TRUE(rerun.IsNewDataset);
+  rerun.StartSheetDataset("abandoned", &srs);
+  EXPECT_TRUE(rerun.IsNewDataset);
+}
+
+TEST_P(SheetOutput, BeginSheetNamesTheSheetFromTheFieldAndTakesTheSourceReference) {
+  const std::string sourcePath = folder.file("index.gpkg");
+  {
+    auto source = CreateWorkspace(sourcePath);
+    OGRSpatialReference srs = Zone39();
+    OGRLayer* sheets = source->dataset().CreateLayer("sheets", &srs, wkbPolygon, nullptr);
+    OGRFieldDefn field("TFH", OFTString);
+    ASSERT_EQ(sheets->CreateField(&field), OGRERR_NONE);
+    OGRFeature feature(sheets->GetLayerDefn());
+    feature.SetField("TFH", "H-50-(12)");
+    feature.SetGeometry(EnvelopePolygon({39512345, 3401234, 39523456, 3412345}).get());
+    ASSERT_EQ(sheets->CreateFeature(&feature), OGRERR_NONE);
+  }
+  GDALDatasetUniquePtr source(GDALDataset::Open(sourcePath.c_str(), GDAL_OF_VECTOR));
+  OGRLayer* sheets = source->GetLayerByName("sheets");
+  OGRFeatureUniquePtr feature(sheets->GetNextFeature());
+  TtkBaseClass builder(settings, path(), ui);
+  builder.BeginSheet(feature.get(), "TFH", sheets, "图[TFH]");
+  EXPECT_EQ(builder.SheetName, "图H_50_12");
+  EXPECT_EQ(settings.run.SpatialIndexGridSize, 23000);
+  EXPECT_TRUE(builder.IsNewDataset);
+  ASSERT_TRUE(builder.SheetDataset);
+  ASSERT_TRUE(builder.SheetDataset->domain);
+  EXPECT_DOUBLE_EQ(builder.SheetDataset->domain->xmin, 39506000);
+
+  builder.BeginSheet(feature.get(), "Missing", sheets, "X[Missing]");
+  EXPECT_EQ(ui.messages.back(), "找不到对应字段Missing");
+  EXPECT_EQ(builder.SheetName, "X");
+}
+
+TEST_P(SheetOutput, ANameThatCleansToNothingIsRefused) {
+  TtkBaseClass builder(settings, path(), ui);
+  EXPECT_THROW(builder.StartSheetDataset(" () ", nullptr), FramoraError);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, SheetOutput, ::testing::Values(".gdb", ".gpkg"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+}  // namespace
+}  // namespace framora
