@@ -143,4 +143,13 @@ void TtkBaseClass::EndDrawing(bool completed) {
   IsNewDataset = false;
 }
 
+void TtkBaseClass::FinishSheetDocument(double top, double bottom, double right, double left) {
+  if (!BuildMapDocument || LayoutControl == nullptr) return;
+  try {
+    LayoutControl->BuildSheetDocument(*this, top, bottom, right, left);
+  } catch (const FramoraError& error) {
+    ui.message(error.what());
+  }
+}
+
 }  // namespace framora

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "frame/frame_settings.h"
+#include "frame/sheet_document.h"
 #include "gis/buffered_insert.h"
 #include "gis/feature_class.h"
 #include "gis/feature_dataset.h"
@@ -17,7 +18,7 @@
 
 namespace framora {
 
-class SheetDocumentBuilder;  // lays a finished sheet out on a page (layout)
+class SheetDocumentBuilder;
 
 struct CalendarDate {
   int year = 2000, month = 1, day = 1;
@@ -60,6 +61,9 @@ class TtkBaseClass {
   // Flushes what was drawn. A sheet that did not complete is removed again, so that a
   // later run does not take it for finished.
   void EndDrawing(bool completed);
+  // The map-document step at the end of a sheet, when asked for (also for a sheet whose
+  // dataset already existed). A failure is reported and ends only this sheet's step.
+  void FinishSheetDocument(double top, double bottom, double right, double left);
   std::string MakeQueryFilter() const { return WhereClause; }
   static Envelope SheetExtent(const OGRGeometry& geometry) { return EnvelopeOf(geometry); }
 
