@@ -56,7 +56,7 @@ int DeleteFolderAt(int parent, const char* name) {
     return -1;
   }
 
-  // Names first, deletion after: removing entries while reading the folder is unspecified.
+  // Names first, deletion after: readdir may skip or repeat entries removed under it.
   std::vector<std::string> names;
   {
     const int listing = dup(folder.get());
