@@ -23,15 +23,10 @@ void TtkBaseClass::DrawScaleBar(double bottom, double centre) {
     const bool odd = i == 3 || i == 5 || i == 7 || i == 9;
     const double top = odd ? base + tick * 3 / 4 : base + tick;
     if (!odd) {
-      std::string label;
-      if (i == 0)
-        label = "m" + std::to_string(2 * f);
-      else if (i == 1)
-        label = std::to_string(f);
-      else if (i == 10)
-        label = std::to_string(8 * f) + "m";
-      else
-        label = std::to_string((i - 2) * f);
+      const long long metres = i == 0 ? 2 * f : i == 1 ? f : i == 10 ? 8 * f : (i - 2) * f;
+      std::string label = i == 0 ? "m" : "";
+      label.append(std::to_string(metres));
+      if (i == 10) label.push_back('m');
       AddText(label, s.ScaleBarFont, 2, 3, easting, top);
     }
     AddLine(kKind, easting, top, easting, base);
