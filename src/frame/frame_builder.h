@@ -138,6 +138,14 @@ class TtkBaseClass {
   std::optional<SpatialDomain> pendingDomain_;
 };
 
+// First grid node above the minimum (half an interval off in offset mode) and the number
+// of further steps up to the maximum; steps < 0 when no node fits. Interval must be > 0.
+struct GridNodes {
+  double first;
+  long long steps;
+};
+GridNodes NodesBetween(double minimum, double maximum, double interval, bool offsetByHalf);
+
 // "-" and "." become "_"; blanks and parentheses go.
 std::string CleanSheetName(const std::string& name);
 // The spatial domain of a sheet's dataset from the source extent: whole kilometres with a

@@ -4,15 +4,6 @@
 
 namespace framora {
 
-namespace {
-
-// First grid node above the minimum (half an interval off in offset mode) and the number
-// of further steps up to the maximum; steps < 0 when no node fits.
-struct GridNodes {
-  double first;
-  long long steps;
-};
-
 GridNodes NodesBetween(double minimum, double maximum, double interval, bool offsetByHalf) {
   double first = std::trunc((minimum + interval) / interval) * interval;
   if (offsetByHalf) {
@@ -21,8 +12,6 @@ GridNodes NodesBetween(double minimum, double maximum, double interval, bool off
   }
   return GridNodes{first, static_cast<long long>(std::trunc((maximum - first) / interval))};
 }
-
-}  // namespace
 
 void TtkBaseClass::DrawGridCrosses(int kind, double maxNorthing, double minNorthing, double maxEasting,
                                    double minEasting) {
