@@ -1,0 +1,128 @@
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "frame/standard/standard_map.h"
+#include "geodesy/angle_text.h"
+
+namespace framora {
+
+namespace {
+
+constexpr const char* kGraticuleNeedsDegrees = "经纬网只有是地理坐标（大地坐标才支持)";
+constexpr const char* kGraticuleStepRefused = "经纬网间隔必须大于0，未画经纬网";
+constexpr int kBeijing1954 = 2;
+
+// start + k·step for k >= 1 while below start + extent − step/2, so that no line falls on
+// or next to the far edge. Counted rather than summed, so rounding does not add up.
+std::vector<double> InteriorSteps(double start, double extent, double step) {
+  std::vector<double> values;
+  for (long long k = 1;; ++k) {
+    const double value = start + k * step;
+    if (!(value < start + extent - step / 2)) break;
+    values.push_back(value);
+  }
+  return values;
+}
+
+// The sheet's rectangle in degrees and the lines inside it.
+struct Graticule {
+  double west = 0, south = 0, east = 0, north = 0;
+  std::vector<double> meridians, parallels;
+};
+
+Graticule GraticuleOf(const TstandardMap& map) {
+  Graticule g;
+  g.west = map.GeoOrigin.x;
+  g.south = map.GeoOrigin.y;
+  g.east = g.west + map.GeoWidth;
+  g.north = g.south + map.GeoHeight;
+  g.meridians = InteriorSteps(g.west, map.GeoWidth, map.settings.LonStep);
+  g.parallels = InteriorSteps(g.south, map.GeoHeight, map.settings.LatStep);
+  return g;
+}
+
+std::string AngleLabel(const FrameSettings& settings, double degrees) {
+  return settings.GraticuleLabelMode == 1 ? DegreesToDmLabel(degrees) : DegreesToDmsLabel(degrees);
+}
+
+}  // namespace
+
+void TstandardMap::DrawGraticule() {
+  if (!settings.GeographicInput) {
+    ui.message(kGraticuleNeedsDegrees);
+    return;
+  }
+  if (!(settings.LonStep > 0) || !(settings.LatStep > 0)) {
+    MessageOnce(kGraticuleStepRefused);
+    return;
+  }
+  const Graticule g = GraticuleOf(*this);
+  const LogicalFont& font = settings.GridBigFont;
+  // The Beijing 1954 sheets mark the graticule with ticks and minutes between the frames.
+  const bool ticksOnly = settings.coordinateSystemIndex == kBeijing1954;
+
+  for (const double lon : g.meridians) {
+    const std::string label = AngleLabel(settings, lon);
+    if (ticksOnly) {
+      AddLineGeographic(1, lon, g.south - GapLat, lon, g.south);
+      AddLineGeographic(1, lon, g.north, lon, g.north + GapLat);
+      const std::string minutes = SplitDmsLabel(label).Minutes;
+      AddTextGeographic(minutes, font, 1, 3, lon, g.north);
+      AddTextGeographic(minutes, font, 1, 1, lon, g.south);
+    } else {
+      AddLineGeographic(1, lon, g.north, lon, g.south);
+      AddTextGeographic(label, font, 2, 3, lon, g.north);
+      AddTextGeographic(label, font, 2, 1, lon, g.south);
+    }
+  }
+  for (const double lat : g.parallels) {
+    const std::string label = AngleLabel(settings, lat);
+    if (ticksOnly) {
+      AddLineGeographic(1, g.west - GapLon, lat, g.west, lat);
+      AddLineGeographic(1, g.east, lat, g.east + GapLon, lat);
+      const std::string minutes = SplitDmsLabel(label).Minutes;
+      AddTextGeographic(minutes, font, 3, 1, g.west, lat);
+      AddTextGeographic(minutes, font, 1, 1, g.east, lat);
+    } else {
+      AddLineGeographic(1, g.west, lat, g.east, lat);
+      AddTextGeographic(label, font, 3, 2, g.west, lat);
+      AddTextGeographic(label, font, 1, 2, g.east, lat);
+    }
+  }
+}
+
+void TstandardMap::DrawGraticuleCrosses() {
+  if (!settings.GeographicInput) {
+    ui.message(kGraticuleNeedsDegrees);
+    return;
+  }
+  if (!(settings.LonStep > 0) || !(settings.LatStep > 0)) {
+    MessageOnce(kGraticuleStepRefused);
+    return;
+  }
+  const Graticule g = GraticuleOf(*this);
+  const LogicalFont& font = settings.GridBigFont;
+  const double arm = settings.GraticuleCrossLen / 2;
+
+  for (const double lon : g.meridians) {
+    for (const double lat : g.parallels) {
+      AddLineGeographic(1, lon - arm, lat, lon + arm, lat);
+      AddLineGeographic(1, lon, lat - arm, lon, lat + arm);
+    }
+    AddLineGeographic(1, lon, g.north, lon, g.north + GapLat);
+    AddLineGeographic(1, lon, g.south - GapLat, lon, g.south);
+    const std::string label = AngleLabel(settings, lon);
+    AddTextGeographic(label, font, 2, 1, lon, g.north + GapLat);
+    AddTextGeographic(label, font, 2, 3, lon, g.south - GapLat);
+  }
+  for (const double lat : g.parallels) {
+    const std::string label = AngleLabel(settings, lat);
+    AddTextGeographic(label, font, 3, 3, g.west, lat);
+    AddTextGeographic(label, font, 1, 3, g.east, lat);
+    AddLineGeographic(1, g.west - GapLon, lat, g.west, lat);
+    AddLineGeographic(1, g.east, lat, g.east + GapLon, lat);
+  }
+}
+
+}  // namespace framora

@@ -1,0 +1,241 @@
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "frame/standard/standard_map.h"
+#include "geodesy/angle_text.h"
+#include "util/gbk.h"
+
+namespace framora {
+
+namespace {
+
+// Labels of the outermost lines keep this far (0.1 mm of paper) from the inner corners,
+// where the corner coordinates stand.
+constexpr double kCornerClearance = 100;
+// Space between a label and its own line, in heights of the small font.
+constexpr double kLabelGapEm = 0.2;
+
+std::string WholeText(double value) { return std::to_string(static_cast<long long>(std::floor(value))); }
+
+std::string LastTwo(const std::string& text) { return text.size() <= 2 ? text : text.substr(text.size() - 2); }
+
+// Lines at the multiples of the interval strictly above low and up to high.
+struct GridRange {
+  double first = 0;
+  long long steps = -1;  // lines are first + k·interval for k = 0..steps
+};
+
+GridRange MultiplesBetween(double low, double high, double interval) {
+  GridRange range;
+  range.first = std::floor((interval + low) / interval) * interval;
+  range.steps = static_cast<long long>(std::trunc(std::floor(high / interval) - range.first / interval));
+  return range;
+}
+
+// Draws one kilometre grid; the sheet's corners are in plane coordinates by now.
+class KmGridPainter {
+ public:
+  KmGridPainter(TstandardMap& map, bool fullLines)
+      : map_(map),
+        s_(map.settings),
+        in_(map.InnerCorners),
+        out_(map.OuterCorners),
+        fullLines_(fullLines),
+        interval_(s_.GridInterval),
+        gap_(map.FrameGap),
+        sf_(s_.ScaleFactor),
+        small_(map.FontHeightOnGround(s_.GridSmallFont)),
+        big_(map.FontHeightOnGround(s_.GridBigFont)),
+        corner_(map.FontHeightOnGround(s_.CornerFont)),
+        labelGap_(kLabelGapEm * small_) {}
+
+  void drawVerticalLines();
+  void drawHorizontalLines();
+
+ private:
+  // How far inside the outer frame a label's outer edge stands.
+  double labelDistance(bool horizontalLine) const {
+    switch (s_.GridLabelPlace) {
+      case 1:
+        return (s_.InnerToOuterGap + (horizontalLine ? 10 : -10)) * sf_ - small_;
+      case 2:
+        return s_.GridLabelOffset * sf_;
+      default:
+        return 5 * sf_;
+    }
+  }
+  double widthOf(const std::string& text, double fontHeight) const { return GbkLength(text) * fontHeight / 2.1; }
+  bool thousands() const { return interval_ >= 1000; }
+
+  void labelVerticalLine(double x, double yb, double yt, bool outermost, bool first, bool last);
+  // Writes the label of a horizontal line at one end: big part (may be empty) then the digits.
+  void labelHorizontalEnd(const std::string& bigPart, const std::string& digits, double anchorX, double anchorY,
+                          bool leftSide);
+
+  TstandardMap& map_;
+  const FrameSettings& s_;
+  const std::array<SheetPoint, 4>& in_;
+  const std::array<SheetPoint, 4>& out_;
+  bool fullLines_;
+  double interval_, gap_, sf_, small_, big_, corner_, labelGap_;
+};
+
+void KmGridPainter::drawVerticalLines() {
+  const Envelope box = map_.InnerFrameBox();
+  const GridRange range = MultiplesBetween(box.xmin, box.xmax, interval_);
+  for (long long k = 0; k <= range.steps; ++k) {
+    const double x = range.first + k * interval_;
+    const auto bottom = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, out_[kLowerLeft], out_[kLowerRight]);
+    const auto top = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, out_[kUpperLeft], out_[kUpperRight]);
+    if (!bottom || !top) continue;
+    const double yb = bottom->y, yt = top->y;
+    if (fullLines_) {
+      map_.AddLine(1, x, yb, x, yt);
+    } else {
+      map_.AddLine(1, x, yb, x, yb + gap_);
+      map_.AddLine(1, x, yt - gap_, x, yt);
+    }
+    if (s_.ShowKmText) labelVerticalLine(x, yb, yt, k == 0 || k == range.steps, k == 0, k == range.steps);
+  }
+}
+
+void KmGridPainter::labelVerticalLine(double x, double yb, double yt, bool outermost, bool first, bool last) {
+  const double c = labelDistance(false);
+  const double clearance = kCornerClearance * sf_;
+  // The outermost labels move in from the corners where needed.
+  const auto anchorBetween = [&](const SheetPoint& leftCorner, const SheetPoint& rightCorner) {
+    double a = x;
+    if (first) a = std::max(a, leftCorner.x + clearance);
+    if (last) a = std::min(a, rightCorner.x - clearance);
+    return a;
+  };
+  const double topX = anchorBetween(in_[kUpperLeft], in_[kUpperRight]);
+  const double bottomX = anchorBetween(in_[kLowerLeft], in_[kLowerRight]);
+  // Top labels hang from c below the outer frame, bottom labels stand c above it.
+  const double topY = yt - c;
+  const double bottomY = yb + c;
+
+  if (!thousands()) {
+    const std::string text = MetresToKmText(s_.GridDigitsBefore, s_.GridDigitsAfter, x);
+    map_.AddText(text, s_.GridSmallFont, 2, 1, topX, topY);
+    map_.AddText(text, s_.GridSmallFont, 2, 1, bottomX, bottomY + small_);
+    return;
+  }
+  const std::string digits = LastTwo(WholeText(x / 1000));
+  const double digitsOffset = s_.GridLabelOffsetMm * sf_ + labelGap_;
+  if (outermost) {
+    const std::string hundreds = s_.run.zonePrefixText + WholeText(x / 100000);
+    map_.AddText(hundreds, s_.GridBigFont, 3, 1, topX - labelGap_, topY);
+    map_.AddText(hundreds, s_.GridBigFont, 3, 3, bottomX - labelGap_, bottomY);
+  }
+  map_.AddText(digits, s_.GridSmallFont, 1, 1, topX + digitsOffset, topY);
+  map_.AddText(digits, s_.GridSmallFont, 1, 3, bottomX + digitsOffset, bottomY);
+}
+
+void KmGridPainter::drawHorizontalLines() {
+  const Envelope box = map_.InnerFrameBox();
+  const GridRange range = MultiplesBetween(box.ymin, box.ymax, interval_);
+  if (range.steps < 0) return;
+
+  // A side labels the lines strictly between its two inner corners.
+  const auto labelledOn = [&](double y, bool leftSide) {
+    const double low = leftSide ? in_[kLowerLeft].y : in_[kLowerRight].y;
+    const double high = leftSide ? in_[kUpperLeft].y : in_[kUpperRight].y;
+    return y > low && y < high;
+  };
+  long long firstLabelled[2] = {-1, -1}, lastLabelled[2] = {-1, -1};
+  for (long long j = 0; j <= range.steps; ++j) {
+    const double y = range.first + j * interval_;
+    for (int side = 0; side < 2; ++side) {
+      if (!labelledOn(y, side == 0)) continue;
+      if (firstLabelled[side] < 0) firstLabelled[side] = j;
+      lastLabelled[side] = j;
+    }
+  }
+
+  const SheetPoint& lowerLeft = in_[kLowerLeft];
+  const SheetPoint& lowerRight = in_[kLowerRight];
+  const SheetPoint& upperLeft = in_[kUpperLeft];
+  const SheetPoint& upperRight = in_[kUpperRight];
+  const double c = labelDistance(true);
+  for (long long j = 0; j <= range.steps; ++j) {
+    const double y = range.first + j * interval_;
+    const auto leftEnd = TstandardMap::IntersectSegmentLines({0, y}, {1, y}, out_[kLowerLeft], out_[kUpperLeft]);
+    const auto rightEnd = TstandardMap::IntersectSegmentLines({0, y}, {1, y}, out_[kUpperRight], out_[kLowerRight]);
+    if (!leftEnd || !rightEnd) continue;
+    double xl = leftEnd->x, xr = rightEnd->x;
+    bool leftCut = false, rightCut = false;
+    // The frame of a projected sheet is a trapezoid: a line passing below the higher lower
+    // corner (or above the lower upper corner) leaves the map through the inner edge there.
+    const auto cutAt = [&](const SheetPoint& a, const SheetPoint& b, bool cutRight) {
+      const auto cut = TstandardMap::IntersectSegmentLines({0, y}, {1, y}, a, b);
+      if (!cut) return;
+      (cutRight ? xr : xl) = cut->x;
+      (cutRight ? rightCut : leftCut) = true;
+    };
+    if (y > std::min(lowerLeft.y, lowerRight.y) && y < std::max(lowerLeft.y, lowerRight.y))
+      cutAt(lowerLeft, lowerRight, lowerRight.y > lowerLeft.y);
+    else if (y > std::min(upperLeft.y, upperRight.y) && y < std::max(upperLeft.y, upperRight.y))
+      cutAt(upperLeft, upperRight, upperRight.y < upperLeft.y);
+
+    if (fullLines_) {
+      map_.AddLine(1, xl, y, xr, y);
+    } else {
+      // A tick at a cut end would stand inside the map.
+      if (!leftCut) map_.AddLine(1, xl, y, xl + gap_, y);
+      if (!rightCut) map_.AddLine(1, xr - gap_, y, xr, y);
+    }
+    if (!s_.ShowKmText) continue;
+
+    for (int side = 0; side < 2; ++side) {
+      const bool leftSide = side == 0;
+      if (!labelledOn(y, leftSide)) continue;
+      const bool first = j == firstLabelled[side];
+      const bool last = j == lastLabelled[side];
+      // Labels stand just above their line; the outermost keep clear of the corner
+      // coordinates, which take a font height either side of the corner.
+      const double labelHeight = thousands() && (first || last) ? std::max(small_, big_) : small_;
+      const double clearance = corner_ + labelGap_;
+      double anchorY = y + labelGap_;
+      if (first) anchorY = std::max(anchorY, (leftSide ? lowerLeft.y : lowerRight.y) + clearance);
+      if (last) anchorY = std::min(anchorY, (leftSide ? upperLeft.y : upperRight.y) - clearance - labelHeight);
+      const double anchorX = leftSide ? (leftEnd->x + c) : (rightEnd->x - c);
+      if (!thousands()) {
+        labelHorizontalEnd("", MetresToKmText(s_.GridDigitsBefore, s_.GridDigitsAfter, y), anchorX, anchorY, leftSide);
+      } else {
+        const std::string bigPart = first || last ? WholeText(y / 100000) : "";
+        labelHorizontalEnd(bigPart, LastTwo(WholeText(y / 1000)), anchorX, anchorY, leftSide);
+      }
+    }
+  }
+}
+
+void KmGridPainter::labelHorizontalEnd(const std::string& bigPart, const std::string& digits, double anchorX,
+                                       double anchorY, bool leftSide) {
+  // By the inner frame the label ends at the anchor on the left side and starts there on
+  // the right; by the outer frame (or at a custom distance) the other way round.
+  const bool endsAtAnchor = (s_.GridLabelPlace == 1) == leftSide;
+  if (endsAtAnchor) {
+    map_.AddText(digits, s_.GridSmallFont, 3, 3, anchorX, anchorY);
+    if (!bigPart.empty())
+      map_.AddText(bigPart, s_.GridBigFont, 3, 3, anchorX - widthOf(digits, small_), anchorY);
+  } else {
+    if (!bigPart.empty()) map_.AddText(bigPart, s_.GridBigFont, 1, 3, anchorX, anchorY);
+    map_.AddText(digits, s_.GridSmallFont, 1, 3, anchorX + widthOf(bigPart, big_), anchorY);
+  }
+}
+
+}  // namespace
+
+void TstandardMap::DrawKmGrid(bool fullLines) {
+  if (!(settings.GridInterval > 0)) {
+    MessageOnce("公里网间隔必须大于0，未画公里网");
+    return;
+  }
+  KmGridPainter painter(*this, fullLines);
+  painter.drawVerticalLines();
+  painter.drawHorizontalLines();
+}
+
+}  // namespace framora
