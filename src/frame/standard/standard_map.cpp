@@ -57,8 +57,8 @@ SheetRunSummary TstandardMap::Run() {
       case SheetOutcome::Drawn:
         ++summary.drawn;
         break;
-      case SheetOutcome::AlreadyPresent:
-        ++summary.alreadyPresent;
+      case SheetOutcome::Existing:
+        ++summary.existing;
         break;
       case SheetOutcome::Skipped:
         ++summary.skipped;
@@ -76,7 +76,7 @@ SheetRunSummary TstandardMap::Run() {
 TstandardMap::SheetOutcome TstandardMap::DrawSheetFeature(const OGRFeature& feature) {
   const OGRGeometry* shape = feature.GetGeometryRef();
   SheetGeometry = shape == nullptr ? nullptr : CloneGeometry(*shape);
-  BeginSheet(&feature, nameField, SourceClass, nameTemplate);
+  BeginSheet(&feature, NameField, SourceClass, NameTemplate);
 
   if (!ReadSheetCorners()) {
     // An empty dataset would pass for a finished sheet in the next run.
@@ -87,7 +87,7 @@ TstandardMap::SheetOutcome TstandardMap::DrawSheetFeature(const OGRFeature& feat
     return SheetOutcome::Skipped;
   }
   const Envelope extent = SheetExtent(*SheetGeometry);
-  SheetOutcome outcome = SheetOutcome::AlreadyPresent;
+  SheetOutcome outcome = SheetOutcome::Existing;
   if (IsNewDataset) {
     BeginDrawing();
     try {

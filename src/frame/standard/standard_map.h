@@ -32,7 +32,7 @@ struct OuterBounds {
 // What one run did, for the driver's report.
 struct SheetRunSummary {
   int drawn = 0;           // sheets written in full by this run
-  int alreadyPresent = 0;  // sheets an earlier run made; not drawn again
+  int existing = 0;  // sheets an earlier run made; not drawn again
   int skipped = 0;         // sheets whose corners could not be read (their message was shown)
   bool stopped = false;    // the user stopped the run before its last sheet
 };
@@ -44,8 +44,8 @@ struct SheetRunSummary {
 //   SourceClass      the sheet-index layer (polygons of 4 or 5 points); borrowed, must
 //                    outlive Run. Its own spatial reference becomes each sheet dataset's.
 //   WhereClause      the attribute condition over SourceClass; empty selects every sheet
-//   nameTemplate     output name template as typed, such as "[TFH]" or "[TFH]图"
-//   nameField        the field named in the template's brackets, such as "TFH"
+//   NameTemplate     output name template as typed, such as "[TFH]" or "[TFH]图"
+//   NameField        the field named in the template's brackets, such as "TFH"
 //   MapSpatialRef    the map's spatial reference; borrowed, may stay null. The sheets are
 //                    drawn in the sheet index's own coordinates; it travels with the
 //                    builder for the map-document step.
@@ -97,8 +97,8 @@ class TstandardMap : public TtkBaseClass {
 
   // --- set by the driver ------------------------------------------------------------------
   OGRLayer* SourceClass = nullptr;
-  std::string nameTemplate;
-  std::string nameField;
+  std::string NameTemplate;
+  std::string NameField;
   const OGRSpatialReference* MapSpatialRef = nullptr;
 
   // --- the current sheet, in map units ---------------------------------------------------
@@ -113,7 +113,7 @@ class TstandardMap : public TtkBaseClass {
   double GapLat = 0;
 
  private:
-  enum class SheetOutcome { Drawn, AlreadyPresent, Skipped };
+  enum class SheetOutcome { Drawn, Existing, Skipped };
   SheetOutcome DrawSheetFeature(const OGRFeature& feature);
   void DrawGrid();
   void DrawFrameTexts();
