@@ -41,14 +41,19 @@ class Tcreatetk : public TtkBaseClass {
  public:
   Tcreatetk(FrameSettings& settings, const std::string& outputPath, UserInterface& ui);
 
-  // Draws the frames of every feature of SourceClass that WhereClause selects. Errors other
-  // than the per-sheet ones listed in the summary end the run and propagate.
+  // Draws the frames of every feature of SourceClass that WhereClause selects, one progress
+  // step per feature; a sheet whose dataset exists is not drawn again. With
+  // BuildMapDocument each sheet then gets its document, laid out around its inner frame.
+  // A feature without shape or sheet name is skipped with a message; any other error
+  // ends the run and propagates, the half-drawn sheet removed. SourceClass is left
+  // without an attribute filter.
   PolygonRunSummary Run();
 
   // The frame of the current feature (SourceFeature, SheetGeometry) from its extent.
   void DrawSheetFrame(double xmin, double ymin, double xmax, double ymax);
   // mode 1: full grid lines; mode 0: ticks between the outer and the inner frame.
   void DrawKmGrid(int mode, const Envelope& outer);
+  // Parallels and meridians at LatStep and LonStep across the inner frame.
   void DrawGraticule(const Envelope& outer);
   // The outer frame drawn as a band OuterLineWidth wide, polygon ID 10.
   void DrawOuterBand(const Envelope& outer);
