@@ -63,7 +63,6 @@ inline GDALDatasetUniquePtr MakeTownshipSource(const std::string& driverName, co
 struct StoredPolygon {
   int id = 0;
   double area = 0;
-  OGRGeometryUniquePtr shape;
 };
 
 inline std::vector<StoredPolygon> ReadPolygons(const std::string& path, const std::string& className) {
@@ -71,11 +70,8 @@ inline std::vector<StoredPolygon> ReadPolygons(const std::string& path, const st
   GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR));
   OGRLayer* layer = dataset ? dataset->GetLayerByName(className.c_str()) : nullptr;
   if (layer == nullptr) return polygons;
-  for (auto& feature : *layer) {
-    OGRGeometryUniquePtr shape(feature->StealGeometry());
-    const double area = OGR_G_Area(OGRGeometry::ToHandle(shape.get()));
-    polygons.push_back(StoredPolygon{feature->GetFieldAsInteger("ID"), area, std::move(shape)});
-  }
+  for (auto& feature : *layer)
+    polygons.push_back({feature->GetFieldAsInteger("ID"), OGR_G_Area(OGRGeometry::ToHandle(feature->GetGeometryRef()))});
   return polygons;
 }
 
