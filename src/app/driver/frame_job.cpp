@@ -1,0 +1,208 @@
+#include "app/driver/frame_job.h"
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+
+#include "geodesy/coord_system.h"
+#include "frame/polygon/polygon_frame.h"
+#include "frame/standard/standard_map.h"
+#include "geodesy/number_text.h"
+#include "gis/feature_class.h"
+#include "layout/page_layout_control.h"
+#include "util/files.h"
+#include "util/framora_error.h"
+#include "util/text.h"
+
+namespace framora {
+
+namespace fs = std::filesystem;
+
+std::string CheckNameTemplate(const std::string& templateText, const std::vector<std::string>& fieldChoices) {
+  const std::string trimmed = Trim(templateText);
+  if (trimmed.empty()) throw FramoraError("字段值没有设置，所以输出图层名为空");
+  const auto open = trimmed.find('[');
+  const auto close = trimmed.find(']');
+  if (open == std::string::npos || close == std::string::npos) throw FramoraError("文件名格式不正确");
+  const std::string field = close > open ? trimmed.substr(open + 1, close - open - 1) : std::string();
+  for (const auto& choice : fieldChoices)
+    if (EqualsIgnoringCase(choice, field)) return field;
+  throw FramoraError("文件名中，必须包括字段");
+}
+
+std::string EditNameTemplate(const std::string& templateText, const std::string& pickedField) {
+  const auto open = templateText.find('[');
+  const auto close = templateText.find(']');
+  const std::string before = open == std::string::npos ? "" : templateText.substr(0, open);
+  const std::string after = close == std::string::npos ? "" : templateText.substr(close + 1);
+  return before + "[" + pickedField + "]" + after;
+}
+
+std::vector<std::string> FieldsNamingEveryFeature(OGRLayer& layer) {
+  std::vector<std::string> fields;
+  OGRFeatureDefn* definition = layer.GetLayerDefn();
+  for (int i = 0; i < definition->GetFieldCount(); ++i) {
+    const std::string name = definition->GetFieldDefn(i)->GetNameRef();
+    if (FieldTellsFeaturesApart(layer, name)) fields.push_back(name);
+  }
+  return fields;
+}
+
+bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui) {
+  std::error_code error;
+  const bool fileGeodatabase = ToLowerAscii(outputPath).find(".gdb") != std::string::npos;
+  if (fileGeodatabase && fs::is_directory(outputPath, error)) {
+    const std::string question = "目录" + outputPath + "已存在，是否删除";
+    if (!ui.askOkCancel(question, question)) return false;
+    if (DeleteFolderTree(outputPath) != 0) throw FramoraError(outputPath + "文件已存在，且无法删除");
+    return true;
+  }
+  if (fs::exists(outputPath, error)) {
+    const std::string question = "文件" + outputPath + "已存在，是否删除";
+    if (!ui.askOkCancel(question, question)) return false;
+    // A folder under a non-".gdb" name is not ours to remove as a file.
+    if (fs::is_directory(outputPath, error) || !fs::remove(outputPath, error))
+      throw FramoraError(outputPath + "文件已存在，且无法删除");
+  }
+  return true;
+}
+
+const MapLayer* FindLayerByName(const MapDocument& document, const std::string& name) {
+  const std::string wanted = ToUpperAscii(name);
+  for (const auto& layer : document.layers())
+    if (ToUpperAscii(layer.name) == wanted) return &layer;
+  return nullptr;
+}
+
+}  // namespace framora
+
+namespace framora {
+
+void ApplyCoordSystemGuess(const CoordSystemGuess& guess, CoordinateChoices& choices) {
+  switch (guess.Kind) {
+    case CoordSystemGuess::kProjected:
+      choices.geographic = false;
+      choices.coordinateSystemIndex = guess.Datum;
+      choices.zoneInEasting = guess.ZoneInEasting;
+      choices.threeDegree = guess.ThreeDegree;
+      choices.centralMeridian = std::trunc(guess.CentralMeridian);
+      return;
+    case CoordSystemGuess::kGeographicBeijing1954:
+      choices.geographic = true;
+      choices.coordinateSystemIndex = 2;
+      return;
+    case CoordSystemGuess::kGeographicCgcs2000:
+      choices.geographic = true;
+      choices.coordinateSystemIndex = 0;
+      return;
+    case CoordSystemGuess::kGeographicXian1980:
+      choices.geographic = true;
+      choices.coordinateSystemIndex = 1;
+      return;
+    case CoordSystemGuess::kGeographicWgs84:
+      choices.geographic = true;
+      choices.coordinateSystemIndex = 3;
+      return;
+    default:
+      throw FramoraError("坐标系统错误");
+  }
+}
+
+void ApplyCoordinateChoices(const CoordinateChoices& choices, FrameSettings& settings) {
+  settings.GeographicInput = choices.geographic;
+  settings.coordinateSystemIndex = choices.coordinateSystemIndex;
+  settings.UseKrassowsky = choices.coordinateSystemIndex == 2;
+  settings.CoordsWithZone = choices.zoneInEasting;
+  settings.ThreeDegreeZones = choices.threeDegree;
+  settings.CentralMeridian = choices.centralMeridian;
+}
+
+}  // namespace framora
+
+namespace framora {
+
+namespace {
+
+// Hands the run's values to a builder, runs it and counts what it did.
+template <class Builder>
+void RunBuilder(Builder& builder, OGRLayer& sourceLayer, const FrameJobInputs& inputs, const std::string& nameField,
+                SheetDocumentBuilder* layout, bool batchPrint, FrameJobOutcome& outcome) {
+  builder.SourceClass = &sourceLayer;
+  builder.WhereClause = Trim(inputs.whereClause);
+  builder.NameField = nameField;
+  builder.NameTemplate = inputs.nameTemplate;
+  if (batchPrint) {
+    builder.BuildMapDocument = true;
+    builder.OutputFolder = inputs.outputFolder;
+    builder.LayoutControl = layout;
+  }
+  const auto summary = builder.Run();
+  outcome.sheetsDrawn = summary.drawn;
+  outcome.sheetsSkipped = summary.skipped;
+  outcome.stopped = summary.stopped;
+  outcome.ranToEnd = !summary.stopped;
+}
+
+int WholeNumberOr(const std::string& text, int fallback) {
+  int value = 0;
+  return TryReadInteger(Trim(text), value) ? value : fallback;
+}
+
+}  // namespace
+
+FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& inputs, FrameSettings& settings,
+                            const std::function<void(FrameSettings&)>& assemble, UserInterface& ui,
+                            const MapDocument* document) {
+  const bool batchPrint = command == FrameJobCommand::BatchPrint;
+  FrameJobOutcome outcome;
+  if (batchPrint) settings.ExportDpi = WholeNumberOr(inputs.dpiText, 96);
+  settings.coordinateSystemIndex = inputs.coordinateSystemIndex;
+  const std::string nameField = CheckNameTemplate(inputs.nameTemplate, inputs.fieldChoices);
+  RefuseUnsupportedWorkspacePath(inputs.outputPath);
+  if (!PrepareOutputGeodatabase(inputs.outputPath, ui)) {
+    outcome.declined = true;
+    return outcome;
+  }
+  assemble(settings);
+  settings.run.zonePrefixText.clear();
+  if (batchPrint) {
+    const std::string folder = Trim(inputs.outputFolder);
+    if (folder.empty()) throw FramoraError("输出MXD,JPG目录不能为空");
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (!fs::is_directory(folder, error)) throw FramoraError("不能创立目录" + folder);
+  }
+
+  std::unique_ptr<MapDocument> loaded;
+  if (document == nullptr) {
+    std::error_code error;
+    if (!fs::exists(inputs.documentPath, error)) throw FramoraError("文件" + inputs.documentPath + ",不存在");
+    loaded = MapDocument::Open(inputs.documentPath);
+    document = loaded.get();
+  }
+  const MapLayer* layer = FindLayerByName(*document, inputs.layerName);
+  if (layer == nullptr || !layer->isVector || layer->geometryType == wkbNone)
+    throw FramoraError(inputs.layerName + "文件不在" + inputs.documentPath);
+  OpenedLayer source = MapDocument::OpenLayer(*layer);
+  std::error_code error;
+  if (!fs::exists(inputs.documentPath, error)) throw FramoraError("文件" + inputs.documentPath + ",不存在");
+  settings.isStandardSheetMode = inputs.creationMode == 0;
+
+  const auto start = std::chrono::steady_clock::now();
+  std::unique_ptr<PageLayoutControl> layout;
+  if (batchPrint) layout = std::make_unique<PageLayoutControl>(*document, ui);
+  if (inputs.creationMode == 0) {
+    TstandardMap builder(settings, inputs.outputPath, ui);
+    builder.MapSpatialRef = document->spatialReference().IsEmpty() ? nullptr : &document->spatialReference();
+    RunBuilder(builder, *source.layer, inputs, nameField, layout.get(), batchPrint, outcome);
+  } else {
+    Tcreatetk builder(settings, inputs.outputPath, ui);
+    RunBuilder(builder, *source.layer, inputs, nameField, layout.get(), batchPrint, outcome);
+  }
+  outcome.elapsedMilliseconds =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  ui.message("完成，用时" + std::to_string(outcome.elapsedMilliseconds) + "毫秒");
+  return outcome;
+}
+
+}  // namespace framora

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <ogrsf_frmts.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame/frame_settings.h"
+#include "gis/map_document.h"
+#include "util/user_interface.h"
+
+namespace framora {
+
+enum class FrameJobCommand {
+  Generate,    // frames into the output geodatabase
+  BatchPrint,  // and a map document and a picture per sheet
+};
+
+// What the main window holds for a run, by the names of its controls.
+struct FrameJobInputs {
+  int creationMode = 1;                  // rgtype: 0 standard sheets, 1 administrative divisions
+  std::string documentPath;              // edtmxd
+  std::string layerName;                 // CBLayer
+  std::string whereClause;               // reditwhere
+  std::string nameTemplate;              // edtFileName, such as "[TFH]"
+  std::vector<std::string> fieldChoices; // CbField: the fields that tell every feature apart
+  std::string outputPath;                // edtoutFile: ".gdb" folder or ".gpkg" file
+  std::string outputFolder;              // edtmxdPath (batch print)
+  std::string dpiText;                   // edtDPI (batch print)
+  int coordinateSystemIndex = 0;         // gb8054
+};
+
+struct FrameJobOutcome {
+  bool ranToEnd = false;         // the builder went through every sheet
+  bool declined = false;         // the user kept an existing output: nothing was done
+  bool stopped = false;          // the user stopped between sheets
+  long long elapsedMilliseconds = 0;
+  int sheetsDrawn = 0;
+  int sheetsSkipped = 0;
+};
+
+// The field named in the template, or FramoraError with the system's message.
+std::string CheckNameTemplate(const std::string& templateText, const std::vector<std::string>& fieldChoices);
+// The template rebuilt around a newly picked field: "[A]图" with B becomes "[B]图".
+std::string EditNameTemplate(const std::string& templateText, const std::string& pickedField);
+// The fields of a layer whose values tell every feature apart, in the layer's order.
+std::vector<std::string> FieldsNamingEveryFeature(OGRLayer& layer);
+// Asks before deleting an existing output. False when the user keeps it (nothing touched);
+// FramoraError when it cannot be deleted.
+bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui);
+// The spatial data of a map layer, found by name without regard to letter case.
+const MapLayer* FindLayerByName(const MapDocument& document, const std::string& name);
+
+// Runs "生成图廓" or "批量打印": checks, prepares the output, fills the run settings through
+// assemble, finds the layer, runs the builder of the mode and reports the time taken.
+// document may be null: it is then loaded from inputs.documentPath. Failures throw
+// FramoraError with the system's message.
+FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& inputs, FrameSettings& settings,
+                            const std::function<void(FrameSettings&)>& assemble, UserInterface& ui,
+                            const MapDocument* document = nullptr);
+
+}  // namespace framora
+
+namespace framora {
+
+// The coordinate choices of the main window: what a recognised spatial reference sets.
+struct CoordinateChoices {
+  bool geographic = false;         // rgjw
+  int coordinateSystemIndex = 0;   // gb8054: 0 国家2000, 1 西安80, 2 北京54, 3 WGS84
+  bool zoneInEasting = false;      // rgisband
+  bool threeDegree = true;         // cbFdf
+  double centralMeridian = 117;    // centerL, whole degrees
+};
+
+struct CoordSystemGuess;
+// The choices a recognised guess sets, the way the main window sets its controls; the fields
+// a geographic guess does not speak of keep their values. Throws "坐标系统错误" for an
+// unexpected kind.
+void ApplyCoordSystemGuess(const CoordSystemGuess& guess, CoordinateChoices& choices);
+// The coordinate choices into the run settings (the assembly's rows for them).
+void ApplyCoordinateChoices(const CoordinateChoices& choices, FrameSettings& settings);
+
+}  // namespace framora

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/driver/frame_job.h"
+#include "geodesy/coord_system.h"
+#include "support/temp_folder.h"
+#include "util/framora_error.h"
+#include "util/recording_user_interface.h"
+
+namespace framora {
+namespace {
+
+using testing::TempFolder;
+
+std::string TemplateError(const std::string& text, const std::vector<std::string>& fields) {
+  try {
+    CheckNameTemplate(text, fields);
+  } catch (const FramoraError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+TEST(NameTemplate, TheFieldMustBeOneThatNamesEveryFeature) {
+  const std::vector<std::string> fields{"TFH", "NAME"};
+  EXPECT_EQ(CheckNameTemplate("[TFH]", fields), "TFH");
+  EXPECT_EQ(CheckNameTemplate("  [name]图 ", fields), "name");
+  EXPECT_EQ(TemplateError("   ", fields), "字段值没有设置，所以输出图层名为空");
+  EXPECT_EQ(TemplateError("[TFH", fields), "文件名格式不正确");
+  EXPECT_EQ(TemplateError("TFH]", fields), "文件名格式不正确");
+  EXPECT_EQ(TemplateError("]TFH[", fields), "文件名中，必须包括字段");
+  EXPECT_EQ(TemplateError("[OTHER]", fields), "文件名中，必须包括字段");
+}
+
+TEST(NameTemplate, PickingAFieldRebuildsTheTemplateAroundIt) {
+  EXPECT_EQ(EditNameTemplate("", "TFH"), "[TFH]");
+  EXPECT_EQ(EditNameTemplate("[A]图", "B"), "[B]图");
+  EXPECT_EQ(EditNameTemplate("前[A]后", "B"), "前[B]后");
+}
+
+TEST(OutputPreparation, AnExistingOutputIsDeletedOnlyAfterOk) {
+  TempFolder folder;
+  const std::string gdb = folder.file("OUT.GDB");
+  std::filesystem::create_directory(gdb);
+  std::ofstream(gdb + "/a") << "x";
+  RecordingUserInterface ui;
+  ui.answerOk = false;
+  EXPECT_FALSE(PrepareOutputGeodatabase(gdb, ui));
+  ASSERT_EQ(ui.questions.size(), 1u);
+  EXPECT_EQ(ui.questions[0], "目录" + gdb + "已存在，是否删除");
+  EXPECT_TRUE(std::filesystem::exists(gdb + "/a"));
+  ui.answerOk = true;
+  EXPECT_TRUE(PrepareOutputGeodatabase(gdb, ui));
+  EXPECT_FALSE(std::filesystem::exists(gdb));
+
+  const std::string gpkg = folder.file("out.gpkg");
+  std::ofstream(gpkg) << "x";
+  EXPECT_TRUE(PrepareOutputGeodatabase(gpkg, ui));
+  EXPECT_EQ(ui.questions.back(), "文件" + gpkg + "已存在，是否删除");
+  EXPECT_FALSE(std::filesystem::exists(gpkg));
+  EXPECT_TRUE(PrepareOutputGeodatabase(folder.file("new.gpkg"), ui));
+  EXPECT_EQ(ui.questions.size(), 3u) << "nothing to ask about a new output";
+}
+
+TEST(OutputPreparation, AFolderUnderAFileNameCannotBeDeleted) {
+  TempFolder folder;
+  const std::string odd = folder.file("out.gpkg");
+  std::filesystem::create_directory(odd);
+  RecordingUserInterface ui;
+  ui.answerOk = true;
+  try {
+    PrepareOutputGeodatabase(odd, ui);
+    FAIL();
+  } catch (const FramoraError& error) {
+    EXPECT_EQ(std::string(error.what()), odd + "文件已存在，且无法删除");
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(odd));
+}
+
+TEST(CoordinateChoices, ARecognisedSystemSetsTheControlsAsTheWindowDoes) {
+  CoordinateChoices choices;
+  CoordSystemGuess projected;
+  ASSERT_TRUE(RecognizeCoordSystemCode(4527, projected));
+  ApplyCoordSystemGuess(projected, choices);
+  EXPECT_FALSE(choices.geographic);
+  EXPECT_EQ(choices.coordinateSystemIndex, 0);
+  EXPECT_TRUE(choices.zoneInEasting);
+  EXPECT_TRUE(choices.threeDegree);
+  EXPECT_DOUBLE_EQ(choices.centralMeridian, 117);
+  CoordSystemGuess beijing;
+  ASSERT_TRUE(RecognizeCoordSystemCode(4214, beijing));
+  ApplyCoordSystemGuess(beijing, choices);
+  EXPECT_TRUE(choices.geographic);
+  EXPECT_EQ(choices.coordinateSystemIndex, 2);
+  EXPECT_DOUBLE_EQ(choices.centralMeridian, 117) << "a geographic system leaves the meridian";
+  FrameSettings settings;
+  ApplyCoordinateChoices(choices, settings);
+  EXPECT_TRUE(settings.UseKrassowsky);
+  EXPECT_TRUE(settings.GeographicInput);
+}
+
+}  // namespace
+}  // namespace framora
