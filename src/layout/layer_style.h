@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QColor>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "util/user_interface.h"
+
+namespace framora {
+
+// One symbol layer: a stroke and/or a fill, sizes on paper.
+struct SymbolLayerLook {
+  bool stroke = true;
+  QColor strokeColor = Qt::black;
+  double strokeWidth = 0.1;           // in strokeUnit
+  bool strokeInPixels = false;        // QGIS "Pixel": device pixels, not paper
+  Qt::PenCapStyle cap = Qt::SquareCap;
+  Qt::PenJoinStyle join = Qt::MiterJoin;
+  bool fill = false;
+  QColor fillColor = Qt::white;
+};
+
+struct SymbolLook {
+  std::vector<SymbolLayerLook> layers;  // drawn first to last
+};
+
+enum class StyleKind { Lines, Polygons };
+
+// A categorised style over one attribute, as a QGIS style file holds it.
+struct CategorizedStyle {
+  StyleKind kind = StyleKind::Lines;
+  std::string attribute = "ID";
+  std::vector<std::pair<std::string, SymbolLook>> categories;
+  std::optional<SymbolLook> otherValues;  // the category for all other values
+  std::string rendererXml;                // the renderer element, for the map document
+
+  // nullptr: features of that value are not drawn.
+  const SymbolLook* lookFor(const std::string& value) const;
+};
+
+// The default style of the frame layers when their style file is missing.
+CategorizedStyle BuiltInStyle(StyleKind kind);
+// The text of a QGIS style file for the built-in style.
+std::string BuiltInStyleFileText(StyleKind kind);
+// Reads a QGIS style file (.qml) with a categorised or single-symbol renderer. Throws
+// FramoraError when the file cannot be read or holds no such renderer.
+CategorizedStyle ReadStyleFile(const std::string& path, StyleKind kind);
+
+inline constexpr const char* kLineStyleFile = "line.qml";
+inline constexpr const char* kPolygonStyleFile = "poly.qml";
+
+struct LayerStyles {
+  CategorizedStyle lines;
+  CategorizedStyle polygons;
+  std::string lineStylePath;    // the file each came from; empty for the built-in
+  std::string polygonStylePath;
+};
+
+// line.qml and poly.qml from folder. A missing or unreadable file is reported and
+// replaced by the built-in style.
+LayerStyles LoadLayerStyles(const std::string& folder, UserInterface& ui);
+
+}  // namespace framora

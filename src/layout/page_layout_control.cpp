@@ -1,0 +1,192 @@
+#include "layout/page_layout_control.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include "frame/frame_builder.h"
+#include "gis/feature_class.h"
+#include "gis/feature_dataset.h"
+#include "layout/gui_application.h"
+#include "layout/map_document_writer.h"
+#include "layout/picture_export.h"
+#include "util/files.h"
+#include "util/framora_error.h"
+
+namespace framora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string WktOf(const OGRSpatialReference* srs) {
+  if (srs == nullptr || srs->IsEmpty()) return {};
+  char* text = nullptr;
+  srs->exportToWkt(&text);
+  std::string wkt = text ? text : "";
+  CPLFree(text);
+  return wkt;
+}
+
+LayoutLayer SheetLayer(Workspace& workspace, OGRLayer& data, LayerRole role) {
+  LayoutLayer layer;
+  layer.role = role;
+  layer.data.name = data.GetName();
+  layer.data.source = workspace.path();
+  layer.data.sourceLayer = data.GetName();
+  layer.data.geometryType = data.GetGeomType();
+  layer.data.crsWkt = WktOf(data.GetSpatialRef());
+  layer.openClass = &data;
+  return layer;
+}
+
+// The sheet's class: the one the builder holds for a new sheet, else the stored one by name.
+OGRLayer& SheetClass(TtkBaseClass& sheet, OGRLayer* held, const std::string& prefix) {
+  const std::string name = prefix + sheet.SheetName;
+  OGRLayer* found = sheet.IsNewDataset && held != nullptr ? held : OpenFeatureClass(*sheet.OutputWorkspace, name);
+  if (found == nullptr) throw FramoraError("找不到要素类" + name);
+  return *found;
+}
+
+// Ground metres in one map unit along x and y at the sheet's lower-left corner.
+std::pair<double, double> MetresPerMapUnit(TtkBaseClass& sheet, double bottom, double left) {
+  if (!sheet.settings.GeographicInput) return {1, 1};
+  const double probe = sheet.FrameGap > 0 ? sheet.FrameGap : 1000;
+  const double east = sheet.EastOffsetDegrees(probe, bottom, left);
+  const double north = sheet.NorthOffsetDegrees(probe, bottom, left);
+  if (!(east > 0) || !(north > 0)) throw FramoraError("不能换算图幅" + sheet.SheetName + "的经纬度");
+  return {probe / east, probe / north};
+}
+
+}  // namespace
+
+SheetPage ComputeSheetPage(double top, double bottom, double right, double left, double frameGap,
+                           const FrameSettings& settings, double metresPerUnitX, double metresPerUnitY) {
+  const double metresPerMm = settings.ScaleFactor * 10;
+  if (!(metresPerMm > 0) || !(metresPerUnitX > 0) || !(metresPerUnitY > 0))
+    throw FramoraError("比例尺无效，不能排版");
+  const bool projected = metresPerUnitX == 1 && metresPerUnitY == 1;
+  // Whole metres on projected sheets; a degree cut to whole degrees would lose the sheet.
+  const auto outer = [projected](double value) { return projected ? std::trunc(value) : value; };
+  const double gapX = frameGap / metresPerUnitX;
+  const double gapY = frameGap / metresPerUnitY;
+  SheetPage page;
+  page.outerFrame = Envelope{outer(left - gapX), outer(bottom - gapY), outer(right + gapX), outer(top + gapY)};
+  const Envelope& frame = page.outerFrame;
+  page.width = frame.width() * metresPerUnitX / metresPerMm + settings.PageMarginLeft + settings.PageMarginRight;
+  page.height = frame.height() * metresPerUnitY / metresPerMm + settings.PageMarginBottom + settings.PageMarginTop;
+  if (!(page.width > 0) || !(page.height > 0) || !std::isfinite(page.width) || !std::isfinite(page.height))
+    throw FramoraError("页面尺寸无效，不能排版");
+  page.mapExtent = Envelope{frame.xmin - settings.PageMarginLeft * metresPerMm / metresPerUnitX,
+                            frame.ymin - settings.PageMarginBottom * metresPerMm / metresPerUnitY,
+                            frame.xmax + settings.PageMarginRight * metresPerMm / metresPerUnitX,
+                            frame.ymax + settings.PageMarginTop * metresPerMm / metresPerUnitY};
+  return page;
+}
+
+MapFrame& AddOuterMapFrame(PageLayout& layout, const Envelope& envelope) {
+  MapFrame frame;
+  frame.name = kOuterMapName;
+  frame.pageEnvelope = envelope;
+  layout.frames.push_back(std::move(frame));
+  layout.focusFrame = static_cast<int>(layout.frames.size()) - 1;
+  return layout.frames.back();
+}
+
+void ShowMapExtent(MapFrame& frame, const Envelope& envelope) {
+  frame.mapUnits = kUnitMetres;
+  frame.extent = envelope;
+}
+
+PageLayoutControl::PageLayoutControl(const MapDocument& document, UserInterface& ui) : ui_(ui) {
+  MapFrame frame;
+  frame.name = "Layers";
+  frame.pageEnvelope = Envelope{0, 0, layout_.page.width, layout_.page.height};
+  for (const MapLayer& layer : document.layers()) {
+    if (!layer.isVector) continue;  // only data GDAL reads are drawn
+    LayoutLayer entry;
+    entry.data = layer;
+    frame.layers.push_back(std::move(entry));
+  }
+  layout_.frames.push_back(std::move(frame));
+  layout_.focusFrame = 0;
+  layout_.spatialReferenceWkt = WktOf(&document.spatialReference());
+  EnsureGuiApplication();
+}
+
+PageLayoutControl::PageLayoutControl(PageLayout layout, UserInterface& ui) : layout_(std::move(layout)), ui_(ui) {
+  EnsureGuiApplication();
+}
+
+void PageLayoutControl::setStyleFolder(const std::string& folder) {
+  styleFolder_ = folder;
+  styles_.reset();
+}
+
+const LayerStyles& PageLayoutControl::styles() {
+  if (!styles_) styles_ = LoadLayerStyles(styleFolder_.empty() ? ProgramFolder() : styleFolder_, ui_);
+  return *styles_;
+}
+
+void PageLayoutControl::BuildSheetDocument(TtkBaseClass& sheet, double top, double bottom, double right,
+                                           double left) {
+  if (!sheet.OutputWorkspace) throw FramoraError("没有输出数据库，不能生成地图文档");
+  const FrameSettings& settings = sheet.settings;
+  MapFrame* userFrame = FindUserDataFrame(layout_);
+  if (userFrame == nullptr) throw FramoraError("页面上没有数据框");
+  const auto userIndex = userFrame - layout_.frames.data();
+
+  const auto [metresPerUnitX, metresPerUnitY] = MetresPerMapUnit(sheet, bottom, left);
+  const SheetPage sheetPage = ComputeSheetPage(top, bottom, right, left, sheet.FrameGap, settings, metresPerUnitX,
+                                               metresPerUnitY);
+  layout_.page = Page{sheetPage.width, sheetPage.height, kUnitMillimetres};
+  const Envelope pageEnvelope{0, 0, sheetPage.width, sheetPage.height};
+
+  MapFrame* outerFrame = layout_.findFrame(kOuterMapName);
+  if (outerFrame == nullptr) outerFrame = &AddOuterMapFrame(layout_, pageEnvelope);
+  userFrame = &layout_.frames[userIndex];  // adding a frame may have moved them
+
+  userFrame->pageEnvelope = pageEnvelope;
+  userFrame->clipShape = sheet.SheetGeometry ? CloneGeometry(*sheet.SheetGeometry) : nullptr;
+  outerFrame->pageEnvelope = pageEnvelope;
+
+  // The sheet's classes are borrowed from the builder for this sheet only.
+  struct ReturnBorrowedClasses {
+    MapFrame& frame;
+    ~ReturnBorrowedClasses() {
+      for (auto& layer : frame.layers) layer.openClass = nullptr;
+    }
+  } returnClasses{*outerFrame};
+  Workspace& workspace = *sheet.OutputWorkspace;
+  outerFrame->layers.clear();
+  OGRLayer& texts = SheetClass(sheet, sheet.AnnoLayer, "A_");
+  OGRLayer& lines = SheetClass(sheet, sheet.LineClass, "L_");
+  OGRLayer& polygons = SheetClass(sheet, sheet.PolygonClass, "P_");
+  LayoutLayer textLayer = SheetLayer(workspace, texts, LayerRole::SheetTexts);
+  textLayer.referenceScale = StoredReferenceScale(workspace, texts.GetName());
+  if (textLayer.referenceScale <= 0) textLayer.referenceScale = settings.ScaleFactor * 10000;
+  outerFrame->layers.push_back(std::move(textLayer));
+  outerFrame->layers.push_back(SheetLayer(workspace, lines, LayerRole::SheetLines));
+  outerFrame->layers.push_back(SheetLayer(workspace, polygons, LayerRole::SheetPolygons));
+  if (layout_.spatialReferenceWkt.empty()) layout_.spatialReferenceWkt = WktOf(lines.GetSpatialRef());
+
+  for (MapFrame* frame : {userFrame, outerFrame}) {
+    ShowMapExtent(*frame, sheetPage.mapExtent);
+    frame->metresPerMapUnit = metresPerUnitY;
+  }
+
+  std::error_code ignored;
+  if (!sheet.OutputFolder.empty()) fs::create_directories(sheet.OutputFolder, ignored);
+  const fs::path folder(sheet.OutputFolder);
+  SaveMapDocument(*this, (folder / (sheet.SheetName + ".qgs")).string());
+  ExportActiveView(*this, (folder / (sheet.SheetName + settings.PictureType)).string(), settings.ExportDpi);
+}
+
+void SaveMapDocument(PageLayoutControl& control, const std::string& fileName) {
+  SaveMapDocument(control.layout(), control.styles(), fileName);
+}
+
+bool ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi) {
+  return ExportActiveView(control.layout(), control.styles(), fileName, dpi, control.ui());
+}
+
+}  // namespace framora

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "frame/frame_settings.h"
+#include "frame/sheet_document.h"
+#include "gis/map_document.h"
+#include "layout/layer_style.h"
+#include "layout/page_layout.h"
+#include "util/user_interface.h"
+
+namespace framora {
+
+// The page of one sheet at the map scale, from the inner frame's extent.
+struct SheetPage {
+  Envelope outerFrame;  // X1, Y1, X2, Y2
+  double width = 0;     // page millimetres
+  double height = 0;
+  Envelope mapExtent;   // what both maps show, in map units
+};
+
+// The outer frame (whole metres on projected sheets), the page size in millimetres and the
+// map extent. metresPerUnitX/Y turn map units into ground metres: 1 for projected sheets,
+// the length of a degree of longitude and of latitude for geographic ones (whose outer
+// frame is not cut to whole units). Throws FramoraError for a scale or page that is not
+// positive.
+SheetPage ComputeSheetPage(double top, double bottom, double right, double left, double frameGap,
+                           const FrameSettings& settings, double metresPerUnitX = 1, double metresPerUnitY = 1);
+
+// A map frame named "outer Map" on envelope (page units), on top of the page and made the
+// focus frame.
+MapFrame& AddOuterMapFrame(PageLayout& layout, const Envelope& envelope);
+// The map of the frame in metres, showing envelope.
+void ShowMapExtent(MapFrame& frame, const Envelope& envelope);
+
+// The page layout of batch printing. It holds the user's map in a data frame "Layers" and,
+// per sheet, lays the sheet out on a page at the map scale with the sheet's layers in a
+// frame "outer Map" on top, saves the page as a QGIS project and exports its picture.
+class PageLayoutControl final : public SheetDocumentBuilder {
+ public:
+  // The page of an input map document: one data frame "Layers" with its layers.
+  PageLayoutControl(const MapDocument& document, UserInterface& ui);
+  // A page as it stands.
+  PageLayoutControl(PageLayout layout, UserInterface& ui);
+
+  // Uses sheet.FrameGap, sheet.settings (ScaleFactor, PageMargin*, PictureType, ExportDpi,
+  // GeographicInput), SheetName, SheetGeometry, OutputFolder, OutputWorkspace and the
+  // classes (reopened by name when IsNewDataset is off). Writes <OutputFolder>/<SheetName>.qgs
+  // and <OutputFolder>/<SheetName><PictureType>.
+  void BuildSheetDocument(TtkBaseClass& sheet, double top, double bottom, double right, double left) override;
+
+  PageLayout& layout() { return layout_; }
+  const PageLayout& layout() const { return layout_; }
+  UserInterface& ui() { return ui_; }
+  // The folder of line.qml and poly.qml; beside the program unless set.
+  void setStyleFolder(const std::string& folder);
+  // The styles, read at first use; a missing file is reported once.
+  const LayerStyles& styles();
+
+ private:
+  PageLayout layout_;
+  UserInterface& ui_;
+  std::string styleFolder_;
+  std::optional<LayerStyles> styles_;
+};
+
+void SaveMapDocument(PageLayoutControl& control, const std::string& fileName);
+bool ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi);
+
+}  // namespace framora

@@ -1,0 +1,241 @@
+#include "layout/page_renderer.h"
+
+#include <QPainterPath>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <cmath>
+
+#include "gis/gdal_setup.h"
+#include "layout/map_text.h"
+#include "util/framora_error.h"
+
+namespace framora {
+
+namespace {
+
+// Paper margin around a band within which features are still read: wide lines and
+// markers reach into the band from outside it.
+constexpr double kReadMarginMm = 5;
+
+void AddRing(const OGRSimpleCurve& ring, const QTransform& toDevice, QPainterPath& path, bool close) {
+  const int count = ring.getNumPoints();
+  if (count == 0) return;
+  QPolygonF points;
+  points.reserve(count);
+  for (int i = 0; i < count; ++i) points.append(toDevice.map(QPointF(ring.getX(i), ring.getY(i))));
+  if (close) {
+    path.addPolygon(points);
+    path.closeSubpath();
+  } else {
+    path.moveTo(points.front());
+    for (int i = 1; i < points.size(); ++i) path.lineTo(points[i]);
+  }
+}
+
+// Lines and rings of a geometry as one path in device coordinates; points apart.
+void CollectShape(const OGRGeometry& geometry, const QTransform& toDevice, QPainterPath& path,
+                  std::vector<QPointF>& points) {
+  if (geometry.hasCurveGeometry()) {
+    OGRGeometryUniquePtr linear(geometry.getLinearGeometry());
+    if (linear) CollectShape(*linear, toDevice, path, points);
+    return;
+  }
+  switch (wkbFlatten(geometry.getGeometryType())) {
+    case wkbPoint:
+      if (!geometry.IsEmpty()) points.push_back(toDevice.map(QPointF(geometry.toPoint()->getX(), geometry.toPoint()->getY())));
+      break;
+    case wkbLineString:
+    case wkbLinearRing:
+      AddRing(*geometry.toSimpleCurve(), toDevice, path, false);
+      break;
+    case wkbPolygon:
+      for (const OGRLinearRing* ring : *geometry.toPolygon()) AddRing(*ring, toDevice, path, true);
+      break;
+    case wkbMultiPoint:
+    case wkbMultiLineString:
+    case wkbMultiPolygon:
+    case wkbGeometryCollection:
+      for (const OGRGeometry* part : *geometry.toGeometryCollection()) CollectShape(*part, toDevice, path, points);
+      break;
+    default:
+      break;
+  }
+}
+
+SymbolLook UserDataLook(OGRwkbGeometryType type) {
+  SymbolLayerLook look;
+  const OGRwkbGeometryType flat = wkbFlatten(type);
+  if (flat == wkbPolygon || flat == wkbMultiPolygon || flat == wkbCurvePolygon || flat == wkbMultiSurface) {
+    look.strokeColor = QColor(90, 90, 90);
+    look.strokeWidth = 0.15;
+  } else if (flat == wkbPoint || flat == wkbMultiPoint) {
+    look.strokeColor = QColor(60, 60, 60);
+    look.strokeWidth = 0.1;
+    look.fill = true;
+    look.fillColor = QColor(60, 60, 60);
+  } else {
+    look.strokeColor = QColor(60, 60, 60);
+    look.strokeWidth = 0.2;
+  }
+  return SymbolLook{{look}};
+}
+
+void DrawShape(QPainter& painter, const QPainterPath& path, const std::vector<QPointF>& points,
+               const SymbolLook& look, double pixelsPerMm, bool areas) {
+  for (const auto& part : look.layers) {
+    double width = part.strokeInPixels ? part.strokeWidth : part.strokeWidth * pixelsPerMm;
+    // Thin lines stay crisp and dark: at least one device pixel, drawn without smoothing.
+    const bool thin = width < 1.5;
+    width = std::max(width, 1.0);
+    painter.setRenderHint(QPainter::Antialiasing, !thin);
+    painter.setPen(part.stroke ? QPen(part.strokeColor, width, Qt::SolidLine, part.cap, part.join) : QPen(Qt::NoPen));
+    painter.setBrush(areas && part.fill ? QBrush(part.fillColor) : QBrush(Qt::NoBrush));
+    if (areas && part.fill && !part.stroke) painter.setRenderHint(QPainter::Antialiasing, true);
+    if (!path.isEmpty()) painter.drawPath(path);
+    if (!points.empty()) {
+      const double radius = 0.75 * pixelsPerMm;
+      painter.setBrush(part.fill ? QBrush(part.fillColor) : QBrush(part.strokeColor));
+      for (const QPointF& point : points) painter.drawEllipse(point, radius, radius);
+    }
+  }
+}
+
+}  // namespace
+
+PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, double dpi)
+    : layout_(layout), styles_(styles), dpi_(dpi) {
+  EnsureGdalRegistered();
+  const double pageUnitMm = layout.page.units == kUnitCentimetres ? 10 : 1;
+  pixelsPerPageUnit_ = dpi / 25.4 * pageUnitMm;
+  pageHeight_ = layout.page.height;
+  for (const MapFrame& frame : layout.frames) {
+    DrawnFrame drawn;
+    drawn.frame = &frame;
+    for (auto layer = frame.layers.rbegin(); layer != frame.layers.rend(); ++layer) {
+      DrawnLayer entry;
+      entry.layer = &*layer;
+      entry.data = layer->openClass;
+      if (entry.data == nullptr && layer->data.isVector && !layer->data.source.empty()) {
+        try {
+          entry.owned = MapDocument::OpenLayer(layer->data);
+          entry.data = entry.owned.layer;
+        } catch (const FramoraError&) {
+          missingLayers_.push_back(layer->data.name);
+        }
+      }
+      if (entry.data != nullptr) drawn.layers.push_back(std::move(entry));
+    }
+    frames_.push_back(std::move(drawn));
+  }
+}
+
+PageRenderer::~PageRenderer() {
+  // Borrowed classes go back to their owner as they came.
+  for (auto& frame : frames_)
+    for (auto& layer : frame.layers)
+      if (layer.layer->openClass != nullptr) {
+        layer.data->SetSpatialFilter(nullptr);
+        layer.data->ResetReading();
+      }
+}
+
+QRectF PageRenderer::pageToDevice(const Envelope& pageEnvelope, int firstRow) const {
+  return QRectF(QPointF(pageEnvelope.xmin * pixelsPerPageUnit_, (pageHeight_ - pageEnvelope.ymax) * pixelsPerPageUnit_ - firstRow),
+                QPointF(pageEnvelope.xmax * pixelsPerPageUnit_, (pageHeight_ - pageEnvelope.ymin) * pixelsPerPageUnit_ - firstRow));
+}
+
+QTransform PageRenderer::mapToDevice(const MapFrame& frame, int firstRow) const {
+  const QRectF target = pageToDevice(frame.pageEnvelope, firstRow);
+  const Envelope& extent = frame.extent;
+  const double sx = target.width() / extent.width();
+  const double sy = target.height() / extent.height();
+  // x' = sx (x - xmin) + left; y' = bottom - sy (y - ymin)
+  return QTransform(sx, 0, 0, -sy, target.left() - sx * extent.xmin, target.bottom() + sy * extent.ymin);
+}
+
+void PageRenderer::drawRows(QPainter& painter, int firstRow, int rowCount, int width, bool fillWhite) {
+  painter.save();
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  if (fillWhite) painter.fillRect(QRect(0, 0, width, rowCount), Qt::white);
+  for (const DrawnFrame& frame : frames_) drawFrame(painter, frame, firstRow, rowCount, width);
+  painter.restore();
+}
+
+void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int firstRow, int rowCount, int width) {
+  const MapFrame& frame = *drawn.frame;
+  if (!frame.hasExtent()) return;
+  const QRectF frameArea = pageToDevice(frame.pageEnvelope, firstRow);
+  const QRectF band(0, 0, width, rowCount);
+  if (!frameArea.intersects(band)) return;
+
+  const QTransform toDevice = mapToDevice(frame, firstRow);
+  painter.save();
+  painter.setClipRect(frameArea.intersected(band));
+  if (frame.clipShape && !frame.clipShape->IsEmpty()) {
+    QPainterPath clip;
+    std::vector<QPointF> ignored;
+    CollectShape(*frame.clipShape, toDevice, clip, ignored);
+    clip.setFillRule(Qt::OddEvenFill);
+    painter.setClipPath(clip, Qt::IntersectClip);
+  }
+
+  // The part of the map this band shows, with a margin, for reading features.
+  const double margin = kReadMarginMm * dpi_ / 25.4;
+  const QRectF visible = toDevice.inverted().mapRect(band.adjusted(-margin, -margin, margin, margin));
+  OGREnvelope area;
+  area.MinX = visible.left();
+  area.MaxX = visible.right();
+  area.MinY = visible.top();
+  area.MaxY = visible.bottom();
+  const double mapScale = frame.scale(layout_.page);
+  for (const DrawnLayer& layer : drawn.layers) drawFeatures(painter, layer, toDevice, &area, mapScale);
+  painter.restore();
+}
+
+void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, const QTransform& toDevice,
+                                const OGREnvelope* area, double mapScale) {
+  OGRLayer& data = *drawn.data;
+  const LayoutLayer& layer = *drawn.layer;
+  const double pixelsPerMm = dpi_ / 25.4;
+
+  if (layer.role == LayerRole::SheetTexts) {
+    // Texts reach far from their points (tall vertical texts), and a sheet has few of them.
+    data.SetSpatialFilter(nullptr);
+    const double sizeFactor = layer.referenceScale > 0 && mapScale > 0 ? layer.referenceScale / mapScale : 1;
+    for (auto& feature : data) {
+      const MapText text = ReadMapText(*feature);
+      DrawMapText(painter, text.text, text.symbol, text.symbol.size * sizeFactor, toDevice.map(QPointF(text.x, text.y)));
+    }
+    return;
+  }
+
+  data.SetSpatialFilterRect(area->MinX, area->MinY, area->MaxX, area->MaxY);
+  const CategorizedStyle* style = layer.role == LayerRole::SheetLines      ? &styles_.lines
+                                  : layer.role == LayerRole::SheetPolygons ? &styles_.polygons
+                                                                           : nullptr;
+  const SymbolLook userLook = UserDataLook(data.GetGeomType());
+  const int styleField = style ? data.GetLayerDefn()->GetFieldIndex(style->attribute.c_str()) : -1;
+  for (auto& feature : data) {
+    const OGRGeometry* geometry = feature->GetGeometryRef();
+    if (geometry == nullptr || geometry->IsEmpty()) continue;
+    const SymbolLook* look = &userLook;
+    if (style != nullptr) {
+      const std::string value =
+          styleField >= 0 && feature->IsFieldSetAndNotNull(styleField) ? feature->GetFieldAsString(styleField) : "";
+      look = style->lookFor(value);
+      if (look == nullptr) continue;
+    }
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
+    std::vector<QPointF> points;
+    CollectShape(*geometry, toDevice, path, points);
+    const OGRwkbGeometryType flat = wkbFlatten(geometry->getGeometryType());
+    const bool areas = flat == wkbPolygon || flat == wkbMultiPolygon || flat == wkbCurvePolygon ||
+                       flat == wkbMultiSurface || flat == wkbGeometryCollection;
+    DrawShape(painter, path, points, *look, pixelsPerMm, areas);
+  }
+  data.SetSpatialFilter(nullptr);
+}
+
+}  // namespace framora

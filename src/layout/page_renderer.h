@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QPainter>
+#include <QTransform>
+
+#include <string>
+#include <vector>
+
+#include "gis/map_document.h"
+#include "layout/layer_style.h"
+#include "layout/page_layout.h"
+
+namespace framora {
+
+// Draws a page at a resolution, the whole of it or a band of rows at a time, bottom to top:
+// each map frame in page order, its layers from the bottom of the map up, clipped to the
+// frame and to the frame's clip shape.
+class PageRenderer {
+ public:
+  // Opens the data of every layer on the page; the layout and the styles must outlive the
+  // renderer. Layers whose data cannot be opened are left out.
+  PageRenderer(const PageLayout& layout, const LayerStyles& styles, double dpi);
+  PageRenderer(const PageRenderer&) = delete;
+  PageRenderer& operator=(const PageRenderer&) = delete;
+  ~PageRenderer();
+
+  double dpi() const { return dpi_; }
+  // The names of the layers whose data could not be opened.
+  const std::vector<std::string>& missingLayers() const { return missingLayers_; }
+  // Draws the picture rows [firstRow, firstRow + rowCount) onto painter, whose row 0 is
+  // firstRow; the rows are painted white first when fillWhite is set.
+  void drawRows(QPainter& painter, int firstRow, int rowCount, int width, bool fillWhite = true);
+
+ private:
+  struct DrawnLayer {
+    const LayoutLayer* layer = nullptr;
+    OGRLayer* data = nullptr;
+    OpenedLayer owned;  // the data source when the layer was opened here
+  };
+  struct DrawnFrame {
+    const MapFrame* frame = nullptr;
+    std::vector<DrawnLayer> layers;  // bottom first
+  };
+
+  QTransform mapToDevice(const MapFrame& frame, int firstRow) const;
+  QRectF pageToDevice(const Envelope& pageEnvelope, int firstRow) const;
+  void drawFrame(QPainter& painter, const DrawnFrame& frame, int firstRow, int rowCount, int width);
+  void drawFeatures(QPainter& painter, const DrawnLayer& layer, const QTransform& toDevice,
+                    const OGREnvelope* area, double mapScale);
+
+  const PageLayout& layout_;
+  const LayerStyles& styles_;
+  double dpi_;
+  double pixelsPerPageUnit_;
+  double pageHeight_;
+  std::vector<DrawnFrame> frames_;
+  std::vector<std::string> missingLayers_;
+};
+
+}  // namespace framora

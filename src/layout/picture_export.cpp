@@ -1,0 +1,201 @@
+#include "layout/picture_export.h"
+
+#include <cpl_string.h>
+#include <cpl_vsi.h>
+#include <gdal_priv.h>
+
+#include <QMarginsF>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <cmath>
+#include <filesystem>
+
+#include "gis/gdal_setup.h"
+#include "layout/gui_application.h"
+#include "util/framora_error.h"
+#include "util/text.h"
+
+namespace framora {
+
+namespace {
+
+// Beyond this many pixels a side the painter's fixed-point coordinates and the PNG
+// encoder give up; no paper comes near it (a million pixels are 85 m at 300 dpi).
+constexpr long long kMaxRasterSide = 1000000;
+constexpr const char* kTooLarge = "文件太大，无法导出";
+
+void RemoveExport(const std::string& fileName, const char* worldFileExtension) {
+  VSIUnlink(fileName.c_str());
+  VSIUnlink((fileName + ".aux.xml").c_str());
+  if (worldFileExtension != nullptr) VSIUnlink(CPLResetExtension(fileName.c_str(), worldFileExtension));
+}
+
+class RasterExporter final : public PictureExporter {
+ public:
+  RasterExporter(const char* driver, const char* worldFileExtension, long long maxSide, bool paletted,
+                 std::vector<const char*> options)
+      : driver_(driver), worldFileExtension_(worldFileExtension), maxSide_(maxSide), paletted_(paletted) {
+    for (const char* option : options) options_.AddString(option);
+  }
+
+  std::string formatName() const override { return driver_; }
+
+  bool canHold(PixelSize size) const override {
+    if (size.width < 1 || size.height < 1 || size.width > maxSide_ || size.height > maxSide_) return false;
+    // The Windows bitmap keeps its file size in 32 bits; rows are padded to 4 bytes.
+    if (driver_ == "BMP") {
+      const double rowBytes = std::ceil(size.width * (paletted_ ? 1.0 : 3.0) / 4) * 4;
+      if (rowBytes * size.height + 1078 > 4294967295.0) return false;
+    }
+    return true;
+  }
+
+  bool exportPage(PageRenderer& renderer, const std::string& fileName, PixelSize size, const Georeference& where,
+                  const Page&) override {
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_.c_str());
+    if (driver == nullptr) return false;
+    bool written = false;
+    {
+      RenderedPageDataset source(renderer, size.width, size.height, paletted_, where, kExportBandBudgetBytes);
+      CPLErrorReset();
+      GDALDatasetUniquePtr output(driver->CreateCopy(fileName.c_str(), &source, FALSE, options_.List(), nullptr, nullptr));
+      written = output != nullptr && CPLGetLastErrorType() < CE_Failure;
+      output.reset();  // closing writes the rest; its failure counts too
+      written = written && CPLGetLastErrorType() < CE_Failure;
+    }
+    if (written && where.valid && worldFileExtension_ != nullptr)
+      written = GDALWriteWorldFile(fileName.c_str(), worldFileExtension_, const_cast<double*>(where.transform)) != 0;
+    if (!written) RemoveExport(fileName, worldFileExtension_);
+    return written;
+  }
+
+ private:
+  std::string driver_;
+  const char* worldFileExtension_;
+  long long maxSide_;
+  bool paletted_;
+  CPLStringList options_;
+};
+
+class PdfExporter final : public PictureExporter {
+ public:
+  std::string formatName() const override { return "PDF"; }
+  bool canHold(PixelSize size) const override { return size.width >= 1 && size.height >= 1; }
+
+  bool exportPage(PageRenderer& renderer, const std::string& fileName, PixelSize size, const Georeference&,
+                  const Page& page) override {
+    bool written = false;
+    {
+      QPdfWriter writer(QString::fromStdString(fileName));
+      writer.setResolution(static_cast<int>(std::lround(renderer.dpi())));
+      writer.setCreator(QStringLiteral("Framora"));
+      writer.setPageSize(QPageSize(QSizeF(page.widthMm(), page.heightMm()), QPageSize::Millimeter, QString(),
+                                   QPageSize::ExactMatch));
+      writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+      QPainter painter;
+      if (painter.begin(&writer)) {
+        // Vector output: no band is rasterised, and fonts travel inside the file.
+        renderer.drawRows(painter, 0, size.height, size.width, false);
+        written = painter.end();
+      }
+    }
+    if (!written) VSIUnlink(fileName.c_str());
+    return written;
+  }
+};
+
+}  // namespace
+
+PixelSize ExportPixelSize(const Page& page, int dpi) {
+  // A hair above the exact quotient, so that a whole number of pixels is not lost to
+  // rounding in the division (25.4 mm at 100 dpi is 100 pixels, not 99).
+  const auto pixels = [dpi](double millimetres) {
+    const double exact = dpi * millimetres / 25.4;
+    return static_cast<int>(std::trunc(exact * (1 + 1e-12)));
+  };
+  if (dpi <= 0) return {};
+  return PixelSize{pixels(page.widthMm()), pixels(page.heightMm())};
+}
+
+std::string FileExtension(const std::string& fileName) {
+  const std::string name = std::filesystem::path(fileName).filename().string();
+  const auto dot = name.rfind('.');
+  // A leading point alone names a hidden file, not a type.
+  if (dot == std::string::npos || dot == 0) return {};
+  return ToUpperAscii(name.substr(dot));
+}
+
+Georeference PageGeoreference(const PageLayout& layout, int dpi) {
+  Georeference where;
+  where.srsWkt = layout.spatialReferenceWkt;
+  const MapFrame* frame = FindUserDataFrame(layout);
+  if (frame == nullptr || !frame->hasExtent()) {
+    frame = nullptr;
+    for (const auto& candidate : layout.frames)
+      if (candidate.hasExtent()) {
+        frame = &candidate;
+        break;
+      }
+  }
+  if (frame == nullptr || dpi <= 0 || frame->pageEnvelope.width() <= 0 || frame->pageEnvelope.height() <= 0)
+    return where;
+  const double pixelsPerPageUnit = dpi / 25.4 * (layout.page.units == kUnitCentimetres ? 10 : 1);
+  const Envelope& page = frame->pageEnvelope;
+  const Envelope& extent = frame->extent;
+  const double unitsPerPageX = extent.width() / page.width();
+  const double unitsPerPageY = extent.height() / page.height();
+  where.transform[0] = extent.xmin - page.xmin * unitsPerPageX;
+  where.transform[1] = unitsPerPageX / pixelsPerPageUnit;
+  where.transform[2] = 0;
+  where.transform[3] = extent.ymax + (layout.page.height - page.ymax) * unitsPerPageY;
+  where.transform[4] = 0;
+  where.transform[5] = -unitsPerPageY / pixelsPerPageUnit;
+  where.valid = true;
+  return where;
+}
+
+std::unique_ptr<PictureExporter> ExporterForExtension(const std::string& extension) {
+  const std::string upper = ToUpperAscii(extension);
+  if (upper == ".BMP") return std::make_unique<RasterExporter>("BMP", "bpw", kMaxRasterSide, false, std::vector<const char*>{});
+  if (upper == ".JPG")
+    return std::make_unique<RasterExporter>("JPEG", "jgw", 65500, false, std::vector<const char*>{"QUALITY=90"});
+  if (upper == ".PNG") return std::make_unique<RasterExporter>("PNG", "pgw", kMaxRasterSide, false, std::vector<const char*>{});
+  if (upper == ".PDF") return std::make_unique<PdfExporter>();
+  if (upper == ".TIF")
+    return std::make_unique<RasterExporter>("GTiff", nullptr, kMaxRasterSide, false,
+                                            std::vector<const char*>{"COMPRESS=LZW", "BIGTIFF=IF_SAFER"});
+  if (upper == ".GIF") return std::make_unique<RasterExporter>("GIF", "gfw", 65535, true, std::vector<const char*>{});
+  // ".EMF" is a Windows metafile, which cannot be made here.
+  throw FramoraError(upper + "错误的文件类型");
+}
+
+bool ExportActiveView(const PageLayout& layout, const LayerStyles& styles, const std::string& fileName, int dpi,
+                      UserInterface& ui) {
+  const PixelSize size = ExportPixelSize(layout.page, dpi);
+  std::unique_ptr<PictureExporter> exporter = ExporterForExtension(FileExtension(fileName));
+  if (dpi <= 0) throw FramoraError("输出分辨率" + std::to_string(dpi) + "无效，应大于0");
+  if (!exporter->canHold(size)) {
+    ui.message(kTooLarge);
+    return false;
+  }
+  EnsureGdalRegistered();
+  EnsureGuiApplication();
+  // A folder that cannot be written to is not a size problem; say what it is.
+  if (VSILFILE* probe = VSIFOpenL(fileName.c_str(), "wb")) {
+    VSIFCloseL(probe);
+    VSIUnlink(fileName.c_str());
+  } else {
+    throw FramoraError("不能创建文件" + fileName);
+  }
+  PageRenderer renderer(layout, styles, dpi);
+  for (const std::string& name : renderer.missingLayers()) ui.message("图层" + name + "的数据不能打开，图片中没有它");
+  if (!exporter->exportPage(renderer, fileName, size, PageGeoreference(layout, dpi), layout.page)) {
+    ui.message(kTooLarge);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace framora

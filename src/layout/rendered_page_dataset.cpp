@@ -1,0 +1,180 @@
+#include "layout/rendered_page_dataset.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace framora {
+
+namespace {
+
+// The fixed table: a 6 x 6 x 6 colour cube, then 40 further greys.
+constexpr int kCubeLevels = 6;
+constexpr int kCubeSize = kCubeLevels * kCubeLevels * kCubeLevels;
+constexpr int kExtraGreys = 40;
+
+int CubeLevel(int value) { return (value * (kCubeLevels - 1) + 127) / 255; }
+
+GDALColorTable FixedColorTable() {
+  GDALColorTable table;
+  int index = 0;
+  for (int r = 0; r < kCubeLevels; ++r)
+    for (int g = 0; g < kCubeLevels; ++g)
+      for (int b = 0; b < kCubeLevels; ++b) {
+        const GDALColorEntry entry{static_cast<short>(r * 51), static_cast<short>(g * 51), static_cast<short>(b * 51),
+                                   255};
+        table.SetColorEntry(index++, &entry);
+      }
+  for (int i = 0; i < kExtraGreys; ++i) {
+    const short grey = static_cast<short>((i + 1) * 255 / (kExtraGreys + 1));
+    const GDALColorEntry entry{grey, grey, grey, 255};
+    table.SetColorEntry(index++, &entry);
+  }
+  return table;
+}
+
+class RenderedPageBand final : public GDALRasterBand {
+ public:
+  RenderedPageBand(RenderedPageDataset& dataset, int band) {
+    poDS = &dataset;
+    nBand = band;
+    nRasterXSize = dataset.GetRasterXSize();
+    nRasterYSize = dataset.GetRasterYSize();
+    eDataType = GDT_Byte;
+    nBlockXSize = nRasterXSize;
+    nBlockYSize = 1;
+  }
+
+  GDALColorInterp GetColorInterpretation() override {
+    if (page().paletted()) return GCI_PaletteIndex;
+    return nBand == 1 ? GCI_RedBand : nBand == 2 ? GCI_GreenBand : GCI_BlueBand;
+  }
+  GDALColorTable* GetColorTable() override {
+    return page().paletted() ? const_cast<GDALColorTable*>(&page().colorTable()) : nullptr;
+  }
+
+ protected:
+  CPLErr IReadBlock(int, int blockRow, void* data) override {
+    const int bandMap[] = {nBand};
+    return page().readWindow(0, blockRow, nRasterXSize, 1, 1, bandMap, data, GDT_Byte, 1, nRasterXSize, 0);
+  }
+
+  CPLErr IRasterIO(GDALRWFlag flag, int xOffset, int yOffset, int xSize, int ySize, void* buffer, int bufferXSize,
+                   int bufferYSize, GDALDataType bufferType, GSpacing pixelSpace, GSpacing lineSpace,
+                   GDALRasterIOExtraArg* extra) override {
+    if (flag != GF_Read) return CE_Failure;
+    if (bufferXSize != xSize || bufferYSize != ySize)
+      return GDALRasterBand::IRasterIO(flag, xOffset, yOffset, xSize, ySize, buffer, bufferXSize, bufferYSize,
+                                       bufferType, pixelSpace, lineSpace, extra);
+    const int bandMap[] = {nBand};
+    return page().readWindow(xOffset, yOffset, xSize, ySize, 1, bandMap, buffer, bufferType, pixelSpace, lineSpace, 0);
+  }
+
+ private:
+  RenderedPageDataset& page() { return *static_cast<RenderedPageDataset*>(poDS); }
+};
+
+}  // namespace
+
+GByte PaletteIndexOf(int red, int green, int blue) {
+  if (red == green && green == blue) {
+    // Greys take the nearest of the cube's six and the forty further ones.
+    int best = CubeLevel(red) * (kCubeLevels * kCubeLevels + kCubeLevels + 1);
+    int bestDistance = std::abs(CubeLevel(red) * 51 - red);
+    for (int i = 0; i < kExtraGreys; ++i) {
+      const int distance = std::abs((i + 1) * 255 / (kExtraGreys + 1) - red);
+      if (distance < bestDistance) bestDistance = distance, best = kCubeSize + i;
+    }
+    return static_cast<GByte>(best);
+  }
+  return static_cast<GByte>((CubeLevel(red) * kCubeLevels + CubeLevel(green)) * kCubeLevels + CubeLevel(blue));
+}
+
+RenderedPageDataset::RenderedPageDataset(PageRenderer& renderer, int width, int height, bool paletted,
+                                         const Georeference& where, size_t bandBudgetBytes)
+    : renderer_(renderer), paletted_(paletted), where_(where), colorTable_(FixedColorTable()) {
+  nRasterXSize = width;
+  nRasterYSize = height;
+  const size_t rowBytes = static_cast<size_t>(std::max(width, 1)) * 4;
+  rowsPerBand_ = static_cast<int>(std::clamp<size_t>(bandBudgetBytes / rowBytes, 1, std::max(height, 1)));
+  if (!where_.srsWkt.empty() && srs_.importFromWkt(where_.srsWkt.c_str()) == OGRERR_NONE)
+    srs_.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  const int bands = paletted ? 1 : 3;
+  // GDAL owns its bands and frees them with the dataset.
+  for (int band = 1; band <= bands; ++band) SetBand(band, std::make_unique<RenderedPageBand>(*this, band).release());
+  rowSamples_.resize(static_cast<size_t>(width) * bands);
+}
+
+CPLErr RenderedPageDataset::GetGeoTransform(double* transform) {
+  std::copy(std::begin(where_.transform), std::end(where_.transform), transform);
+  return where_.valid ? CE_None : CE_Failure;
+}
+
+const OGRSpatialReference* RenderedPageDataset::GetSpatialRef() const { return srs_.IsEmpty() ? nullptr : &srs_; }
+
+const GByte* RenderedPageDataset::pixelRow(int row) {
+  if (bandTop_ < 0 || row < bandTop_ || row >= bandTop_ + rowsPerBand_) {
+    if (band_.isNull()) {
+      band_ = QImage(nRasterXSize, rowsPerBand_, QImage::Format_RGB32);
+      const int dotsPerMetre = static_cast<int>(std::lround(renderer_.dpi() / 0.0254));
+      band_.setDotsPerMeterX(dotsPerMetre);
+      band_.setDotsPerMeterY(dotsPerMetre);
+    }
+    bandTop_ = row / rowsPerBand_ * rowsPerBand_;
+    const int rows = std::min(rowsPerBand_, nRasterYSize - bandTop_);
+    QPainter painter(&band_);
+    renderer_.drawRows(painter, bandTop_, rows, nRasterXSize);
+    painter.end();
+    ++bandsDrawn_;
+    convertedRow_ = -1;
+  }
+  if (row != convertedRow_) {
+    const auto* pixels = reinterpret_cast<const QRgb*>(band_.constScanLine(row - bandTop_));
+    GByte* out = rowSamples_.data();
+    for (int x = 0; x < nRasterXSize; ++x) {
+      const QRgb pixel = pixels[x];
+      if (paletted_) {
+        *out++ = PaletteIndexOf(qRed(pixel), qGreen(pixel), qBlue(pixel));
+      } else {
+        *out++ = static_cast<GByte>(qRed(pixel));
+        *out++ = static_cast<GByte>(qGreen(pixel));
+        *out++ = static_cast<GByte>(qBlue(pixel));
+      }
+    }
+    convertedRow_ = row;
+  }
+  return rowSamples_.data();
+}
+
+CPLErr RenderedPageDataset::readWindow(int xOffset, int yOffset, int xSize, int ySize, int bandCount,
+                                       const int* bandMap, void* buffer, GDALDataType bufferType, GSpacing pixelSpace,
+                                       GSpacing lineSpace, GSpacing bandSpace) {
+  const int samples = paletted_ ? 1 : 3;
+  for (int y = 0; y < ySize; ++y) {
+    const GByte* row = pixelRow(yOffset + y);
+    for (int i = 0; i < bandCount; ++i) {
+      const int band = bandMap != nullptr ? bandMap[i] : i + 1;
+      if (band < 1 || band > samples) return CE_Failure;
+      GByte* target = static_cast<GByte*>(buffer) + y * lineSpace + i * bandSpace;
+      GDALCopyWords64(row + static_cast<size_t>(xOffset) * samples + (band - 1), GDT_Byte, samples, target, bufferType,
+                      static_cast<int>(pixelSpace), xSize);
+    }
+  }
+  return CE_None;
+}
+
+CPLErr RenderedPageDataset::IRasterIO(GDALRWFlag flag, int xOffset, int yOffset, int xSize, int ySize, void* buffer,
+                                      int bufferXSize, int bufferYSize, GDALDataType bufferType, int bandCount,
+                                      int* bandMap, GSpacing pixelSpace, GSpacing lineSpace, GSpacing bandSpace,
+                                      GDALRasterIOExtraArg* extra) {
+  if (flag != GF_Read) return CE_Failure;
+  if (bufferXSize != xSize || bufferYSize != ySize)
+    return GDALDataset::IRasterIO(flag, xOffset, yOffset, xSize, ySize, buffer, bufferXSize, bufferYSize, bufferType,
+                                  bandCount, bandMap, pixelSpace, lineSpace, bandSpace, extra);
+  return readWindow(xOffset, yOffset, xSize, ySize, bandCount, bandMap, buffer, bufferType, pixelSpace, lineSpace,
+                    bandSpace);
+}
+
+}  // namespace framora

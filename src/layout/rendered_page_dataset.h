@@ -1,0 +1,68 @@
+#pragma once
+
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+
+#include <QImage>
+
+#include <vector>
+
+#include "layout/page_renderer.h"
+
+namespace framora {
+
+// Where the picture stands on the map: GDAL's six geotransform numbers and the
+// coordinate system.
+struct Georeference {
+  bool valid = false;
+  double transform[6] = {0, 1, 0, 0, 0, -1};
+  std::string srsWkt;
+};
+
+// A read-only raster whose rows are drawn when they are asked for, one band of rows at a
+// time, so that a GDAL driver can copy a page of any size from it while only one band is
+// held in memory. Rows are best read from the top down.
+class RenderedPageDataset final : public GDALDataset {
+ public:
+  // RGB in three bands, or one band of indices into a fixed colour table (for formats of
+  // up to 256 colours).
+  RenderedPageDataset(PageRenderer& renderer, int width, int height, bool paletted, const Georeference& where,
+                      size_t bandBudgetBytes);
+
+  CPLErr GetGeoTransform(double* transform) override;
+  const OGRSpatialReference* GetSpatialRef() const override;
+
+  bool paletted() const { return paletted_; }
+  const GDALColorTable& colorTable() const { return colorTable_; }
+  int rowsPerBand() const { return rowsPerBand_; }
+  int bandsDrawn() const { return bandsDrawn_; }
+
+  // Copies a window at full resolution into a caller's buffer.
+  CPLErr readWindow(int xOffset, int yOffset, int xSize, int ySize, int bandCount, const int* bandMap, void* buffer,
+                    GDALDataType bufferType, GSpacing pixelSpace, GSpacing lineSpace, GSpacing bandSpace);
+
+ protected:
+  CPLErr IRasterIO(GDALRWFlag flag, int xOffset, int yOffset, int xSize, int ySize, void* buffer, int bufferXSize,
+                   int bufferYSize, GDALDataType bufferType, int bandCount, int* bandMap, GSpacing pixelSpace,
+                   GSpacing lineSpace, GSpacing bandSpace, GDALRasterIOExtraArg* extra) override;
+
+ private:
+  const GByte* pixelRow(int row);  // interleaved samples of one picture row
+
+  PageRenderer& renderer_;
+  bool paletted_;
+  Georeference where_;
+  OGRSpatialReference srs_;
+  GDALColorTable colorTable_;
+  int rowsPerBand_;
+  QImage band_;
+  int bandTop_ = -1;
+  int bandsDrawn_ = 0;
+  int convertedRow_ = -1;
+  std::vector<GByte> rowSamples_;
+};
+
+// The index of a colour in the fixed table of paletted pictures.
+GByte PaletteIndexOf(int red, int green, int blue);
+
+}  // namespace framora

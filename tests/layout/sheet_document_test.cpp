@@ -1,0 +1,277 @@
+#include <cpl_conv.h>
+#include <cpl_minixml.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "layout/layout_test_support.h"
+#include "layout/picture_export.h"
+
+namespace framora {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Picture;
+using testing::SheetLayoutTest;
+
+std::string FileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+class SheetDocument : public SheetLayoutTest {};
+
+TEST_F(SheetDocument, TheWorkedExampleIsLaidOutSavedAndExported) {
+  auto builder = makeBuilder();
+  buildSheet(*builder);
+  ASSERT_TRUE(ui.messages.empty()) << ui.messages.front();
+
+  const PageLayout& layout = control->layout();
+  EXPECT_DOUBLE_EQ(layout.page.width, 316);
+  EXPECT_DOUBLE_EQ(layout.page.height, 296);
+  EXPECT_EQ(layout.page.units, kUnitMillimetres);
+  ASSERT_EQ(layout.frames.size(), 2u);
+  EXPECT_EQ(layout.frames[0].name, "Layers");
+  EXPECT_EQ(layout.frames[1].name, "outer Map");
+  for (const MapFrame& frame : layout.frames) {
+    EXPECT_DOUBLE_EQ(frame.pageEnvelope.xmax, 316);
+    EXPECT_DOUBLE_EQ(frame.pageEnvelope.ymax, 296);
+    EXPECT_DOUBLE_EQ(frame.extent.xmin, 2420);
+    EXPECT_DOUBLE_EQ(frame.extent.ymin, 1520);
+    EXPECT_DOUBLE_EQ(frame.extent.xmax, 5580);
+    EXPECT_DOUBLE_EQ(frame.extent.ymax, 4480);
+    EXPECT_EQ(frame.mapUnits, kUnitMetres);
+    EXPECT_FALSE(frame.border);
+    EXPECT_NEAR(frame.scale(layout.page), 10000, 1e-6);
+  }
+  const MapFrame& sheetFrame = layout.frames[1];
+  ASSERT_EQ(sheetFrame.layers.size(), 3u);
+  EXPECT_EQ(sheetFrame.layers[0].data.name, "a_S");
+  EXPECT_EQ(sheetFrame.layers[1].data.name, "L_S");
+  EXPECT_EQ(sheetFrame.layers[2].data.name, "p_S");
+  EXPECT_DOUBLE_EQ(sheetFrame.layers[0].referenceScale, 10000);
+  EXPECT_EQ(sheetFrame.layers[0].openClass, nullptr);  // given back with the sheet
+  ASSERT_TRUE(layout.frames[0].clipShape);
+  EXPECT_DOUBLE_EQ(EnvelopeOf(*layout.frames[0].clipShape).xmin, 3000);
+  EXPECT_EQ(layout.frames[0].layers.size(), 2u);  // the user's roads and parcels
+
+  EXPECT_TRUE(fs::exists(output("S.qgs")));
+  EXPECT_TRUE(fs::exists(output("S.PNG")));
+}
+
+TEST_F(SheetDocument, ThePictureShowsFramesMaskAndTitleOverTheClippedMap) {
+  settings.ExportDpi = 100;
+  auto builder = makeBuilder();
+  buildSheet(*builder);
+  Picture picture(output("S.PNG"));
+  ASSERT_TRUE(picture.valid());
+  EXPECT_LT(picture.darkness(3000, 3500), 80);  // inner frame
+  EXPECT_LT(picture.darkness(2920, 3500), 80);  // outer frame, 1 mm wide
+  EXPECT_LT(picture.darkness(2920 - 4, 3500), 80);
+  EXPECT_LT(picture.darkness(4000, 2500), 80);  // km grid
+  // The road runs corner to corner: drawn inside the sheet, whited out by the mask between
+  // the frames, clipped away beyond the mask.
+  const auto roadY = [](double x) { return 1520 + (x - 2420) * (4480 - 1520) / (5580 - 2420); };
+  EXPECT_LT(picture.darkness(3500, roadY(3500)), 128);
+  EXPECT_EQ(picture.darkness(2960, roadY(2960)), 255);
+  EXPECT_EQ(picture.darkness(2500, roadY(2500)), 255);
+  // The title stands centred above the outer frame, 24 pt high at the map scale.
+  EXPECT_GT(picture.darkPixels(Envelope{3800, 4170, 4200, 4260}), 40);
+  EXPECT_EQ(picture.darkPixels(Envelope{2500, 4170, 3300, 4260}), 0);
+  EXPECT_EQ(picture.darkPixels(Envelope{4700, 4170, 5500, 4260}), 0);
+}
+
+TEST_F(SheetDocument, EveryRasterFormatDecodesWithItsSizeAndGeoreference) {
+  auto builder = makeBuilder();
+  buildSheet(*builder);
+  const PixelSize size = ExportPixelSize(control->layout().page, 50);
+  ASSERT_EQ(size.width, 622);
+  ASSERT_EQ(size.height, 582);
+  const std::pair<const char*, const char*> formats[] = {
+      {".BMP", "bpw"}, {".jpg", "jgw"}, {".PNG", "pgw"}, {".TIF", nullptr}, {".GIF", "gfw"}};
+  for (const auto& [extension, worldFile] : formats) {
+    SCOPED_TRACE(extension);
+    const std::string file = output(std::string("S") + extension);
+    ASSERT_TRUE(ExportActiveView(*control, file, 50));
+    Picture picture(file);
+    ASSERT_TRUE(picture.valid());
+    EXPECT_EQ(picture.width(), size.width);
+    EXPECT_EQ(picture.height(), size.height);
+    const double* transform = picture.transform();
+    EXPECT_NEAR(transform[0], 2420, 1e-6);
+    EXPECT_NEAR(transform[3], 4480, 1e-6);
+    EXPECT_NEAR(transform[1], 10 * 25.4 / 50, 1e-9);  // 10 m a millimetre at 50 dpi
+    EXPECT_NEAR(transform[5], -10 * 25.4 / 50, 1e-9);
+    const OGRSpatialReference* srs = picture.dataset().GetSpatialRef();
+    ASSERT_NE(srs, nullptr);
+    EXPECT_STREQ(srs->GetAuthorityCode(nullptr), "4527");
+    if (worldFile) {
+      EXPECT_TRUE(fs::exists(CPLResetExtension(file.c_str(), worldFile)));
+    }
+    EXPECT_LT(picture.darkness(2920, 3000), 100);  // the outer frame survives every format
+  }
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SheetDocument, PdfIsAVectorPageWithItsFontsInside) {
+  auto builder = makeBuilder();
+  buildSheet(*builder);
+  const std::string file = output("S.pdf");
+  ASSERT_TRUE(ExportActiveView(*control, file, 50));
+  const std::string text = FileText(file);
+  EXPECT_NE(text.find("/FontFile"), std::string::npos);
+  EXPECT_EQ(text.find("/Subtype /Image"), std::string::npos);
+  const char* options[] = {"DPI=50", nullptr};
+  GDALDatasetUniquePtr pdf(GDALDataset::Open(file.c_str(), GDAL_OF_RASTER, nullptr, options));
+  ASSERT_TRUE(pdf);
+  EXPECT_NEAR(pdf->GetRasterXSize(), 622, 1);
+  EXPECT_NEAR(pdf->GetRasterYSize(), 582, 1);
+}
+
+TEST_F(SheetDocument, BandsOfRowsJoinWithoutSeams) {
+  auto builder = makeBuilder();
+  buildSheet(*builder);
+  const PageLayout& layout = control->layout();
+  PageRenderer renderer(layout, control->styles(), 50);
+  const Georeference where = PageGeoreference(layout, 50);
+  const auto read = [&](size_t budget, int& bands) {
+    RenderedPageDataset page(renderer, 622, 582, false, where, budget);
+    std::vector<GByte> samples(622 * 582 * 3);
+    EXPECT_EQ(page.RasterIO(GF_Read, 0, 0, 622, 582, samples.data(), 622, 582, GDT_Byte, 3, nullptr, 3, 622 * 3, 1,
+                            nullptr),
+              CE_None);
+    bands = page.bandsDrawn();
+    return samples;
+  };
+  int wholeBands = 0, stripBands = 0;
+  const auto whole = read(64u << 20, wholeBands);
+  const auto strips = read(622 * 4 * 7, stripBands);
+  EXPECT_EQ(wholeBands, 1);
+  EXPECT_EQ(stripBands, (582 + 6) / 7);
+  // Where a hairline meets a band's edge the rasteriser may step it one pixel aside; a
+  // seam (a row lost, doubled or shifted) would differ along the whole width.
+  size_t differing = 0;
+  for (size_t i = 0; i < whole.size(); ++i) differing += whole[i] != strips[i];
+  EXPECT_LT(differing, whole.size() / 10000);
+}
+
+TEST_F(SheetDocument, APictureTooLargeForItsFormatIsReportedAndTheNextSheetFollows) {
+  settings.PictureType = ".JPG";
+  settings.ExportDpi = 6000;  // 74645 pixels across, past JPEG's 65500
+  auto builder = makeBuilder();
+  buildSheet(*builder, "S");
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"文件太大，无法导出"});
+  EXPECT_TRUE(fs::exists(output("S.qgs")));
+  EXPECT_FALSE(fs::exists(output("S.JPG")));
+  settings.ExportDpi = 30;
+  buildSheet(*builder, "T");
+  EXPECT_EQ(ui.messages.size(), 1u);
+  EXPECT_TRUE(fs::exists(output("T.JPG")));
+}
+
+TEST_F(SheetDocument, AnUnknownTypeEndsTheStepAfterTheDocumentIsSaved) {
+  for (const char* type : {".EMF", ""}) {
+    SCOPED_TRACE(type);
+    ui.messages.clear();
+    settings.PictureType = type;
+    auto builder = makeBuilder();
+    buildSheet(*builder);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{std::string(type) + "错误的文件类型"});
+    EXPECT_TRUE(fs::exists(output("S.qgs")));
+    if (*type) {
+      EXPECT_FALSE(fs::exists(output(std::string("S") + type)));
+    }
+  }
+  ui.messages.clear();
+  settings.PictureType = ".PNG";
+  settings.ExportDpi = 0;
+  auto builder = makeBuilder();
+  buildSheet(*builder);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].find("分辨率"), std::string::npos);
+}
+
+TEST_F(SheetDocument, AStoredSheetIsLaidOutAgainFromItsClasses) {
+  {
+    auto first = makeBuilder("frames.gdb");
+    testing::WriteSampleSheet(*first, "S", inner);
+  }
+  auto again = makeBuilder("frames.gdb");
+  buildSheet(*again);
+  EXPECT_FALSE(again->IsNewDataset);
+  ASSERT_TRUE(ui.messages.empty()) << ui.messages.front();
+  Picture picture(output("S.PNG"));
+  ASSERT_TRUE(picture.valid());
+  EXPECT_LT(picture.darkness(2920, 3500), 80);
+  EXPECT_GT(picture.darkPixels(Envelope{3800, 4170, 4200, 4260}), 20);
+  const MapFrame& sheetFrame = control->layout().frames[1];
+  EXPECT_EQ(sheetFrame.layers[2].data.name, "p_S");  // asked for as P_S
+  EXPECT_DOUBLE_EQ(sheetFrame.layers[0].referenceScale, 10000);
+}
+
+TEST_F(SheetDocument, MissingStyleFilesFallBackOnceAndSaySo) {
+  testing::TempFolder empty;
+  control->setStyleFolder(empty.path().string());
+  auto builder = makeBuilder();
+  buildSheet(*builder, "S");
+  buildSheet(*builder, "T");
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0], "样式文件" + empty.file("line.qml") + "不存在，使用内置样式");
+  EXPECT_EQ(ui.messages[1], "样式文件" + empty.file("poly.qml") + "不存在，使用内置样式");
+  Picture picture(output("T.PNG"));
+  EXPECT_LT(picture.darkness(2920, 3500), 80);
+  EXPECT_EQ(picture.darkness(2960, 2025.8), 255);
+
+  std::ofstream(empty.file("line.qml")) << "<qgis><nothing/></qgis>";
+  control->setStyleFolder(empty.path().string());
+  ui.messages.clear();
+  (void)control->styles();
+  EXPECT_EQ(ui.messages.front(), "样式文件" + empty.file("line.qml") + "无法读取，使用内置样式");
+}
+
+TEST_F(SheetDocument, TheMapDocumentKeepsRelativePathsTheStylesAndThePrintLayout) {
+  auto builder = makeBuilder();
+  buildSheet(*builder);
+  CPLXMLNode* root = CPLParseXMLFile(output("S.qgs").c_str());
+  ASSERT_NE(root, nullptr);
+  const CPLXMLNode* qgis = CPLGetXMLNode(root, "=qgis");
+  ASSERT_NE(qgis, nullptr);
+  EXPECT_STREQ(CPLGetXMLValue(qgis, "properties.Paths.Absolute", ""), "false");
+  std::map<std::string, const CPLXMLNode*> layers;
+  for (const CPLXMLNode* node = CPLGetXMLNode(qgis, "projectlayers")->psChild; node; node = node->psNext)
+    if (node->eType == CXT_Element) layers[CPLGetXMLValue(node, "layername", "")] = node;
+  ASSERT_EQ(layers.size(), 5u);
+  EXPECT_STREQ(CPLGetXMLValue(layers["L_S"], "datasource", ""), "../frames.gpkg|layername=L_S");
+  EXPECT_STREQ(CPLGetXMLValue(layers["roads"], "datasource", ""), "../user.gpkg|layername=roads");
+  EXPECT_STREQ(CPLGetXMLValue(layers["L_S"], "renderer-v2.attr", ""), "ID");
+  EXPECT_STREQ(CPLGetXMLValue(layers["p_S"], "renderer-v2.type", ""), "categorizedSymbol");
+  EXPECT_STREQ(CPLGetXMLValue(layers["a_S"], "labelsEnabled", ""), "1");
+  EXPECT_STREQ(CPLGetXMLValue(layers["a_S"], "labeling.settings.text-style.fontSizeUnit", ""), "MapUnit");
+
+  const CPLXMLNode* printLayout = CPLGetXMLNode(qgis, "Layouts.Layout");
+  ASSERT_NE(printLayout, nullptr);
+  EXPECT_STREQ(CPLGetXMLValue(printLayout, "name", ""), "S");
+  EXPECT_STREQ(CPLGetXMLValue(printLayout, "PageCollection.LayoutItem.size", ""), "316,296,mm");
+  std::map<std::string, const CPLXMLNode*> maps;
+  for (const CPLXMLNode* item = printLayout->psChild; item; item = item->psNext)
+    if (item->eType == CXT_Element && EQUAL(CPLGetXMLValue(item, "type", ""), "65639"))
+      maps[CPLGetXMLValue(item, "id", "")] = item;
+  ASSERT_EQ(maps.size(), 2u);
+  for (const auto& [name, item] : maps) {
+    SCOPED_TRACE(name);
+    EXPECT_STREQ(CPLGetXMLValue(item, "size", ""), "316,296,mm");
+    EXPECT_STREQ(CPLGetXMLValue(item, "frame", ""), "false");
+    EXPECT_DOUBLE_EQ(CPLAtof(CPLGetXMLValue(item, "Extent.xmin", "")), 2420);
+    EXPECT_DOUBLE_EQ(CPLAtof(CPLGetXMLValue(item, "Extent.ymax", "")), 4480);
+  }
+  EXPECT_STREQ(CPLGetXMLValue(maps["Layers"], "itemClippingSettings.enabled", ""), "1");
+  CPLDestroyXMLNode(root);
+}
+
+}  // namespace
+}  // namespace framora
