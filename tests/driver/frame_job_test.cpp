@@ -1,0 +1,208 @@
+#include "app/driver/frame_job.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sys/wait.h>
+
+#include "support/temp_folder.h"
+#include "util/framora_error.h"
+#include "util/recording_user_interface.h"
+
+namespace framora {
+namespace {
+
+using testing::TempFolder;
+
+// Runs the two commands on a copy of the sample data, as the command line sets them up.
+class SampleJob : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy(FRAMORA_SAMPLE_DIR, folder.file("sample"));
+    inputs.documentPath = folder.file("sample/sample.qgs");
+    inputs.outputPath = folder.file("frames.gdb");
+    inputs.outputFolder = folder.file("pictures");
+    settings = DialogDefaultSettings();
+  }
+  void useStandardSheets() {
+    inputs.creationMode = 0;
+    inputs.layerName = "图幅";
+    inputs.nameTemplate = "[TFH]";
+    inputs.fieldChoices = {"TFH", "TM"};
+  }
+  void useTownships() {
+    inputs.creationMode = 1;
+    inputs.layerName = "乡镇";
+    inputs.nameTemplate = "[XZQMC]";
+    inputs.fieldChoices = {"XZQMC", "XZQDM"};
+  }
+  FrameJobOutcome run(FrameJobCommand command) {
+    const auto assemble = [this](FrameSettings& target) {
+      target.GridType = 1;
+      target.ScaleBarOn = true;
+      target.TitleField = "TM";
+      target.ThreeDegreeZones = true;
+      target.CoordsWithZone = true;
+      target.CentralMeridian = 117;
+      target.FrameMode = inputs.creationMode + 1;
+    };
+    return RunFrameJob(command, inputs, settings, assemble, ui);
+  }
+  std::string failure(FrameJobCommand command) {
+    try {
+      run(command);
+    } catch (const FramoraError& error) {
+      return error.what();
+    }
+    return "";
+  }
+  TempFolder folder;
+  FrameJobInputs inputs;
+  FrameSettings settings;
+  RecordingUserInterface ui;
+};
+
+TEST_F(SampleJob, GenerateDrawsEveryStandardSheetIntoTheGeodatabase) {
+  useStandardSheets();
+  const FrameJobOutcome outcome = run(FrameJobCommand::Generate);
+  EXPECT_TRUE(outcome.ranToEnd);
+  EXPECT_EQ(outcome.sheetsDrawn, 9);
+  ASSERT_FALSE(ui.messages.empty());
+  EXPECT_EQ(ui.messages.back().rfind("完成，用时", 0), 0u);
+  EXPECT_NE(ui.messages.back().find("毫秒"), std::string::npos);
+  GDALDatasetUniquePtr output(GDALDataset::Open(inputs.outputPath.c_str(), GDAL_OF_VECTOR));
+  ASSERT_TRUE(output);
+  EXPECT_EQ(output->GetLayerCount(), 27);
+  OGRLayer* lines = output->GetLayerByName("L_J50G011041");
+  ASSERT_NE(lines, nullptr);
+  std::set<int> kinds;
+  for (auto& line : *lines) kinds.insert(line->GetFieldAsInteger("ID"));
+  EXPECT_TRUE(kinds.count(1) && kinds.count(2) && kinds.count(3));
+  OGRLayer* texts = output->GetLayerByName("a_J50G011041");
+  ASSERT_NE(texts, nullptr);
+  std::set<std::string> strings;
+  for (auto& text : *texts) strings.insert(text->GetFieldAsString("TextString"));
+  for (const char* neighbour : {"北苑", "来广营", "孙河", "望京", "东坝", "三里屯", "朝阳公园", "金盏"})
+    EXPECT_TRUE(strings.count(neighbour)) << neighbour;
+  EXPECT_TRUE(strings.count("比例尺1:10000"));
+  EXPECT_FALSE(std::filesystem::exists(inputs.outputFolder)) << "generate makes no pictures";
+}
+
+TEST_F(SampleJob, PrintMakesADocumentAndAPicturePerTownship) {
+  useTownships();
+  inputs.outputPath = folder.file("towns.gpkg");
+  inputs.dpiText = "7x";  // not a whole number: 96 dpi
+  settings.PictureType = ".PNG";
+  const auto assemble = [](FrameSettings& target) {
+    target.PictureType = ".PNG";
+    target.FrameMode = 2;
+    target.ThreeDegreeZones = true;
+    target.CoordsWithZone = true;
+    target.CentralMeridian = 117;
+  };
+  const FrameJobOutcome outcome = RunFrameJob(FrameJobCommand::BatchPrint, inputs, settings, assemble, ui);
+  EXPECT_TRUE(outcome.ranToEnd);
+  EXPECT_EQ(outcome.sheetsDrawn, 7);
+  EXPECT_EQ(settings.ExportDpi, 96);
+  for (const char* name : {"来广营乡", "金盏乡", "酒仙桥街道"}) {
+    const std::string base = inputs.outputFolder + "/" + name;
+    EXPECT_TRUE(std::filesystem::exists(base + ".qgs")) << name;
+    GDALDatasetUniquePtr picture(GDALDataset::Open((base + ".PNG").c_str(), GDAL_OF_RASTER));
+    ASSERT_TRUE(picture) << name;
+    EXPECT_GT(picture->GetRasterXSize(), 500);
+  }
+}
+
+TEST_F(SampleJob, EveryCheckFailsWithTheSystemsMessage) {
+  useStandardSheets();
+  inputs.nameTemplate = "";
+  EXPECT_EQ(failure(FrameJobCommand::Generate), "字段值没有设置，所以输出图层名为空");
+  inputs.nameTemplate = "[TFH";
+  EXPECT_EQ(failure(FrameJobCommand::Generate), "文件名格式不正确");
+  inputs.nameTemplate = "[XZQMC]";
+  EXPECT_EQ(failure(FrameJobCommand::Generate), "文件名中，必须包括字段");
+  inputs.nameTemplate = "[TFH]";
+  inputs.layerName = "没有这层";
+  EXPECT_EQ(failure(FrameJobCommand::Generate), "没有这层文件不在" + inputs.documentPath);
+  inputs.layerName = "图幅";
+  inputs.documentPath = folder.file("missing.qgs");
+  EXPECT_EQ(failure(FrameJobCommand::Generate), "文件" + inputs.documentPath + ",不存在");
+}
+
+TEST_F(SampleJob, PrintWithoutAFolderFailsAfterTheOutputWasCleared) {
+  useStandardSheets();
+  std::filesystem::create_directory(inputs.outputPath);
+  inputs.outputFolder = "   ";
+  ui.answerOk = true;
+  EXPECT_EQ(failure(FrameJobCommand::BatchPrint), "输出MXD,JPG目录不能为空");
+  EXPECT_FALSE(std::filesystem::exists(inputs.outputPath));
+}
+
+TEST_F(SampleJob, KeepingAnExistingOutputDoesNothing) {
+  useStandardSheets();
+  std::filesystem::create_directory(inputs.outputPath);
+  std::ofstream(inputs.outputPath + "/keep") << "x";
+  ui.answerOk = false;
+  const FrameJobOutcome outcome = run(FrameJobCommand::Generate);
+  EXPECT_TRUE(outcome.declined);
+  EXPECT_FALSE(outcome.ranToEnd);
+  EXPECT_TRUE(std::filesystem::exists(inputs.outputPath + "/keep"));
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SampleJob, AStopBetweenSheetsEndsTheJobEarly) {
+  useStandardSheets();
+  ui.cancelAtStep = 2;
+  const FrameJobOutcome outcome = run(FrameJobCommand::Generate);
+  EXPECT_TRUE(outcome.stopped);
+  EXPECT_FALSE(outcome.ranToEnd);
+  EXPECT_EQ(outcome.sheetsDrawn, 2);
+  EXPECT_EQ(ui.progressEnds, 1);
+}
+
+// The command line: exit status and messages.
+struct CommandResult {
+  int status;
+  std::string output;
+};
+
+CommandResult RunCli(const std::string& arguments) {
+  const std::string command = std::string("QT_QPA_PLATFORM=offscreen '") + FRAMORA_CLI + "' " + arguments + " 2>&1";
+  CommandResult result{-1, ""};
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t read;
+  while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, read);
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+TEST_F(SampleJob, TheCommandLineSucceedsOnlyWhenTheJobRanToItsEnd) {
+  const std::string common = "--mode polygon --doc '" + inputs.documentPath + "' --layer 乡镇 --name '[XZQMC]' --out '" +
+                             inputs.outputPath + "'";
+  const CommandResult first = RunCli("generate " + common);
+  EXPECT_EQ(first.status, 0) << first.output;
+  EXPECT_NE(first.output.find("完成，用时"), std::string::npos);
+  const CommandResult kept = RunCli("generate " + common);
+  EXPECT_EQ(kept.status, 1) << "without --overwrite the existing output stays";
+  EXPECT_NE(kept.output.find("已存在"), std::string::npos);
+  const CommandResult again = RunCli("generate " + common + " --overwrite --set GridType=2");
+  EXPECT_EQ(again.status, 0) << again.output;
+  const CommandResult badSetting = RunCli("generate " + common + " --overwrite --set GridInterval=0");
+  EXPECT_EQ(badSetting.status, 1);
+  EXPECT_NE(badSetting.output.find("GridInterval"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(inputs.outputPath)) << "a refused setting touches nothing";
+  const CommandResult noFolder = RunCli("print " + common + " --overwrite --folder ' '");
+  EXPECT_EQ(noFolder.status, 1);
+  EXPECT_NE(noFolder.output.find("输出MXD,JPG目录不能为空"), std::string::npos);
+  const CommandResult help = RunCli("print --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.output.find("--folder"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace framora
