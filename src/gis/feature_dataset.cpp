@@ -110,6 +110,19 @@ std::vector<std::string> FeatureDatasetMembers(Workspace& workspace, const std::
 }
 
 bool FeatureDatasetExists(Workspace& workspace, const std::string& name) {
+  // Every sheet start asks this of a growing geodatabase. When no class bears the name,
+  // only the datasets' own names can match; listing every dataset's members (each listing
+  // walks every layer) would make each question cost as much as all sheets before it.
+  if (workspace.kind() == WorkspaceKind::FileGeodatabase &&
+      workspace.dataset().GetLayerByName(name.c_str()) == nullptr) {
+    for (const auto& [created, pending] : workspace.createdDatasets())
+      if (EqualsIgnoringCase(created, name)) return true;
+    if (auto root = workspace.dataset().GetRootGroup()) {
+      for (const auto& dataset : root->GetGroupNames())
+        if (EqualsIgnoringCase(dataset, name) && !GroupMembers(workspace, dataset).empty()) return true;
+    }
+    return false;
+  }
   const std::string wanted = ToUpperAscii(name);
   for (const auto& dataset : FeatureDatasetNames(workspace)) {
     const auto members = FeatureDatasetMembers(workspace, dataset);
