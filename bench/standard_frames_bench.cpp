@@ -62,7 +62,7 @@ void WriteSheetIndex(const std::string& path, int count) {
     feature.SetField("TFH", number);
     feature.SetField("NAME", (std::string("图幅") + number).c_str());
     feature.SetGeometry(&polygon);
-    layer->CreateFeature(&feature);
+    if (layer->CreateFeature(&feature) != OGRERR_NONE) std::fprintf(stderr, "sheet %s not written\n", number);
   }
   dataset->CommitTransaction();
 }

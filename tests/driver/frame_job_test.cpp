@@ -115,6 +115,31 @@ TEST_F(SampleJob, PrintMakesADocumentAndAPicturePerTownship) {
   }
 }
 
+TEST_F(SampleJob, TheResolutionOfTheCommandSurvivesTheAssembly) {
+  useTownships();
+  inputs.dpiText = "48";
+  inputs.whereClause = "XZQMC = '金盏乡'";
+  const auto copyWholeRecord = [](FrameSettings& target) {
+    FrameSettings fresh = DialogDefaultSettings();
+    fresh.ThreeDegreeZones = true;
+    fresh.CoordsWithZone = true;
+    fresh.CentralMeridian = 117;
+    fresh.FrameMode = 2;
+    target = fresh;
+  };
+  const FrameJobOutcome outcome = RunFrameJob(FrameJobCommand::BatchPrint, inputs, settings, copyWholeRecord, ui);
+  EXPECT_EQ(outcome.sheetsDrawn, 1);
+  EXPECT_EQ(settings.ExportDpi, 48);
+  GDALDatasetUniquePtr small(GDALDataset::Open((inputs.outputFolder + "/金盏乡.JPG").c_str(), GDAL_OF_RASTER));
+  ASSERT_TRUE(small);
+  inputs.dpiText = "96";
+  ui.answerOk = true;
+  RunFrameJob(FrameJobCommand::BatchPrint, inputs, settings, copyWholeRecord, ui);
+  GDALDatasetUniquePtr large(GDALDataset::Open((inputs.outputFolder + "/金盏乡.JPG").c_str(), GDAL_OF_RASTER));
+  ASSERT_TRUE(large);
+  EXPECT_NEAR(large->GetRasterXSize(), 2 * small->GetRasterXSize(), 2);
+}
+
 TEST_F(SampleJob, EveryCheckFailsWithTheSystemsMessage) {
   useStandardSheets();
   inputs.nameTemplate = "";

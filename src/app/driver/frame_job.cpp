@@ -163,7 +163,11 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
     outcome.declined = true;
     return outcome;
   }
+  // The command's own values survive an assembly that copies a whole record.
+  const int exportDpi = settings.ExportDpi;
   assemble(settings);
+  settings.ExportDpi = exportDpi;
+  settings.coordinateSystemIndex = inputs.coordinateSystemIndex;
   settings.run.zonePrefixText.clear();
   if (batchPrint) {
     const std::string folder = Trim(inputs.outputFolder);
