@@ -39,7 +39,7 @@ void WriteSheetIndex(const std::string& path, int count) {
   OGRLayer* layer = dataset->CreateLayer("sheets", &plane, wkbPolygon, nullptr);
   for (const char* name : {"TFH", "NAME"}) {
     OGRFieldDefn field(name, OFTString);
-    layer->CreateField(&field);
+    if (layer->CreateField(&field) != OGRERR_NONE) std::fprintf(stderr, "field %s not made\n", name);
   }
   dataset->StartTransaction();
   constexpr int kColumns = 32;

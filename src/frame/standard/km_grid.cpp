@@ -68,7 +68,7 @@ class KmGridPainter {
   double widthOf(const std::string& text, double fontHeight) const { return GbkLength(text) * fontHeight / 2.1; }
   bool thousands() const { return interval_ >= 1000; }
 
-  void labelVerticalLine(double x, double yb, double yt, bool outermost, bool first, bool last);
+  void labelVerticalLine(double x, double yb, double yt, bool first, bool last);
   // Writes the label of a horizontal line at one end: big part (may be empty) then the digits.
   void labelHorizontalEnd(const std::string& bigPart, const std::string& digits, double anchorX, double anchorY,
                           bool leftSide);
@@ -96,11 +96,11 @@ void KmGridPainter::drawVerticalLines() {
       map_.AddLine(1, x, yb, x, yb + gap_);
       map_.AddLine(1, x, yt - gap_, x, yt);
     }
-    if (s_.ShowKmText) labelVerticalLine(x, yb, yt, k == 0 || k == range.steps, k == 0, k == range.steps);
+    if (s_.ShowKmText) labelVerticalLine(x, yb, yt, k == 0, k == range.steps);
   }
 }
 
-void KmGridPainter::labelVerticalLine(double x, double yb, double yt, bool outermost, bool first, bool last) {
+void KmGridPainter::labelVerticalLine(double x, double yb, double yt, bool first, bool last) {
   const double c = labelDistance(false);
   const double clearance = kCornerClearance * sf_;
   // The outermost labels move in from the corners where needed.
@@ -124,7 +124,7 @@ void KmGridPainter::labelVerticalLine(double x, double yb, double yt, bool outer
   }
   const std::string digits = LastTwo(WholeText(x / 1000));
   const double digitsOffset = s_.GridLabelOffsetMm * sf_ + labelGap_;
-  if (outermost) {
+  if (first || last) {
     const std::string hundreds = s_.run.zonePrefixText + WholeText(x / 100000);
     map_.AddText(hundreds, s_.GridBigFont, 3, 1, topX - labelGap_, topY);
     map_.AddText(hundreds, s_.GridBigFont, 3, 3, bottomX - labelGap_, bottomY);

@@ -277,7 +277,9 @@ TEST_F(StandardRun, TrapezoidLinesLeaveThroughTheInnerEdgeAndEdgeLabelsKeepOffTh
   ExpectLabelsBesideTheFrame(edgeTexts, FrameOf(edge));
   for (const auto& text : edgeTexts) {
     const Box b = BoxOf(text);
-    if (IsKmLabel(text.text) && text.y > edge[1].y) EXPECT_GT(b.xmin - edge[1].x, 50) << text.text;
+    if (IsKmLabel(text.text) && text.y > edge[1].y) {
+      EXPECT_GT(b.xmin - edge[1].x, 50) << text.text;
+    }
   }
 }
 

@@ -135,7 +135,7 @@ inline void WriteSheetIndex(const std::string& path, int epsg, const std::vector
   OGRLayer* layer = dataset->CreateLayer("sheets", &srs, wkbPolygon, nullptr);
   for (const char* name : {"TFH", "NAME"}) {
     OGRFieldDefn field(name, OFTString);
-    layer->CreateField(&field);
+    if (layer->CreateField(&field) != OGRERR_NONE) ADD_FAILURE() << "field " << name << " not made";
   }
   dataset->StartTransaction();
   for (const IndexSheet& sheet : sheets) {
@@ -147,7 +147,7 @@ inline void WriteSheetIndex(const std::string& path, int epsg, const std::vector
     OGRPolygon polygon;
     polygon.addRingDirectly(ring.release());
     feature.SetGeometry(&polygon);
-    layer->CreateFeature(&feature);
+    if (layer->CreateFeature(&feature) != OGRERR_NONE) ADD_FAILURE() << "sheet " << sheet.number << " not written";
   }
   dataset->CommitTransaction();
 }

@@ -78,18 +78,6 @@ TEST_F(CornerReading, ShapesThatAreNoSheetAreRefusedWithTheirMessage) {
                                                    "图形对象个数错误"}));
 }
 
-TEST_F(CornerReading, AGeographicSheetMeasuresTheGapInDegreesAtItsLowerLeftCorner) {
-  settings.GeographicInput = true;
-  const SeriesSheet sheet{kCentreRow, kCentreColumn};
-  ASSERT_TRUE(read({{sheet.west(), sheet.south()}, {sheet.west(), sheet.north()}, {sheet.east(), sheet.north()},
-                    {sheet.east(), sheet.south()}}));
-  const auto independent = PlaneProjection::Iag1975(true);
-  EXPECT_NEAR(map.GapLat, independent.northDegrees(80, sheet.west(), sheet.south()), 1e-8);
-  EXPECT_NEAR(map.GapLon, independent.eastDegrees(80, sheet.west(), sheet.south()), 1e-8);
-  EXPECT_NEAR(map.GeoWidth, 3.75 / 60, 1e-12);
-  EXPECT_NEAR(map.OuterCorners[kUpperLeft].y, sheet.north() + map.GapLat, 1e-12);
-}
-
 TEST(LineIntersections, VerticalAndParallelLines) {
   EXPECT_FALSE(TstandardMap::IntersectSegmentLines({1, 0}, {1, 5}, {3, 0}, {3, 5}));
   EXPECT_FALSE(TstandardMap::IntersectLines(1, 2, 3, 2));
