@@ -14,6 +14,7 @@
 
 #include "gis/gdal_setup.h"
 #include "layout/gui_application.h"
+#include "layout/jpeg_writer.h"
 #include "util/framora_error.h"
 #include "util/text.h"
 
@@ -30,6 +31,22 @@ void RemoveExport(const std::string& fileName, const char* worldFileExtension) {
   VSIUnlink(fileName.c_str());
   VSIUnlink((fileName + ".aux.xml").c_str());
   if (worldFileExtension != nullptr) VSIUnlink(CPLResetExtension(fileName.c_str(), worldFileExtension));
+}
+
+constexpr int kJpegQuality = 90;
+// Rows in one strip of a TIFF file; chunks of the page are written in whole strips.
+constexpr int kStripRows = 16;
+
+// Coordinate system and geotransform of a written picture, in GDAL's side file (.aux.xml).
+bool AttachGeoreference(const std::string& fileName, const Georeference& where) {
+  if (!where.valid) return true;
+  GDALDatasetUniquePtr picture(GDALDataset::Open(fileName.c_str(), GDAL_OF_RASTER));
+  if (!picture) return false;
+  bool attached = picture->SetGeoTransform(const_cast<double*>(where.transform)) == CE_None;
+  OGRSpatialReference srs;
+  if (!where.srsWkt.empty() && srs.importFromWkt(where.srsWkt.c_str()) == OGRERR_NONE)
+    attached = picture->SetSpatialRef(&srs) == CE_None && attached;
+  return attached;
 }
 
 class RasterExporter final : public PictureExporter {
@@ -60,10 +77,20 @@ class RasterExporter final : public PictureExporter {
     {
       RenderedPageDataset source(renderer, size.width, size.height, paletted_, where, kExportBandBudgetBytes);
       CPLErrorReset();
-      GDALDatasetUniquePtr output(driver->CreateCopy(fileName.c_str(), &source, FALSE, options_.List(), nullptr, nullptr));
-      written = output != nullptr && CPLGetLastErrorType() < CE_Failure;
-      output.reset();  // closing writes the rest; its failure counts too
-      written = written && CPLGetLastErrorType() < CE_Failure;
+      if (driver_ == "JPEG") {
+        // libjpeg takes the rows as they are drawn, four times faster than GDAL's copy.
+        written = WriteJpegPage(source, fileName, kJpegQuality, static_cast<int>(std::lround(renderer.dpi()))) &&
+                  AttachGeoreference(fileName, where);
+      } else if (driver->GetMetadataItem(GDAL_DCAP_CREATE) != nullptr) {
+        written = WriteInChunks(*driver, source, fileName, where);
+      } else {
+        // PNG and GIF encoders pull the rows one by one from the drawn page.
+        GDALDatasetUniquePtr output(
+            driver->CreateCopy(fileName.c_str(), &source, FALSE, options_.List(), nullptr, nullptr));
+        written = output != nullptr && CPLGetLastErrorType() < CE_Failure;
+        output.reset();  // closing writes the rest; its failure counts too
+        written = written && CPLGetLastErrorType() < CE_Failure;
+      }
     }
     if (written && where.valid && worldFileExtension_ != nullptr)
       written = GDALWriteWorldFile(fileName.c_str(), worldFileExtension_, const_cast<double*>(where.transform)) != 0;
@@ -72,6 +99,34 @@ class RasterExporter final : public PictureExporter {
   }
 
  private:
+  // Writes the drawn rows chunk by chunk, each flushed to the file before the next, so that
+  // GDAL's block cache never gathers the whole page. Chunks are whole strips of the file.
+  bool WriteInChunks(GDALDriver& driver, RenderedPageDataset& source, const std::string& fileName,
+                     const Georeference& where) const {
+    const int width = source.GetRasterXSize(), height = source.GetRasterYSize();
+    const int bands = source.GetRasterCount();
+    GDALDatasetUniquePtr output(driver.Create(fileName.c_str(), width, height, bands, GDT_Byte, options_.List()));
+    if (!output) return false;
+    int chunkRows = std::max(kStripRows, source.rowsPerBand() / kStripRows * kStripRows);
+    chunkRows = std::min(chunkRows, height);
+    std::vector<GByte> chunk(static_cast<size_t>(width) * chunkRows * bands);
+    const GSpacing pixelSpace = bands, lineSpace = static_cast<GSpacing>(width) * bands;
+    for (int top = 0; top < height; top += chunkRows) {
+      const int rows = std::min(chunkRows, height - top);
+      if (source.readWindow(0, top, width, rows, bands, nullptr, chunk.data(), GDT_Byte, pixelSpace, lineSpace, 1) !=
+              CE_None ||
+          output->RasterIO(GF_Write, 0, top, width, rows, chunk.data(), width, rows, GDT_Byte, bands, nullptr,
+                           pixelSpace, lineSpace, 1, nullptr) != CE_None)
+        return false;
+      output->FlushCache(false);
+      if (CPLGetLastErrorType() >= CE_Failure) return false;
+    }
+    if (where.valid) output->SetGeoTransform(const_cast<double*>(where.transform));
+    if (const OGRSpatialReference* srs = source.GetSpatialRef()) output->SetSpatialRef(srs);
+    output.reset();  // closing writes the rest; its failure counts too
+    return CPLGetLastErrorType() < CE_Failure;
+  }
+
   std::string driver_;
   const char* worldFileExtension_;
   long long maxSide_;
@@ -159,13 +214,12 @@ Georeference PageGeoreference(const PageLayout& layout, int dpi) {
 std::unique_ptr<PictureExporter> ExporterForExtension(const std::string& extension) {
   const std::string upper = ToUpperAscii(extension);
   if (upper == ".BMP") return std::make_unique<RasterExporter>("BMP", "bpw", kMaxRasterSide, false, std::vector<const char*>{});
-  if (upper == ".JPG")
-    return std::make_unique<RasterExporter>("JPEG", "jgw", 65500, false, std::vector<const char*>{"QUALITY=90"});
+  if (upper == ".JPG") return std::make_unique<RasterExporter>("JPEG", "jgw", 65500, false, std::vector<const char*>{});
   if (upper == ".PNG") return std::make_unique<RasterExporter>("PNG", "pgw", kMaxRasterSide, false, std::vector<const char*>{});
   if (upper == ".PDF") return std::make_unique<PdfExporter>();
   if (upper == ".TIF")
     return std::make_unique<RasterExporter>("GTiff", nullptr, kMaxRasterSide, false,
-                                            std::vector<const char*>{"COMPRESS=LZW", "BIGTIFF=IF_SAFER"});
+                                            std::vector<const char*>{"COMPRESS=PACKBITS", "BIGTIFF=IF_SAFER", "BLOCKYSIZE=16"});
   if (upper == ".GIF") return std::make_unique<RasterExporter>("GIF", "gfw", 65535, true, std::vector<const char*>{});
   // ".EMF" is a Windows metafile, which cannot be made here.
   throw FramoraError(upper + "错误的文件类型");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 namespace framora {
@@ -114,7 +115,7 @@ CPLErr RenderedPageDataset::GetGeoTransform(double* transform) {
 
 const OGRSpatialReference* RenderedPageDataset::GetSpatialRef() const { return srs_.IsEmpty() ? nullptr : &srs_; }
 
-const GByte* RenderedPageDataset::pixelRow(int row) {
+const QRgb* RenderedPageDataset::drawnRow(int row) {
   if (bandTop_ < 0 || row < bandTop_ || row >= bandTop_ + rowsPerBand_) {
     if (band_.isNull()) {
       band_ = QImage(nRasterXSize, rowsPerBand_, QImage::Format_RGB32);
@@ -130,8 +131,12 @@ const GByte* RenderedPageDataset::pixelRow(int row) {
     ++bandsDrawn_;
     convertedRow_ = -1;
   }
+  return reinterpret_cast<const QRgb*>(band_.constScanLine(row - bandTop_));
+}
+
+const GByte* RenderedPageDataset::pixelRow(int row) {
+  const QRgb* pixels = drawnRow(row);
   if (row != convertedRow_) {
-    const auto* pixels = reinterpret_cast<const QRgb*>(band_.constScanLine(row - bandTop_));
     GByte* out = rowSamples_.data();
     for (int x = 0; x < nRasterXSize; ++x) {
       const QRgb pixel = pixels[x];
@@ -152,8 +157,15 @@ CPLErr RenderedPageDataset::readWindow(int xOffset, int yOffset, int xSize, int 
                                        const int* bandMap, void* buffer, GDALDataType bufferType, GSpacing pixelSpace,
                                        GSpacing lineSpace, GSpacing bandSpace) {
   const int samples = paletted_ ? 1 : 3;
+  bool inOrder = bandCount == samples && bufferType == GDT_Byte && pixelSpace == samples && bandSpace == 1;
+  for (int i = 0; inOrder && bandMap != nullptr && i < bandCount; ++i) inOrder = bandMap[i] == i + 1;
   for (int y = 0; y < ySize; ++y) {
     const GByte* row = pixelRow(yOffset + y);
+    if (inOrder) {  // the buffer wants the row as it is
+      std::memcpy(static_cast<GByte*>(buffer) + y * lineSpace, row + static_cast<size_t>(xOffset) * samples,
+                  static_cast<size_t>(xSize) * samples);
+      continue;
+    }
     for (int i = 0; i < bandCount; ++i) {
       const int band = bandMap != nullptr ? bandMap[i] : i + 1;
       if (band < 1 || band > samples) return CE_Failure;

@@ -37,6 +37,10 @@ class RenderedPageDataset final : public GDALDataset {
   int rowsPerBand() const { return rowsPerBand_; }
   int bandsDrawn() const { return bandsDrawn_; }
 
+  // The samples of one picture row, interleaved (RGB, or one palette index a pixel).
+  const GByte* pixelRow(int row);
+  // One picture row as drawn, 0xffRRGGBB a pixel; valid until another band is drawn.
+  const QRgb* drawnRow(int row);
   // Copies a window at full resolution into a caller's buffer.
   CPLErr readWindow(int xOffset, int yOffset, int xSize, int ySize, int bandCount, const int* bandMap, void* buffer,
                     GDALDataType bufferType, GSpacing pixelSpace, GSpacing lineSpace, GSpacing bandSpace);
@@ -47,8 +51,6 @@ class RenderedPageDataset final : public GDALDataset {
                    GSpacing lineSpace, GSpacing bandSpace, GDALRasterIOExtraArg* extra) override;
 
  private:
-  const GByte* pixelRow(int row);  // interleaved samples of one picture row
-
   PageRenderer& renderer_;
   bool paletted_;
   Georeference where_;

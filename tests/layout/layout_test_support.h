@@ -104,19 +104,27 @@ class Picture {
 
   // Pixels darker than mid-grey within a box of map coordinates.
   int darkPixels(const Envelope& box) const {
+    return countPixels(box, [](const GByte* rgb) { return rgb[0] < 128 && rgb[1] < 128 && rgb[2] < 128; });
+  }
+  // Plainly red pixels within a box of map coordinates.
+  int redPixels(const Envelope& box) const {
+    return countPixels(box, [](const GByte* rgb) { return rgb[0] > 160 && rgb[1] < 90 && rgb[2] < 90; });
+  }
+
+ private:
+  template <typename Test>
+  int countPixels(const Envelope& box, Test test) const {
     int count = 0;
     for (int r = 0; r < height_; ++r)
       for (int c = 0; c < width_; ++c) {
         const double x = transform_[0] + (c + 0.5) * transform_[1];
         const double y = transform_[3] + (r + 0.5) * transform_[5];
         if (x < box.xmin || x > box.xmax || y < box.ymin || y > box.ymax) continue;
-        const GByte* pixel = &samples_[(static_cast<size_t>(r) * width_ + c) * 3];
-        if (pixel[0] < 128 && pixel[1] < 128 && pixel[2] < 128) ++count;
+        if (test(&samples_[(static_cast<size_t>(r) * width_ + c) * 3])) ++count;
       }
     return count;
   }
 
- private:
   GDALDatasetUniquePtr dataset_;
   double transform_[6] = {0, 1, 0, 0, 0, -1};
   int width_ = 0, height_ = 0;

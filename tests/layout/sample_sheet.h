@@ -28,6 +28,7 @@ struct SampleSheetParts {
   double titleAbove = 80;  // metres above the outer frame's top
   double gridInterval = 1000;
   double maskDistance = 300;  // metres beyond the inner frame
+  bool kmLabels = false;      // kilometre numbers at both ends of every grid line
 };
 
 // Inner frame (ID 1), outer frame (ID 2) at FrameGap, km grid (ID 1), a scale bar line
@@ -50,10 +51,20 @@ inline void WriteSampleSheet(TtkBaseClass& builder, const std::string& name, con
   };
   rectangle(1, inner);
   rectangle(2, outer);
-  for (double x = std::ceil(inner.xmin / parts.gridInterval) * parts.gridInterval; x < inner.xmax; x += parts.gridInterval)
+  const LogicalFont labelFont = FontOfPointSize("宋体", 10);
+  const auto kilometres = [](double metres) { return std::to_string(static_cast<long long>(metres / 1000) % 100); };
+  for (double x = std::ceil(inner.xmin / parts.gridInterval) * parts.gridInterval; x < inner.xmax; x += parts.gridInterval) {
     builder.AddLine(1, x, inner.ymin, x, inner.ymax);
-  for (double y = std::ceil(inner.ymin / parts.gridInterval) * parts.gridInterval; y < inner.ymax; y += parts.gridInterval)
+    if (!parts.kmLabels) continue;
+    builder.AddText(kilometres(x), labelFont, 2, 3, x, inner.ymax + 10);
+    builder.AddText(kilometres(x), labelFont, 2, 1, x, inner.ymin - 10);
+  }
+  for (double y = std::ceil(inner.ymin / parts.gridInterval) * parts.gridInterval; y < inner.ymax; y += parts.gridInterval) {
     builder.AddLine(1, inner.xmin, y, inner.xmax, y);
+    if (!parts.kmLabels) continue;
+    builder.AddText(kilometres(y), labelFont, 3, 2, inner.xmin - 10, y);
+    builder.AddText(kilometres(y), labelFont, 1, 2, inner.xmax + 10, y);
+  }
   const double centre = (outer.xmin + outer.xmax) / 2;
   builder.AddLine(3, centre - 500, outer.ymin - 100, centre + 500, outer.ymin - 100);
   builder.AddText(parts.title, parts.titleFont, 2, 3, centre, outer.ymax + parts.titleAbove);

@@ -86,9 +86,11 @@ TEST_F(SheetDocument, ThePictureShowsFramesMaskAndTitleOverTheClippedMap) {
   EXPECT_EQ(picture.darkPixels(Envelope{4700, 4170, 5500, 4260}), 0);
 }
 
-TEST_F(SheetDocument, EveryRasterFormatDecodesWithItsSizeAndGeoreference) {
+TEST_F(SheetDocument, EveryRasterFormatDecodesWithItsSizeGeoreferenceAndColours) {
+  testing::SampleSheetParts redTitle;
+  redTitle.titleFont.color = 0x0000FF;  // red in the lowest byte
   auto builder = makeBuilder();
-  buildSheet(*builder);
+  buildSheet(*builder, "S", redTitle);
   const PixelSize size = ExportPixelSize(control->layout().page, 50);
   ASSERT_EQ(size.width, 622);
   ASSERT_EQ(size.height, 582);
@@ -114,6 +116,7 @@ TEST_F(SheetDocument, EveryRasterFormatDecodesWithItsSizeAndGeoreference) {
       EXPECT_TRUE(fs::exists(CPLResetExtension(file.c_str(), worldFile)));
     }
     EXPECT_LT(picture.darkness(2920, 3000), 100);  // the outer frame survives every format
+    EXPECT_GT(picture.redPixels(Envelope{3800, 4170, 4200, 4260}), 20);
   }
   EXPECT_TRUE(ui.messages.empty());
 }
