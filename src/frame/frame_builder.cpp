@@ -53,7 +53,8 @@ TtkBaseClass::TtkBaseClass(FrameSettings& frameSettings, const std::string& outp
   } else {
     OutputWorkspace = CreateWorkspace(outputPath);
   }
-  PolygonFields = MakeFieldTemplate(wkbPolygon, settings.run.SpatialIndexGridSize);
+  // Masks with holes or several parts share the class with simple areas.
+  PolygonFields = MakeFieldTemplate(wkbMultiPolygon, settings.run.SpatialIndexGridSize);
   PolylineFields = MakeFieldTemplate(wkbLineString, settings.run.SpatialIndexGridSize);
 }
 

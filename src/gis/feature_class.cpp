@@ -76,9 +76,21 @@ OGRLayer* OpenFeatureClass(Workspace& workspace, const std::string& name) {
   return nullptr;
 }
 
+OGRGeometryUniquePtr ConformToClass(const OGRGeometry& geometry, OGRLayer& featureClass) {
+  OGRGeometryUniquePtr copy(geometry.clone());
+  switch (wkbFlatten(featureClass.GetGeomType())) {
+    case wkbMultiPolygon:
+      return OGRGeometryUniquePtr(OGRGeometryFactory::forceToMultiPolygon(copy.release()));
+    case wkbMultiLineString:
+      return OGRGeometryUniquePtr(OGRGeometryFactory::forceToMultiLineString(copy.release()));
+    default:
+      return copy;
+  }
+}
+
 bool StoreFeature(OGRLayer& featureClass, const OGRGeometry& geometry, int id, UserInterface& ui) {
   OGRFeature feature(featureClass.GetLayerDefn());
-  feature.SetGeometry(&geometry);
+  feature.SetGeometryDirectly(ConformToClass(geometry, featureClass).release());
   feature.SetField(feature.GetFieldIndex("ID"), id);
   if (featureClass.CreateFeature(&feature) != OGRERR_NONE) {
     ui.message("保存失败");

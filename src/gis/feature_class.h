@@ -27,6 +27,9 @@ OGRLayer* CreateFeatureClass(FeatureDataset& dataset, const std::string& name, c
 // The class of that name (any letter case), or nullptr.
 OGRLayer* OpenFeatureClass(Workspace& workspace, const std::string& name);
 
+// A copy of the geometry in the class's own type (a polygon becomes a one-part multipolygon
+// in a multipolygon class), so that every format stores it without complaint.
+OGRGeometryUniquePtr ConformToClass(const OGRGeometry& geometry, OGRLayer& featureClass);
 // Stores one feature with its "ID" kind; "保存失败" on failure, and the caller goes on.
 bool StoreFeature(OGRLayer& featureClass, const OGRGeometry& geometry, int id, UserInterface& ui);
 
