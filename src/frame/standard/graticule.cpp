@@ -48,15 +48,20 @@ std::string AngleLabel(const FrameSettings& settings, double degrees) {
 
 }  // namespace
 
-void TstandardMap::DrawGraticule() {
+bool TstandardMap::GraticuleDrawable() {
   if (!settings.GeographicInput) {
     ui.message(kGraticuleNeedsDegrees);
-    return;
+    return false;
   }
   if (!(settings.LonStep > 0) || !(settings.LatStep > 0)) {
     MessageOnce(kGraticuleStepRefused);
-    return;
+    return false;
   }
+  return true;
+}
+
+void TstandardMap::DrawGraticule() {
+  if (!GraticuleDrawable()) return;
   const Graticule g = GraticuleOf(*this);
   const LogicalFont& font = settings.GridBigFont;
   // The Beijing 1954 sheets mark the graticule with ticks and minutes between the frames.
@@ -93,14 +98,7 @@ void TstandardMap::DrawGraticule() {
 }
 
 void TstandardMap::DrawGraticuleCrosses() {
-  if (!settings.GeographicInput) {
-    ui.message(kGraticuleNeedsDegrees);
-    return;
-  }
-  if (!(settings.LonStep > 0) || !(settings.LatStep > 0)) {
-    MessageOnce(kGraticuleStepRefused);
-    return;
-  }
+  if (!GraticuleDrawable()) return;
   const Graticule g = GraticuleOf(*this);
   const LogicalFont& font = settings.GridBigFont;
   const double arm = settings.GraticuleCrossLen / 2;

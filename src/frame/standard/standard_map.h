@@ -121,6 +121,8 @@ class TstandardMap : public TtkBaseClass {
   void DrawJoinTableGeographic();
   // A refusal that would otherwise repeat for every sheet is shown once per builder.
   void MessageOnce(const std::string& text);
+  // A graticule needs degrees and positive steps; says why not otherwise.
+  bool GraticuleDrawable();
   bool TitleFieldUsable();
 
   std::set<std::string> shownMessages_;
