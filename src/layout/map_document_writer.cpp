@@ -320,6 +320,8 @@ void SaveMapDocument(const PageLayout& layout, const LayerStyles& styles, const 
         << PageSize(page.width(), page.height(), units) << "\" zValue=\"" << z++ << "\" frame=\""
         << (frame.border ? "true" : "false") << "\" background=\"" << (&frame == &layout.frames.front() ? "true" : "false")
         << "\" visibility=\"1\" keepLayerSet=\"true\" followPreset=\"false\" drawCanvasItems=\"true\" mapRotation=\"0\" "
+           // Titles reach the page's edge; QGIS would otherwise move them off their points.
+           "mapFlags=\"1\" "
            "referencePoint=\"0\" itemRotation=\"0\" opacity=\"1\" labelMargin=\"0,mm\">\n"
         << "        <Extent xmin=\"" << Number(frame.extent.xmin) << "\" ymin=\"" << Number(frame.extent.ymin)
         << "\" xmax=\"" << Number(frame.extent.xmax) << "\" ymax=\"" << Number(frame.extent.ymax) << "\"/>\n"

@@ -109,6 +109,10 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
   const double pageUnitMm = layout.page.units == kUnitCentimetres ? 10 : 1;
   pixelsPerPageUnit_ = dpi / 25.4 * pageUnitMm;
   pageHeight_ = layout.page.height;
+  OGRSpatialReference mapSrs;
+  if (!layout.spatialReferenceWkt.empty()) mapSrs.importFromWkt(layout.spatialReferenceWkt.c_str());
+  mapSrs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  const char* sameOptions[] = {"IGNORE_DATA_AXIS_TO_SRS_AXIS_MAPPING=YES", nullptr};
   for (const MapFrame& frame : layout.frames) {
     DrawnFrame drawn;
     drawn.frame = &frame;
@@ -124,7 +128,16 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
           missingLayers_.push_back(layer->data.name);
         }
       }
-      if (entry.data != nullptr) drawn.layers.push_back(std::move(entry));
+      if (entry.data == nullptr) continue;
+      const OGRSpatialReference* layerSrs = entry.data->GetSpatialRef();
+      if (!mapSrs.IsEmpty() && layerSrs != nullptr && !layerSrs->IsEmpty() &&
+          !mapSrs.IsSame(layerSrs, sameOptions)) {
+        OGRSpatialReference source(*layerSrs);
+        source.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+        entry.toMap.reset(OGRCreateCoordinateTransformation(&source, &mapSrs));
+        entry.toLayer.reset(OGRCreateCoordinateTransformation(&mapSrs, &source));
+      }
+      drawn.layers.push_back(std::move(entry));
     }
     frames_.push_back(std::move(drawn));
   }
@@ -204,13 +217,21 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
     data.SetSpatialFilter(nullptr);
     const double sizeFactor = layer.referenceScale > 0 && mapScale > 0 ? layer.referenceScale / mapScale : 1;
     for (auto& feature : data) {
-      const MapText text = ReadMapText(*feature);
+      MapText text = ReadMapText(*feature);
+      if (drawn.toMap && !drawn.toMap->Transform(1, &text.x, &text.y)) continue;
       DrawMapText(painter, text.text, text.symbol, text.symbol.size * sizeFactor, toDevice.map(QPointF(text.x, text.y)));
     }
     return;
   }
 
-  data.SetSpatialFilterRect(area->MinX, area->MinY, area->MaxX, area->MaxY);
+  OGREnvelope filter = *area;
+  if (drawn.toLayer && !drawn.toLayer->TransformBounds(area->MinX, area->MinY, area->MaxX, area->MaxY, &filter.MinX,
+                                                      &filter.MinY, &filter.MaxX, &filter.MaxY, 21))
+    filter = OGREnvelope();  // no filter where the bounds do not carry over
+  if (filter.IsInit())
+    data.SetSpatialFilterRect(filter.MinX, filter.MinY, filter.MaxX, filter.MaxY);
+  else
+    data.SetSpatialFilter(nullptr);
   const CategorizedStyle* style = layer.role == LayerRole::SheetLines      ? &styles_.lines
                                   : layer.role == LayerRole::SheetPolygons ? &styles_.polygons
                                                                            : nullptr;
@@ -219,6 +240,12 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
   for (auto& feature : data) {
     const OGRGeometry* geometry = feature->GetGeometryRef();
     if (geometry == nullptr || geometry->IsEmpty()) continue;
+    OGRGeometryUniquePtr transformed;
+    if (drawn.toMap) {
+      transformed.reset(geometry->clone());
+      if (transformed->transform(drawn.toMap.get()) != OGRERR_NONE) continue;
+      geometry = transformed.get();
+    }
     const SymbolLook* look = &userLook;
     if (style != nullptr) {
       const std::string value =

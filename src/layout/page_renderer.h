@@ -3,6 +3,10 @@
 #include <QPainter>
 #include <QTransform>
 
+#include <ogr_spatialref.h>
+
+#include <memory>
+
 #include <string>
 #include <vector>
 
@@ -32,10 +36,16 @@ class PageRenderer {
   void drawRows(QPainter& painter, int firstRow, int rowCount, int width, bool fillWhite = true);
 
  private:
+  struct TransformDeleter {
+    void operator()(OGRCoordinateTransformation* transform) const { OGRCoordinateTransformation::DestroyCT(transform); }
+  };
+  using Transform = std::unique_ptr<OGRCoordinateTransformation, TransformDeleter>;
   struct DrawnLayer {
     const LayoutLayer* layer = nullptr;
     OGRLayer* data = nullptr;
     OpenedLayer owned;  // the data source when the layer was opened here
+    Transform toMap;    // when the layer's coordinate system is not the map's
+    Transform toLayer;
   };
   struct DrawnFrame {
     const MapFrame* frame = nullptr;

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "gis/gdal_setup.h"
 #include "layout/layout_test_support.h"
 #include "layout/picture_export.h"
 
@@ -274,6 +275,44 @@ TEST_F(SheetDocument, TheMapDocumentKeepsRelativePathsTheStylesAndThePrintLayout
   }
   EXPECT_STREQ(CPLGetXMLValue(maps["Layers"], "itemClippingSettings.enabled", ""), "1");
   CPLDestroyXMLNode(root);
+}
+
+TEST(UserLayers, LayersInOtherCoordinateSystemsAreDrawnOnTheMapsOwn) {
+  EnsureGdalRegistered();
+  testing::TempFolder folder;
+  OGRSpatialReference geographic;
+  geographic.importFromEPSG(4490);
+  geographic.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  const OGRSpatialReference plane = testing::SampleReference();
+  // A meridian at 117 degrees east, the zone's central meridian: easting 39 500 000 m.
+  {
+    GDALDatasetUniquePtr data(GetGDALDriverManager()->GetDriverByName("GPKG")->Create(
+        folder.file("degrees.gpkg").c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    OGRLayer* meridians = data->CreateLayer("meridian", &geographic, wkbLineString, nullptr);
+    OGRFeature meridian(meridians->GetLayerDefn());
+    meridian.SetGeometry(LineBetween(117, 39.8, 117, 39.9).get());
+    ASSERT_EQ(meridians->CreateFeature(&meridian), OGRERR_NONE);
+  }
+  PageLayout layout;
+  layout.page = Page{100, 100, kUnitMillimetres};
+  char* wkt = nullptr;
+  plane.exportToWkt(&wkt);
+  layout.spatialReferenceWkt = wkt;
+  CPLFree(wkt);
+  MapFrame frame;
+  frame.name = "Layers";
+  frame.pageEnvelope = Envelope{0, 0, 100, 100};
+  frame.extent = Envelope{39499500, 4415000, 39500500, 4416000};  // 1 km square about 39.87 N
+  LayoutLayer layer;
+  layer.data = MapDocument::Open(folder.file("degrees.gpkg"))->layers().front();
+  frame.layers.push_back(layer);
+  layout.frames.push_back(std::move(frame));
+  RecordingUserInterface ui;
+  PageLayoutControl control(std::move(layout), ui);
+  ASSERT_TRUE(ExportActiveView(control, folder.file("m.png"), 50));
+  Picture picture(folder.file("m.png"));
+  EXPECT_LT(picture.darkness(39500000, 4415500), 128);
+  EXPECT_EQ(picture.darkness(39500200, 4415500), 255);
 }
 
 }  // namespace
