@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "frame/frame_settings.h"
+#include "settings/control_values.h"
+#include "settings/dialog_controls.h"
+#include "settings/settings_file.h"
+#include "support/temp_folder.h"
+#include "util/framora_error.h"
+
+namespace framora {
+namespace {
+
+ControlValues ValuesOf(const std::vector<ComponentRecord>& records, const std::vector<FontRecord>& fonts = {}) {
+  std::ostringstream out;
+  WriteSettings(out, {WindowBlock{"Frmset", records, fonts}});
+  std::istringstream in(out.str());
+  ControlValues values;
+  ReadControlValues(in, values);
+  return values;
+}
+
+TEST(ControlValuesReading, TakesEachKindOfRecordWithoutAnyWindow) {
+  const ControlValues values = ValuesOf({
+      {"morb", "lines", "P<Br>Q<br>R<Br>"},
+      {"edtmian", "Text", "a,b,c"},
+      {"rgGrid", "itemindex", "3"},
+      {"Seinterval", "Value", "-40"},
+      {"Chkiskmann", "checked", "false"},
+      {"CBPICType", "items", "1^.JPG<Br>.TIF<Br>"},
+      {"CBLayer", "items", "-1^a<Br>b<Br>"},
+      {"CbField", "items", "7^a<Br>"},
+      {"rgver", "itemindex", "x"},
+  });
+  EXPECT_EQ(values.find("morb")->text, "P\r\nQ\r\nR");
+  EXPECT_EQ(values.find("EDTMIAN")->text, "a,b,c");
+  EXPECT_EQ(values.find("rgGrid")->number, 3);
+  EXPECT_EQ(values.find("Seinterval")->number, -40);
+  EXPECT_EQ(values.find("Chkiskmann")->checked, false);
+  EXPECT_EQ(values.find("CBPICType")->text, ".TIF");
+  EXPECT_EQ(values.find("CBLayer")->number, -1);
+  EXPECT_EQ(values.find("CBLayer")->text, "");
+  EXPECT_EQ(values.find("CBLayer")->items, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(values.find("CbField")->number, -1);
+  EXPECT_EQ(values.find("rgver"), nullptr);
+}
+
+TEST(ControlValuesReading, AMissingFileIsNothingAndADamagedOneKeepsWhatWasRead) {
+  testing::TempFolder folder;
+  ControlValues values;
+  ReadControlValues(folder.file("none.set"), values);
+  EXPECT_TRUE(values.controls().empty());
+
+  std::ostringstream out;
+  WriteSettings(out, {WindowBlock{"Frmset", {{"edtmian", "Text", "kept"}, {"edtmian1", "Text", "lost"}}, {}}});
+  const std::string bytes = out.str();
+  const std::string path = folder.file("cut.set");
+  std::ofstream(path, std::ios::binary) << bytes.substr(0, bytes.size() - 60);
+  try {
+    ReadControlValues(path, values);
+    ADD_FAILURE() << "a cut file reads without error";
+  } catch (const FramoraError& error) {
+    EXPECT_EQ(std::string(error.what()), std::string(kStreamReadError) + "：" + path);
+  }
+  EXPECT_EQ(values.find("edtmian")->text, "kept");
+}
+
+TEST(ControlValuesToRunSettings, FollowTheAssemblyConversions) {
+  LogicalFont hei;
+  hei.faceName = "黑体";
+  hei.height = -20;
+  FrameSettings settings = DialogDefaultSettings();
+  ApplyControlValues(ValuesOf({{"edtBKZJDIS", "Value", "0"},
+                               {"edtField", "Text", "[[NAME]]"},
+                               {"sewd", "Value", "150"},
+                               {"seJd", "Value", "225"},
+                               {"edtMapscale1", "Text", "2.5"},
+                               {"SeTopMage", "Value", "300"},
+                               {"rgtype", "itemindex", "0"},
+                               {"gb8054", "itemindex", "2"},
+                               {"cbFdf", "items", "1^3度分带法<Br>6度分带法<Br>"},
+                               {"rgisband", "itemindex", "1"},
+                               {"rgjw", "itemindex", "1"},
+                               {"Rg4JAnn", "itemindex", "0"},
+                               {"edtrightbottom", "Text", "  尾部 "},
+                               {"molb", "lines", "一<Br>二<Br>"},
+                               {"Chkiskmann", "checked", "False"},
+                               {"CBPICType", "items", "1^.JPG<Br>.TIF<Br>"}},
+                              {{"btnDFont", hei}}),
+                     settings);
+  EXPECT_EQ(settings.GridLabelOffset, 5);
+  EXPECT_EQ(settings.GridLabelOffsetMm, 0);
+  EXPECT_EQ(settings.TitleField, "[NAME]");
+  EXPECT_DOUBLE_EQ(settings.LatStep, 150 / 3600.0);
+  EXPECT_DOUBLE_EQ(settings.LonStep, 225 / 3600.0);
+  EXPECT_DOUBLE_EQ(settings.ScaleFactor, 0.00025);
+  EXPECT_DOUBLE_EQ(settings.PageMarginTop, 30);
+  EXPECT_DOUBLE_EQ(settings.PageMarginBottom, 40);
+  EXPECT_EQ(settings.FrameMode, 1);
+  EXPECT_TRUE(settings.UseKrassowsky);
+  EXPECT_FALSE(settings.ThreeDegreeZones);
+  EXPECT_TRUE(settings.CoordsWithZone);
+  EXPECT_TRUE(settings.GeographicInput);
+  EXPECT_FALSE(settings.CornerLatLonOn);
+  EXPECT_EQ(settings.LowerRightCentredTail, "尾部");
+  EXPECT_EQ(settings.LowerLeftText, "一\r\n二");
+  EXPECT_FALSE(settings.ShowKmText);
+  EXPECT_EQ(settings.PictureType, ".TIF");
+  EXPECT_EQ(settings.GridBigFont, hei);
+  EXPECT_EQ(settings.GridSmallFont, DialogDefaultSettings().GridSmallFont);
+
+  ApplyControlValues(ValuesOf({{"edtBKZJDIS", "Value", "25"}, {"edtMapscale1", "Text", "abc"}}), settings);
+  EXPECT_EQ(settings.GridLabelOffset, 25);
+  EXPECT_EQ(settings.GridLabelOffsetMm, 2);
+  EXPECT_DOUBLE_EQ(settings.ScaleFactor, 1);
+}
+
+TEST(ControlValuesToRunSettings, ValuesBeyondTheDialogsLimitsAreTakenAsTheDialogShowsThem) {
+  FrameSettings settings = DialogDefaultSettings();
+  ApplyControlValues(ValuesOf({{"SeX", "Value", "500"},
+                               {"edtBKZJDIS", "Value", "-3"},
+                               {"rgGrid", "itemindex", "9"},
+                               {"rgdmsmode", "itemindex", "-7"},
+                               {"centerL", "Value", "200"},
+                               {"Seinterval", "Value", "0"}}),
+                     settings);
+  EXPECT_DOUBLE_EQ(settings.JoinTableX, 200);
+  EXPECT_EQ(settings.GridLabelOffset, 5);  // 0 stands for 5
+  EXPECT_EQ(settings.GridType, 4);
+  EXPECT_EQ(settings.CornerLabelMode, -1);
+  EXPECT_DOUBLE_EQ(settings.CentralMeridian, 135);
+  // No limit in the dialog; the builders refuse a zero step themselves.
+  EXPECT_EQ(settings.GridInterval, 0);
+}
+
+TEST(DialogControlTable, HoldsFourteenFontButtonsAndTheRightAlignedSpinEdits) {
+  int fontButtons = 0;
+  std::vector<std::string> leftAligned;
+  for (const auto& control : DialogControls()) {
+    if (control.kind == DialogControlKind::FontButton) {
+      ++fontButtons;
+      EXPECT_EQ(control.tag, kFontButtonTag);
+    }
+    if (control.kind == DialogControlKind::SpinEdit && control.tag != kRightAlignTag) leftAligned.push_back(control.name);
+  }
+  EXPECT_EQ(fontButtons, 14);
+  EXPECT_EQ(leftAligned, (std::vector<std::string>{"seForenum", "seafternum", "seannforenum", "seannafternum",
+                                                   "edtBKZJDIS", "seYaDIS", "SeTopMage", "SeBottomMage",
+                                                   "SeLeftMage", "SeRightMage"}));
+}
+
+}  // namespace
+}  // namespace framora

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTabBar>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "frame/frame_settings.h"
+#include "settings/control_values.h"
+#include "settings/dialog_controls.h"
+#include "settings/frmset.h"
+#include "settings_test_support.h"
+#include "util/recording_user_interface.h"
+
+namespace framora {
+namespace {
+
+class SettingsDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::EnsureWidgetApplication();
+    dialog = std::make_unique<TFrmset>(ui);
+  }
+
+  bool shown(const char* name) const { return !dialog->findChild<QWidget*>(name)->isHidden(); }
+  void setGrid(int type) { dialog->control<RadioGroup>("rgGrid")->setItemIndex(type); }
+  void setSpin(const char* name, int value) { dialog->control<QSpinBox>(name)->setValue(value); }
+  // Leaves the current tab the way a click on another tab does.
+  void clickTab(int index) { dialog->pageControl()->tabBar()->setCurrentIndex(index); }
+
+  RecordingUserInterface ui;
+  std::unique_ptr<TFrmset> dialog;
+};
+
+TEST_F(SettingsDialogTest, HasItsCaptionSevenTabsAndOpensOnTheGridTab) {
+  EXPECT_EQ(dialog->windowTitle(), "参数设置(距离单位为0.1毫米)");
+  EXPECT_EQ(dialog->pageControl()->objectName(), "PageControl1");
+  const QStringList expected = {"基本信息", "四周标注", "图廓信息", "网格信息", "接合图表信息", "比例尺条", "页边距设置"};
+  QStringList tabs;
+  for (int i = 0; i < dialog->pageControl()->count(); ++i) tabs << dialog->pageControl()->tabText(i);
+  EXPECT_EQ(tabs, expected);
+  EXPECT_EQ(dialog->pageControl()->currentIndex(), TFrmset::kGridTab);
+}
+
+TEST_F(SettingsDialogTest, EveryControlHasItsNameDefaultLimitsAndTag) {
+  for (const DialogControl& spec : DialogControls()) {
+    SCOPED_TRACE(spec.name);
+    QWidget* control = dialog->findChild<QWidget*>(QString::fromStdString(spec.name));
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->property("Tag").toInt(), spec.tag);
+    switch (spec.kind) {
+      case DialogControlKind::SpinEdit: {
+        auto* spin = qobject_cast<QSpinBox*>(control);
+        ASSERT_NE(spin, nullptr);
+        EXPECT_EQ(spin->value(), spec.value);
+        EXPECT_EQ(spin->minimum(), spec.minimum);
+        EXPECT_EQ(spin->maximum(), spec.maximum);
+        break;
+      }
+      case DialogControlKind::RadioGroup: {
+        auto* group = dynamic_cast<RadioGroup*>(control);
+        ASSERT_NE(group, nullptr);
+        EXPECT_EQ(group->itemIndex(), spec.value);
+        EXPECT_EQ(group->count(), static_cast<int>(spec.texts.size()));
+        break;
+      }
+      case DialogControlKind::FontButton:
+        ASSERT_NE(dynamic_cast<FontButton*>(control), nullptr);
+        EXPECT_EQ(dynamic_cast<FontButton*>(control)->text(), "字体");
+        break;
+      case DialogControlKind::Edit:
+        EXPECT_EQ(qobject_cast<QLineEdit*>(control)->text().toStdString(), spec.texts.front());
+        break;
+      case DialogControlKind::Memo:
+        EXPECT_EQ(qobject_cast<QPlainTextEdit*>(control)->toPlainText().split('\n').size(),
+                  static_cast<int>(spec.texts.size()));
+        break;
+      case DialogControlKind::CheckBox:
+        EXPECT_EQ(qobject_cast<QCheckBox*>(control)->isChecked(), spec.value != 0);
+        break;
+    }
+  }
+}
+
+TEST_F(SettingsDialogTest, UntouchedControlsGiveTheDialogDefaultRunSettings) {
+  FrameSettings settings = DialogDefaultSettings();
+  const FrameSettings defaults = settings;
+  settings.MainTitle = settings.SideTitle = "";
+  settings.GridType = 0;
+  settings.LowerLeftFont = settings.SubTitle2Font = LogicalFont{};
+  ApplyControlValues(CaptureControlValues({dialog.get()}), settings);
+  for (const auto& name : FrameSettingNames())
+    EXPECT_EQ(GetFrameSetting(settings, name), GetFrameSetting(defaults, name)) << name;
+}
+
+TEST_F(SettingsDialogTest, ShowingRightAlignsTheSpinEditsTaggedOne) {
+  dialog->show();
+  EXPECT_EQ(dialog->control<QSpinBox>("Seinterval")->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+  EXPECT_EQ(dialog->control<QSpinBox>("seYaDIS")->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+  dialog->hide();
+}
+
+TEST_F(SettingsDialogTest, GridTypeShowsItsGroups) {
+  struct Expected {
+    int type;
+    bool gbjw, gbdxfont, pnlLinelength, pnlkm, pnljwcross;
+  };
+  for (const Expected& e : {Expected{0, false, false, false, false, false}, Expected{1, false, true, false, true, false},
+                            Expected{2, false, true, true, true, false}, Expected{3, true, true, false, false, false},
+                            Expected{4, true, true, false, false, true}, Expected{1, false, true, false, true, false}}) {
+    SCOPED_TRACE(e.type);
+    setGrid(e.type);
+    EXPECT_EQ(shown("gbjw"), e.gbjw);
+    EXPECT_EQ(shown("gbdxfont"), e.gbdxfont);
+    EXPECT_EQ(shown("pnlLinelength"), e.pnlLinelength);
+    EXPECT_EQ(shown("pnlkm"), e.pnlkm);
+    EXPECT_EQ(shown("pnljwcross"), e.pnljwcross);
+  }
+}
+
+TEST_F(SettingsDialogTest, IntervalBelowAKilometreSwapsLabelModesForDigitCounts) {
+  EXPECT_TRUE(shown("rgHor"));
+  EXPECT_FALSE(shown("gbmaxscale"));
+  setSpin("Seinterval", 999);
+  EXPECT_FALSE(shown("rgHor"));
+  EXPECT_FALSE(shown("rgver"));
+  EXPECT_TRUE(shown("gbmaxscale"));
+  setSpin("Seinterval", 1000);
+  EXPECT_TRUE(shown("rgHor"));
+  EXPECT_TRUE(shown("rgver"));
+  EXPECT_FALSE(shown("gbmaxscale"));
+}
+
+TEST_F(SettingsDialogTest, CornerAndLabelPlaceChoicesShowTheirControls) {
+  EXPECT_TRUE(shown("btn4j"));
+  dialog->control<RadioGroup>("Rg4JAnn")->setItemIndex(0);
+  EXPECT_FALSE(shown("btn4j"));
+
+  EXPECT_TRUE(shown("rgwdalignmode"));
+  EXPECT_FALSE(shown("gbnum"));
+  dialog->control<RadioGroup>("rgdmsmode")->setItemIndex(2);
+  EXPECT_FALSE(shown("rgwdalignmode"));
+  EXPECT_TRUE(shown("gbnum"));
+  dialog->control<RadioGroup>("rgdmsmode")->setItemIndex(1);
+  EXPECT_FALSE(shown("rgwdalignmode"));
+  EXPECT_FALSE(shown("gbnum"));
+
+  EXPECT_FALSE(shown("GroupBox22"));
+  dialog->control<RadioGroup>("RGBKZJMode")->button(2)->click();
+  EXPECT_TRUE(shown("GroupBox22"));
+  dialog->control<RadioGroup>("RGBKZJMode")->button(0)->click();
+  EXPECT_FALSE(shown("GroupBox22"));
+}
+
+TEST_F(SettingsDialogTest, CrossesLongerThanTheIntervalKeepTheUserOnTheGridTab) {
+  setGrid(2);
+  setSpin("Seinterval", 40);
+  setSpin("SeLineLength", 50);
+  clickTab(TFrmset::kJoinTableTab);
+  EXPECT_EQ(dialog->pageControl()->currentIndex(), TFrmset::kGridTab);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"十字丝的长度，不能大于间隔"});
+
+  setSpin("SeLineLength", 40);
+  clickTab(TFrmset::kJoinTableTab);
+  EXPECT_EQ(dialog->pageControl()->currentIndex(), TFrmset::kJoinTableTab);
+  EXPECT_EQ(ui.messages.size(), 1u);
+}
+
+TEST_F(SettingsDialogTest, ALineLengthDoesNotMatterForAKilometreGrid) {
+  setGrid(1);
+  setSpin("Seinterval", 40);
+  setSpin("SeLineLength", 50);
+  EXPECT_TRUE(dialog->PageControl1Changing(TFrmset::kGridTab));
+  clickTab(0);
+  EXPECT_EQ(dialog->pageControl()->currentIndex(), 0);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SettingsDialogTest, AFieldInBracketsIsCorrectedOnceOnLeavingTheTableTab) {
+  clickTab(TFrmset::kJoinTableTab);
+  auto* field = dialog->control<QLineEdit>("edtField");
+  field->setText("[NAME]");
+  clickTab(TFrmset::kScaleBarTab);
+  EXPECT_EQ(field->text(), "NAME");
+  EXPECT_EQ(dialog->pageControl()->currentIndex(), TFrmset::kJoinTableTab);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"这里是字段名,不支持嵌套,自动更新了"});
+  clickTab(TFrmset::kScaleBarTab);
+  EXPECT_EQ(dialog->pageControl()->currentIndex(), TFrmset::kScaleBarTab);
+
+  // Only the first pair goes: [[A]] becomes [A] and still holds a bracket.
+  clickTab(TFrmset::kJoinTableTab);
+  field->setText("[[A]]");
+  EXPECT_FALSE(dialog->PageControl1Changing(TFrmset::kJoinTableTab));
+  EXPECT_EQ(field->text(), "[A]");
+}
+
+TEST_F(SettingsDialogTest, AFontButtonTakesTheChosenFontAndShowsItsCaptionInIt) {
+  LogicalFont kai = FontOfPointSize("楷体", 12, 0x0000FF);
+  LogicalFont offered;
+  dialog->setFontChooser([&](const LogicalFont& current, QWidget*) {
+    offered = current;
+    return std::optional<LogicalFont>(kai);
+  });
+  auto* button = dialog->control<FontButton>("btnleftdown");
+  button->click();
+  EXPECT_EQ(offered.height, -13);
+  EXPECT_EQ(button->logicalFont(), kai);
+  EXPECT_EQ(button->font().family(), "Noto Serif CJK SC");
+  EXPECT_EQ(button->font().pixelSize(), 16);
+  EXPECT_EQ(button->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+
+  dialog->setFontChooser([](const LogicalFont&, QWidget*) { return std::optional<LogicalFont>(); });
+  button->click();
+  EXPECT_EQ(button->logicalFont(), kai);
+}
+
+TEST(FontChoice, KeepsTheWindowsFaceWhenItsStandInComesBack) {
+  testing::EnsureWidgetApplication();
+  LogicalFont song;
+  song.height = -16;
+  song.color = 0x00FF00;
+  QFont chosen(DisplayFont(song));
+  chosen.setPointSize(15);
+  chosen.setBold(true);
+  const LogicalFont font = ChosenFont(chosen, song);
+  EXPECT_EQ(font.faceName, "宋体");
+  EXPECT_EQ(font.height, -20);
+  EXPECT_EQ(font.weight, 700);
+  EXPECT_EQ(font.color, 0x00FF00);
+  chosen.setFamily("Noto Sans CJK SC");
+  EXPECT_EQ(ChosenFont(chosen, song).faceName, "Noto Sans CJK SC");
+}
+
+// Run with FRAMORA_SCREENSHOT_DIR set (under xvfb-run) to look at every tab.
+TEST_F(SettingsDialogTest, ScreenshotsOfEachTab) {
+  const char* folder = std::getenv("FRAMORA_SCREENSHOT_DIR");
+  if (folder == nullptr) GTEST_SKIP() << "FRAMORA_SCREENSHOT_DIR not set";
+  std::filesystem::create_directories(folder);
+  dialog->show();
+  for (int tab = 0; tab < dialog->pageControl()->count(); ++tab) {
+    dialog->pageControl()->setCurrentIndex(tab);
+    dialog->adjustSize();
+    QApplication::processEvents();
+    const std::string path = std::string(folder) + "/frmset_tab" + std::to_string(tab) + ".png";
+    EXPECT_TRUE(dialog->grab().save(QString::fromStdString(path)));
+  }
+  dialog->hide();
+}
+
+}  // namespace
+}  // namespace framora
