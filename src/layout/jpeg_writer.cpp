@@ -42,7 +42,9 @@ bool Compress(jpeg_compress_struct& compressor, JpegErrors& errors, RenderedPage
   compressor.X_density = compressor.Y_density = static_cast<UINT16>(dpi > 65535 ? 65535 : dpi);
   jpeg_start_compress(&compressor, TRUE);
   for (int row = 0; row < page.GetRasterYSize(); ++row) {
-    JSAMPROW samples = reinterpret_cast<JSAMPROW>(const_cast<QRgb*>(page.drawnRow(row)));
+    const QRgb* drawn = page.drawnRow(row);
+    if (drawn == nullptr) return false;  // libjpeg's state goes with jpeg_destroy_compress
+    JSAMPROW samples = reinterpret_cast<JSAMPROW>(const_cast<QRgb*>(drawn));
     jpeg_write_scanlines(&compressor, &samples, 1);
   }
   jpeg_finish_compress(&compressor);

@@ -167,7 +167,8 @@ void PageLayoutControl::BuildSheetDocument(TtkBaseClass& sheet, double top, doub
   outerFrame->layers.push_back(std::move(textLayer));
   outerFrame->layers.push_back(SheetLayer(workspace, lines, LayerRole::SheetLines));
   outerFrame->layers.push_back(SheetLayer(workspace, polygons, LayerRole::SheetPolygons));
-  if (layout_.spatialReferenceWkt.empty()) layout_.spatialReferenceWkt = WktOf(lines.GetSpatialRef());
+  // The extent is in the sheet's coordinates; other layers are drawn in them.
+  if (const std::string wkt = WktOf(lines.GetSpatialRef()); !wkt.empty()) layout_.spatialReferenceWkt = wkt;
 
   for (MapFrame* frame : {userFrame, outerFrame}) {
     ShowMapExtent(*frame, sheetPage.mapExtent);

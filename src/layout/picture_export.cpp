@@ -236,10 +236,12 @@ bool ExportActiveView(const PageLayout& layout, const LayerStyles& styles, const
   }
   EnsureGdalRegistered();
   EnsureGuiApplication();
-  // A folder that cannot be written to is not a size problem; say what it is.
-  if (VSILFILE* probe = VSIFOpenL(fileName.c_str(), "wb")) {
+  // A folder that cannot be written to is not a size problem; say what it is. The probe
+  // is a file of its own, so that an earlier picture stays until the new one replaces it.
+  const std::string probePath = fileName + ".framora-probe";
+  if (VSILFILE* probe = VSIFOpenL(probePath.c_str(), "wb")) {
     VSIFCloseL(probe);
-    VSIUnlink(fileName.c_str());
+    VSIUnlink(probePath.c_str());
   } else {
     throw FramoraError("不能创建文件" + fileName);
   }

@@ -119,6 +119,7 @@ const QRgb* RenderedPageDataset::drawnRow(int row) {
   if (bandTop_ < 0 || row < bandTop_ || row >= bandTop_ + rowsPerBand_) {
     if (band_.isNull()) {
       band_ = QImage(nRasterXSize, rowsPerBand_, QImage::Format_RGB32);
+      if (band_.isNull()) return nullptr;  // no memory for even one band
       const int dotsPerMetre = static_cast<int>(std::lround(renderer_.dpi() / 0.0254));
       band_.setDotsPerMeterX(dotsPerMetre);
       band_.setDotsPerMeterY(dotsPerMetre);
@@ -136,6 +137,7 @@ const QRgb* RenderedPageDataset::drawnRow(int row) {
 
 const GByte* RenderedPageDataset::pixelRow(int row) {
   const QRgb* pixels = drawnRow(row);
+  if (pixels == nullptr) return nullptr;
   if (row != convertedRow_) {
     GByte* out = rowSamples_.data();
     for (int x = 0; x < nRasterXSize; ++x) {
@@ -161,6 +163,7 @@ CPLErr RenderedPageDataset::readWindow(int xOffset, int yOffset, int xSize, int 
   for (int i = 0; inOrder && bandMap != nullptr && i < bandCount; ++i) inOrder = bandMap[i] == i + 1;
   for (int y = 0; y < ySize; ++y) {
     const GByte* row = pixelRow(yOffset + y);
+    if (row == nullptr) return CE_Failure;
     if (inOrder) {  // the buffer wants the row as it is
       std::memcpy(static_cast<GByte*>(buffer) + y * lineSpace, row + static_cast<size_t>(xOffset) * samples,
                   static_cast<size_t>(xSize) * samples);

@@ -38,6 +38,7 @@ class RenderedPageDataset final : public GDALDataset {
   int bandsDrawn() const { return bandsDrawn_; }
 
   // The samples of one picture row, interleaved (RGB, or one palette index a pixel).
+  // nullptr when there is no memory to draw it.
   const GByte* pixelRow(int row);
   // One picture row as drawn, 0xffRRGGBB a pixel; valid until another band is drawn.
   const QRgb* drawnRow(int row);

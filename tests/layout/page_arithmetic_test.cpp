@@ -3,6 +3,7 @@
 #include "layout/page_layout_control.h"
 #include "layout/picture_export.h"
 #include "util/framora_error.h"
+#include "util/recording_user_interface.h"
 
 namespace framora {
 namespace {
@@ -127,6 +128,20 @@ TEST(Exporters, FormatLimitsAreKnownBeforeDrawing) {
   EXPECT_FALSE(ExporterForExtension(".GIF")->canHold({100, 65536}));
   EXPECT_FALSE(ExporterForExtension(".BMP")->canHold({40000, 40000}));  // past 4 GB
   EXPECT_FALSE(ExporterForExtension(".PNG")->canHold({0, 10}));
+}
+
+TEST(Exporters, AFolderThatCannotBeWrittenIsNamedAndAZeroResolutionRefused) {
+  RecordingUserInterface ui;
+  const PageLayout layout;
+  const LayerStyles styles{BuiltInStyle(StyleKind::Lines), BuiltInStyle(StyleKind::Polygons), "", ""};
+  try {
+    ExportActiveView(layout, styles, "/proc/no-such-folder/S.PNG", 96, ui);
+    ADD_FAILURE() << "no error";
+  } catch (const FramoraError& error) {
+    EXPECT_EQ(std::string(error.what()), "不能创建文件/proc/no-such-folder/S.PNG");
+  }
+  EXPECT_THROW(ExportActiveView(layout, styles, "/tmp/S.PNG", 0, ui), FramoraError);
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

@@ -277,6 +277,35 @@ TEST_F(SheetDocument, TheMapDocumentKeepsRelativePathsTheStylesAndThePrintLayout
   CPLDestroyXMLNode(root);
 }
 
+TEST_F(SheetDocument, AGeographicSheetGetsItsPaperSizeAndTheMapScale) {
+  settings.GeographicInput = true;
+  settings.CentralMeridian = 117;
+  settings.ThreeDegreeZones = true;
+  settings.CoordsWithZone = true;
+  auto builder = makeBuilder();
+  OGRSpatialReference geographic;
+  geographic.importFromEPSG(4490);
+  geographic.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  builder->StartSheetDataset("G", &geographic);
+  // A 1:10000 sheet, 3'45" by 2'30", at 116d30'E 39d50'N.
+  const Envelope sheet{116.5, 39.0 + 50.0 / 60, 116.5 + 3.75 / 60, 39.875};
+  builder->SheetGeometry = EnvelopePolygon(sheet);
+  builder->BeginDrawing();
+  builder->AddLineGeographic(1, sheet.xmin, sheet.ymin, sheet.xmin, sheet.ymax);
+  builder->EndDrawing(true);
+  builder->FinishSheetDocument(sheet.ymax, sheet.ymin, sheet.xmax, sheet.xmin);
+  ASSERT_TRUE(ui.messages.empty()) << ui.messages.front();
+  const PageLayout& layout = control->layout();
+  // 5.34 km by 4.63 km of ground, 16 m of frame gaps, margins of 100 and 80 mm.
+  EXPECT_NEAR(layout.page.width, 5337.5 / 10 + 16 + 100, 2);
+  EXPECT_NEAR(layout.page.height, 4627.0 / 10 + 16 + 80, 2);
+  EXPECT_LT(layout.frames[0].extent.xmin, sheet.xmin);
+  EXPECT_NEAR(layout.frames[1].scale(layout.page), 10000, 10);
+  Picture picture(output("G.PNG"));
+  ASSERT_TRUE(picture.valid());
+  EXPECT_LT(picture.darkness(sheet.xmin, (sheet.ymin + sheet.ymax) / 2), 80);
+}
+
 TEST(UserLayers, LayersInOtherCoordinateSystemsAreDrawnOnTheMapsOwn) {
   EnsureGdalRegistered();
   testing::TempFolder folder;
