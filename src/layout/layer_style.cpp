@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <sstream>
 
 #include "layout/xml_text.h"
@@ -190,11 +189,12 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol) {
   return look;
 }
 
-CategorizedStyle ParseStyle(const std::string& xml, StyleKind kind) {
+// Nothing when the text holds no renderer we can read.
+std::optional<CategorizedStyle> ParseStyle(const std::string& xml, StyleKind kind) {
   XmlTreeHolder tree{CPLParseXMLString(xml.c_str())};
   CPLXMLNode* qgis = tree.root ? CPLGetXMLNode(tree.root, "=qgis") : nullptr;
   CPLXMLNode* renderer = qgis ? CPLGetXMLNode(qgis, "renderer-v2") : nullptr;
-  if (renderer == nullptr) throw FramoraError("");
+  if (renderer == nullptr) return std::nullopt;
   CategorizedStyle style;
   style.kind = kind;
   const std::string type = CPLGetXMLValue(renderer, "type", "");
@@ -206,7 +206,7 @@ CategorizedStyle ParseStyle(const std::string& xml, StyleKind kind) {
       symbols[CPLGetXMLValue(symbol, "name", "")] = ReadSymbol(symbol);
 
   if (type == "singleSymbol") {
-    if (symbols.empty()) throw FramoraError("");
+    if (symbols.empty()) return std::nullopt;
     style.otherValues = symbols.begin()->second;
   } else if (type == "categorizedSymbol") {
     style.attribute = CPLGetXMLValue(renderer, "attr", "ID");
@@ -224,7 +224,7 @@ CategorizedStyle ParseStyle(const std::string& xml, StyleKind kind) {
         style.categories.emplace_back(value, look);
     }
   } else {
-    throw FramoraError("");
+    return std::nullopt;
   }
   style.rendererXml = SerializedElement(renderer);
   return style;
@@ -249,16 +249,14 @@ std::string BuiltInStyleFileText(StyleKind kind) {
   return out.str();
 }
 
-CategorizedStyle BuiltInStyle(StyleKind kind) { return ParseStyle(BuiltInStyleFileText(kind), kind); }
+CategorizedStyle BuiltInStyle(StyleKind kind) { return *ParseStyle(BuiltInStyleFileText(kind), kind); }
 
 CategorizedStyle ReadStyleFile(const std::string& path, StyleKind kind) {
   const std::string xml = ReadTextFile(path);
   if (xml.empty()) throw FramoraError("样式文件" + path + "不存在");
-  try {
-    return ParseStyle(xml, kind);
-  } catch (const FramoraError&) {
-    throw FramoraError("样式文件" + path + "无法读取");
-  }
+  std::optional<CategorizedStyle> style = ParseStyle(xml, kind);
+  if (!style) throw FramoraError("样式文件" + path + "无法读取");
+  return *style;
 }
 
 LayerStyles LoadLayerStyles(const std::string& folder, UserInterface& ui) {

@@ -129,7 +129,11 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
         }
       }
       if (entry.data == nullptr) continue;
+      // The coordinate system the map document declares for the layer comes first.
       const OGRSpatialReference* layerSrs = entry.data->GetSpatialRef();
+      OGRSpatialReference declared;
+      if (!layer->data.crsWkt.empty() && declared.importFromWkt(layer->data.crsWkt.c_str()) == OGRERR_NONE)
+        layerSrs = &declared;
       if (!mapSrs.IsEmpty() && layerSrs != nullptr && !layerSrs->IsEmpty() &&
           !mapSrs.IsSame(layerSrs, sameOptions)) {
         OGRSpatialReference source(*layerSrs);
