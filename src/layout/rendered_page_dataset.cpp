@@ -80,17 +80,26 @@ class RenderedPageBand final : public GDALRasterBand {
 }  // namespace
 
 GByte PaletteIndexOf(int red, int green, int blue) {
-  if (red == green && green == blue) {
-    // Greys take the nearest of the cube's six and the forty further ones.
-    int best = CubeLevel(red) * (kCubeLevels * kCubeLevels + kCubeLevels + 1);
-    int bestDistance = std::abs(CubeLevel(red) * 51 - red);
-    for (int i = 0; i < kExtraGreys; ++i) {
-      const int distance = std::abs((i + 1) * 255 / (kExtraGreys + 1) - red);
-      if (distance < bestDistance) bestDistance = distance, best = kCubeSize + i;
+  struct Tables {
+    GByte grey[256];  // the nearest of the cube's six greys and the forty further ones
+    GByte level[256];
+    Tables() {
+      for (int value = 0; value < 256; ++value) {
+        level[value] = static_cast<GByte>(CubeLevel(value));
+        int best = CubeLevel(value) * (kCubeLevels * kCubeLevels + kCubeLevels + 1);
+        int bestDistance = std::abs(CubeLevel(value) * 51 - value);
+        for (int i = 0; i < kExtraGreys; ++i) {
+          const int distance = std::abs((i + 1) * 255 / (kExtraGreys + 1) - value);
+          if (distance < bestDistance) bestDistance = distance, best = kCubeSize + i;
+        }
+        grey[value] = static_cast<GByte>(best);
+      }
     }
-    return static_cast<GByte>(best);
-  }
-  return static_cast<GByte>((CubeLevel(red) * kCubeLevels + CubeLevel(green)) * kCubeLevels + CubeLevel(blue));
+  };
+  static const Tables tables;
+  if (red == green && green == blue) return tables.grey[red & 0xFF];
+  return static_cast<GByte>((tables.level[red & 0xFF] * kCubeLevels + tables.level[green & 0xFF]) * kCubeLevels +
+                            tables.level[blue & 0xFF]);
 }
 
 RenderedPageDataset::RenderedPageDataset(PageRenderer& renderer, int width, int height, bool paletted,
