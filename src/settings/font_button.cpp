@@ -10,6 +10,12 @@
 #include "layout/map_text.h"
 
 namespace framora {
+namespace {
+
+// Smaller captions cannot be read; the tooltip tells the real size.
+constexpr int kSmallestPixels = 12;
+
+}  // namespace
 
 FontButton::FontButton(const QString& caption, const LogicalFont& font, QWidget* parent)
     : QPushButton(caption, parent) {
@@ -30,7 +36,7 @@ QFont DisplayFont(const LogicalFont& font, int largestPixels) {
   QFont shown(InstalledFace(font.faceName));
   // Positive heights are cell heights, a little more than the characters; the difference
   // does not matter for a caption.
-  shown.setPixelSize(std::clamp(std::abs(font.height), 6, largestPixels));
+  shown.setPixelSize(std::clamp(std::abs(font.height), kSmallestPixels, largestPixels));
   // Weight 0 means the face's normal weight; Qt and Windows share the 100 to 900 scale.
   shown.setWeight(static_cast<QFont::Weight>(font.weight == 0 ? 400 : std::clamp(font.weight, 100, 900)));
   shown.setItalic(font.italic);

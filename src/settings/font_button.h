@@ -21,8 +21,9 @@ class FontButton : public QPushButton {
   LogicalFont font_;
 };
 
-// The font as the screen shows it: Windows faces by their installed stand-ins, the height
-// capped so that a title font does not blow up the dialog.
+// The font as a caption shows it: Windows faces by their installed stand-ins, the height
+// kept between a readable size and largestPixels so that a title font does not blow up
+// the dialog.
 QFont DisplayFont(const LogicalFont& font, int largestPixels = 32);
 
 // The setting after a font dialog returned chosen for current: size in points as the

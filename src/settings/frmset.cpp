@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -39,7 +40,7 @@ QWidget* MakeControl(const DialogControl& spec, QWidget* parent) {
       for (const auto& line : spec.texts) lines << Text(line);
       memo->setPlainText(lines.join(QLatin1Char('\n')));
       memo->setMinimumWidth(260);
-      memo->setFixedHeight(memo->fontMetrics().lineSpacing() * (static_cast<int>(spec.texts.size()) + 3));
+      memo->setFixedHeight(memo->fontMetrics().lineSpacing() * (static_cast<int>(spec.texts.size()) + 4));
       control = memo;
       break;
     }
@@ -83,7 +84,8 @@ struct Row {
   QWidget* widget = nullptr;
 };
 
-// Lays each control out as label, control, unit.
+// Lays each control out as label, then the control with its unit; radio groups, check boxes
+// and boxes made beforehand take the whole row.
 void AddRows(QWidget* box, std::initializer_list<Row> rows) {
   auto* grid = new QGridLayout(box);
   grid->setColumnStretch(1, 1);
@@ -91,27 +93,25 @@ void AddRows(QWidget* box, std::initializer_list<Row> rows) {
   for (const Row& row : rows) {
     if (row.widget != nullptr) {
       row.widget->setParent(box);
-      grid->addWidget(row.widget, line++, 0, 1, 3);
+      grid->addWidget(row.widget, line++, 0, 1, 2);
       continue;
     }
     const DialogControl& spec = *FindDialogControl(row.name);
     QWidget* control = MakeControl(spec, box);
-    const bool captioned = spec.kind == DialogControlKind::RadioGroup || spec.kind == DialogControlKind::CheckBox;
-    if (captioned || (spec.label.empty() && spec.unit.empty() && spec.kind != DialogControlKind::FontButton &&
-                      spec.kind != DialogControlKind::SpinEdit)) {
-      grid->addWidget(control, line++, 0, 1, 3);
+    if (spec.kind == DialogControlKind::RadioGroup || spec.kind == DialogControlKind::CheckBox) {
+      grid->addWidget(control, line++, 0, 1, 2);
       continue;
     }
     if (!spec.label.empty()) grid->addWidget(new QLabel(Text(spec.label), box), line, 0);
-    const bool wide = spec.kind == DialogControlKind::Edit || spec.kind == DialogControlKind::Memo;
-    const int column = spec.label.empty() && spec.kind != DialogControlKind::FontButton ? 0 : 1;
-    if (wide) {
-      grid->addWidget(control, line, column, 1, 3 - column);
-    } else {
-      grid->addWidget(control, line, column, Qt::AlignLeft);
-      if (!spec.unit.empty()) grid->addWidget(new QLabel(Text(spec.unit), box), line, column + 1, Qt::AlignLeft);
+    if (spec.kind == DialogControlKind::Edit || spec.kind == DialogControlKind::Memo) {
+      grid->addWidget(control, line++, 1);
+      continue;
     }
-    ++line;
+    auto* field = new QHBoxLayout;
+    field->addWidget(control);
+    if (!spec.unit.empty()) field->addWidget(new QLabel(Text(spec.unit), box));
+    field->addStretch(1);
+    grid->addLayout(field, line++, 1);
   }
 }
 
@@ -207,13 +207,13 @@ void TFrmset::buildPages() {
   QGroupBox* customDistance = Group(QStringLiteral("距离外框的距离（0.1毫米)"), {"edtBKZJDIS"}, "GroupBox22");
   pageControl_->addTab(
       Page(QStringLiteral("网格信息"),
-           {{Group(QString(), {"rgGrid"}), Panel("pnlkm", {"Seinterval"}),
+           {{Panel("", {"rgGrid"}), Panel("pnlkm", {"Seinterval"}),
              Group(QStringLiteral("位数设置"), {"seannforenum", "seannafternum"}, "gbmaxscale"),
-             Panel("pnlLinelength", {"SeLineLength"}), Group(QString(), {"rgHor", "rgver", "Chkiskmann", "chkSetDa"})},
+             Panel("pnlLinelength", {"SeLineLength"}), Panel("", {"rgHor", "rgver", "Chkiskmann", "chkSetDa"})},
             {Group(QStringLiteral("网格标注字体大小设置"), {"btnDFont", "btnXFont", "RGBKZJMode", customDistance},
                    "gbdxfont"),
              Group(QStringLiteral("经纬差"), {"seJd", "sewd", "RGJWWZJ"}, "gbjw"), Panel("pnljwcross", {"sejwcrosslen"}),
-             Group(QString(), {"RGYaSet", "seYaDIS"})}}),
+             Panel("", {"RGYaSet", "seYaDIS"})}}),
       QStringLiteral("网格信息"));
 
   pageControl_->addTab(
@@ -231,7 +231,7 @@ void TFrmset::buildPages() {
       QStringLiteral("比例尺条"));
 
   pageControl_->addTab(
-      Page(QString(), {{Group(QString(), {"SeTopMage", "SeBottomMage", "SeLeftMage", "SeRightMage"})}}),
+      Page(QString(), {{Panel("", {"SeTopMage", "SeBottomMage", "SeLeftMage", "SeRightMage"})}}),
       QStringLiteral("页边距设置"));
 }
 

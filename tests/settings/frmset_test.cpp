@@ -241,13 +241,22 @@ TEST_F(SettingsDialogTest, ScreenshotsOfEachTab) {
   if (folder == nullptr) GTEST_SKIP() << "FRAMORA_SCREENSHOT_DIR not set";
   std::filesystem::create_directories(folder);
   dialog->show();
-  for (int tab = 0; tab < dialog->pageControl()->count(); ++tab) {
+  const auto grab = [&](int tab, const std::string& name) {
     dialog->pageControl()->setCurrentIndex(tab);
     dialog->adjustSize();
     QApplication::processEvents();
-    const std::string path = std::string(folder) + "/frmset_tab" + std::to_string(tab) + ".png";
-    EXPECT_TRUE(dialog->grab().save(QString::fromStdString(path)));
-  }
+    EXPECT_TRUE(dialog->grab().save(QString::fromStdString(std::string(folder) + "/frmset_" + name + ".png")));
+  };
+  for (int tab = 0; tab < dialog->pageControl()->count(); ++tab) grab(tab, "tab" + std::to_string(tab));
+  // The groups that the default choices hide.
+  dialog->control<RadioGroup>("rgdmsmode")->setItemIndex(2);
+  grab(TFrmset::kFrameTab, "tab2_xy");
+  setGrid(2);
+  setSpin("Seinterval", 500);
+  dialog->control<RadioGroup>("RGBKZJMode")->setItemIndex(2);
+  grab(TFrmset::kGridTab, "tab3_crosses");
+  setGrid(4);
+  grab(TFrmset::kGridTab, "tab3_graticule_crosses");
   dialog->hide();
 }
 
