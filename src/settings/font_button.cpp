@@ -48,8 +48,10 @@ QFont DisplayFont(const LogicalFont& font, int largestPixels) {
 LogicalFont ChosenFont(const QFont& chosen, const LogicalFont& current) {
   const std::string family = chosen.family().toStdString();
   const bool sameFace = chosen.family() == InstalledFace(current.faceName);
-  LogicalFont font = FontOfPointSize(sameFace ? current.faceName : family,
-                                     static_cast<int>(std::lround(chosen.pointSizeF())), current.color);
+  // A font sized in pixels has no point size.
+  const double points = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : chosen.pixelSize() * 72.0 / 96.0;
+  LogicalFont font = FontOfPointSize(sameFace ? current.faceName : family, static_cast<int>(std::lround(points)),
+                                     current.color);
   font.charSet = current.charSet;
   font.pitchAndFamily = current.pitchAndFamily;
   font.weight = chosen.weight();

@@ -5,7 +5,6 @@
 
 #include "frame/frame_settings.h"
 #include "settings/control_values.h"
-#include "settings/dialog_controls.h"
 #include "settings/settings_file.h"
 #include "support/temp_folder.h"
 #include "util/framora_error.h"
@@ -75,18 +74,12 @@ TEST(ControlValuesToRunSettings, FollowTheAssemblyConversions) {
   ApplyControlValues(ValuesOf({{"edtBKZJDIS", "Value", "0"},
                                {"edtField", "Text", "[[NAME]]"},
                                {"sewd", "Value", "150"},
-                               {"seJd", "Value", "225"},
                                {"edtMapscale1", "Text", "2.5"},
                                {"SeTopMage", "Value", "300"},
                                {"rgtype", "itemindex", "0"},
-                               {"gb8054", "itemindex", "2"},
-                               {"cbFdf", "items", "1^3度分带法<Br>6度分带法<Br>"},
-                               {"rgisband", "itemindex", "1"},
-                               {"rgjw", "itemindex", "1"},
                                {"Rg4JAnn", "itemindex", "0"},
                                {"edtrightbottom", "Text", "  尾部 "},
                                {"molb", "lines", "一<Br>二<Br>"},
-                               {"Chkiskmann", "checked", "False"},
                                {"CBPICType", "items", "1^.JPG<Br>.TIF<Br>"}},
                               {{"btnDFont", hei}}),
                      settings);
@@ -94,19 +87,13 @@ TEST(ControlValuesToRunSettings, FollowTheAssemblyConversions) {
   EXPECT_EQ(settings.GridLabelOffsetMm, 0);
   EXPECT_EQ(settings.TitleField, "[NAME]");
   EXPECT_DOUBLE_EQ(settings.LatStep, 150 / 3600.0);
-  EXPECT_DOUBLE_EQ(settings.LonStep, 225 / 3600.0);
   EXPECT_DOUBLE_EQ(settings.ScaleFactor, 0.00025);
   EXPECT_DOUBLE_EQ(settings.PageMarginTop, 30);
   EXPECT_DOUBLE_EQ(settings.PageMarginBottom, 40);
   EXPECT_EQ(settings.FrameMode, 1);
-  EXPECT_TRUE(settings.UseKrassowsky);
-  EXPECT_FALSE(settings.ThreeDegreeZones);
-  EXPECT_TRUE(settings.CoordsWithZone);
-  EXPECT_TRUE(settings.GeographicInput);
   EXPECT_FALSE(settings.CornerLatLonOn);
   EXPECT_EQ(settings.LowerRightCentredTail, "尾部");
   EXPECT_EQ(settings.LowerLeftText, "一\r\n二");
-  EXPECT_FALSE(settings.ShowKmText);
   EXPECT_EQ(settings.PictureType, ".TIF");
   EXPECT_EQ(settings.GridBigFont, hei);
   EXPECT_EQ(settings.GridSmallFont, DialogDefaultSettings().GridSmallFont);
@@ -133,22 +120,6 @@ TEST(ControlValuesToRunSettings, ValuesBeyondTheDialogsLimitsAreTakenAsTheDialog
   EXPECT_DOUBLE_EQ(settings.CentralMeridian, 135);
   // No limit in the dialog; the builders refuse a zero step themselves.
   EXPECT_EQ(settings.GridInterval, 0);
-}
-
-TEST(DialogControlTable, HoldsFourteenFontButtonsAndTheRightAlignedSpinEdits) {
-  int fontButtons = 0;
-  std::vector<std::string> leftAligned;
-  for (const auto& control : DialogControls()) {
-    if (control.kind == DialogControlKind::FontButton) {
-      ++fontButtons;
-      EXPECT_EQ(control.tag, kFontButtonTag);
-    }
-    if (control.kind == DialogControlKind::SpinEdit && control.tag != kRightAlignTag) leftAligned.push_back(control.name);
-  }
-  EXPECT_EQ(fontButtons, 14);
-  EXPECT_EQ(leftAligned, (std::vector<std::string>{"seForenum", "seafternum", "seannforenum", "seannafternum",
-                                                   "edtBKZJDIS", "seYaDIS", "SeTopMage", "SeBottomMage",
-                                                   "SeLeftMage", "SeRightMage"}));
 }
 
 }  // namespace

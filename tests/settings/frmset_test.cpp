@@ -6,12 +6,12 @@
 #include <QSpinBox>
 #include <QTabBar>
 
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 
 #include "frame/frame_settings.h"
 #include "settings/control_values.h"
-#include "settings/dialog_controls.h"
 #include "settings/frmset.h"
 #include "settings_test_support.h"
 #include "util/recording_user_interface.h"
@@ -46,44 +46,22 @@ TEST_F(SettingsDialogTest, HasItsCaptionSevenTabsAndOpensOnTheGridTab) {
   EXPECT_EQ(dialog->pageControl()->currentIndex(), TFrmset::kGridTab);
 }
 
-TEST_F(SettingsDialogTest, EveryControlHasItsNameDefaultLimitsAndTag) {
-  for (const DialogControl& spec : DialogControls()) {
-    SCOPED_TRACE(spec.name);
-    QWidget* control = dialog->findChild<QWidget*>(QString::fromStdString(spec.name));
-    ASSERT_NE(control, nullptr);
-    EXPECT_EQ(control->property("Tag").toInt(), spec.tag);
-    switch (spec.kind) {
-      case DialogControlKind::SpinEdit: {
-        auto* spin = qobject_cast<QSpinBox*>(control);
-        ASSERT_NE(spin, nullptr);
-        EXPECT_EQ(spin->value(), spec.value);
-        EXPECT_EQ(spin->minimum(), spec.minimum);
-        EXPECT_EQ(spin->maximum(), spec.maximum);
-        break;
-      }
-      case DialogControlKind::RadioGroup: {
-        auto* group = dynamic_cast<RadioGroup*>(control);
-        ASSERT_NE(group, nullptr);
-        EXPECT_EQ(group->itemIndex(), spec.value);
-        EXPECT_EQ(group->count(), static_cast<int>(spec.texts.size()));
-        break;
-      }
-      case DialogControlKind::FontButton:
-        ASSERT_NE(dynamic_cast<FontButton*>(control), nullptr);
-        EXPECT_EQ(dynamic_cast<FontButton*>(control)->text(), "字体");
-        break;
-      case DialogControlKind::Edit:
-        EXPECT_EQ(qobject_cast<QLineEdit*>(control)->text().toStdString(), spec.texts.front());
-        break;
-      case DialogControlKind::Memo:
-        EXPECT_EQ(qobject_cast<QPlainTextEdit*>(control)->toPlainText().split('\n').size(),
-                  static_cast<int>(spec.texts.size()));
-        break;
-      case DialogControlKind::CheckBox:
-        EXPECT_EQ(qobject_cast<QCheckBox*>(control)->isChecked(), spec.value != 0);
-        break;
-    }
+TEST_F(SettingsDialogTest, FourteenFontButtonsCarryTag89AndSpinEditsTag1ButTheListedOnes) {
+  QStringList fontButtons;
+  QStringList leftAligned;
+  for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+    const int tag = widget->property("Tag").toInt();
+    if (tag == 89 && dynamic_cast<FontButton*>(widget)) fontButtons << widget->objectName();
+    if (qobject_cast<QSpinBox*>(widget) && tag != 1) leftAligned << widget->objectName();
   }
+  EXPECT_EQ(fontButtons.size(), 14);
+  leftAligned.sort();
+  EXPECT_EQ(leftAligned, QStringList({"SeBottomMage", "SeLeftMage", "SeRightMage", "SeTopMage", "edtBKZJDIS",
+                                      "seForenum", "seYaDIS", "seafternum", "seannafternum", "seannforenum"}));
+  auto* mask = dialog->control<QSpinBox>("seYaDIS");
+  EXPECT_EQ(mask->minimum(), 0);
+  EXPECT_EQ(mask->maximum(), 1000000);
+  EXPECT_EQ(dialog->control<QSpinBox>("seMain")->minimum(), INT_MIN);  // no limit
 }
 
 TEST_F(SettingsDialogTest, UntouchedControlsGiveTheDialogDefaultRunSettings) {

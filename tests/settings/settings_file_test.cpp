@@ -95,43 +95,38 @@ TEST(FontRecord, HoldsTagColourAndTheLogfontLayout) {
   EXPECT_TRUE(raw.atEnd());
 }
 
-TEST(FontRecord, ReadsBackTheSameFont) {
+TEST(FontRecord, ReadsBackTheSameFontWithALongFaceCutOnACharacter) {
   LogicalFont font;
   font.faceName = "楷体_GB2312";
   font.height = -16;
-  font.underline = true;
-  font.strikeOut = true;
+  font.underline = font.strikeOut = true;
   font.pitchAndFamily = 49;
   font.color = -2147483640;  // a system colour
-  std::istringstream in(Written([&](auto& s) { s.writeFont(&font); }));
-  EXPECT_EQ(TVeskReadStream(in).readFont(), font);
+  LogicalFont longFace;
+  longFace.faceName = "方正小标宋简体方正小标宋简体方正小标宋简体";  // 42 GBK bytes
+  std::istringstream in(Written([&](auto& s) {
+    s.writeFont(&font);
+    s.writeFont(&longFace);
+  }));
+  TVeskReadStream stream(in);
+  EXPECT_EQ(stream.readFont(), font);
+  EXPECT_EQ(stream.readFont()->faceName, "方正小标宋简体方正小标宋简体方");
 }
 
-TEST(FontRecord, ALongFaceIsCutOnACharacterAndKeepsItsZero) {
-  LogicalFont font;
-  font.faceName = "方正小标宋简体方正小标宋简体方正小标宋简体";  // 42 GBK bytes
-  std::istringstream in(Written([&](auto& s) { s.writeFont(&font); }));
-  EXPECT_EQ(TVeskReadStream(in).readFont()->faceName, "方正小标宋简体方正小标宋简体方");
-}
-
-TEST(FontRecord, TagZeroLeavesTheFontAndReadsNothingMore) {
-  const std::string bytes = Written([](auto& s) {
+TEST(FontRecord, TagZeroReadsNothingMoreAndACutOrImpossibleFontIsAnError) {
+  const std::string none = Written([](auto& s) {
     s.writeFont(nullptr);
     s.writeString("next");
   });
-  EXPECT_EQ(bytes.substr(0, 4), std::string(4, '\0'));
-  std::istringstream in(bytes);
+  EXPECT_EQ(none.substr(0, 4), std::string(4, '\0'));
+  std::istringstream in(none);
   TVeskReadStream stream(in);
   EXPECT_FALSE(stream.readFont());
   EXPECT_EQ(stream.readString(), "next");
-}
 
-TEST(FontRecord, ACutOrImpossibleFontIsAnError) {
   LogicalFont font;
-  const std::string bytes = Written([&](auto& s) { s.writeFont(&font); });
-  std::istringstream cut(bytes.substr(0, 30));
+  std::istringstream cut(Written([&](auto& s) { s.writeFont(&font); }).substr(0, 30));
   EXPECT_EQ(ErrorOf([&] { TVeskReadStream(cut).readFont(); }), kStreamReadError);
-
   font.height = INT_MIN;
   std::istringstream huge(Written([&](auto& s) { s.writeFont(&font); }));
   EXPECT_EQ(ErrorOf([&] { TVeskReadStream(huge).readFont(); }), kDamagedFontError);
@@ -239,32 +234,18 @@ TEST(SettingsLoading, HandsOnRecordsAndStopsAtTheFirstUnknownName) {
   EXPECT_EQ(noTool.events, std::vector<std::string>{"window FrmTkTool"});
 }
 
-TEST(SettingsLoading, TakesAWindowNameWithoutMarkerAndSkipsRecordsWithoutTwoCommas) {
+TEST(SettingsLoading, TakesAWindowNameWithoutItsMarker) {
   std::ostringstream out;
   TVeskSaveSet stream(out);
   stream.writeString("Frmset");
   stream.writeWindow(WindowBlock{"Frmset", {{"a", "Text", "1"}}, {}});
   stream.writeString("x,y");
   stream.writeString(kFileEnd);
-  std::string bytes = out.str();
   // The record "x,y" sits where the next window's name belongs: no window of that name.
-  std::istringstream in(bytes);
+  std::istringstream in(out.str());
   RecordingSink sink;
   ReadSettings(in, sink);
   EXPECT_EQ(sink.events, (std::vector<std::string>{"window Frmset", "a|Text|1", "window x,y"}));
-
-  std::ostringstream second;
-  TVeskSaveSet records(second);
-  records.writeString("Frmset");
-  records.writeString("only,one");
-  records.writeString("a,Text,1");
-  records.writeString(kBlockSeparator);
-  records.writeString(kBlockSeparator);
-  records.writeString(kFileEnd);
-  in = std::istringstream(second.str());
-  RecordingSink skipping;
-  ReadSettings(in, skipping);
-  EXPECT_EQ(skipping.events, (std::vector<std::string>{"window Frmset", "a|Text|1"}));
 }
 
 TEST(SettingsLoading, ACutFileReportsTheReadErrorAfterHandingOnWhatCameBefore) {
@@ -283,8 +264,6 @@ TEST(SettingsFile, AFileThatCannotBeCreatedSavesNothing) {
   const std::string missingFolder = folder.file("none/x.set");
   EXPECT_EQ(ErrorOf([&] { WriteSettingsFile(missingFolder, TwoWindows()); }),
             "无法创建文件 " + missingFolder + "：文件夹不存在");
-  std::filesystem::create_directory(folder.file("taken.set"));
-  EXPECT_EQ(ErrorOf([&] { WriteSettingsFile(folder.file("taken.set"), TwoWindows()); }).rfind("无法创建文件", 0), 0u);
   EXPECT_FALSE(std::filesystem::exists(missingFolder));
 }
 
