@@ -1,6 +1,6 @@
 <!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>
 <qgis version="3.22.16-Białowieża" styleCategories="Symbology">
-  <renderer-v2 type="categorizedSymbol" attr="ID" symbollevels="0" enableorderby="0" forceraster="0" referencescale="-1">
+  <renderer-v2 type="categorizedSymbol" attr="ID" symbollevels="1" enableorderby="0" forceraster="0" referencescale="-1">
     <categories>
       <category value="10" label="外图廓带" symbol="0" render="true"/>
       <category value="1" label="接图表中格" symbol="1" render="true"/>
@@ -9,7 +9,7 @@
     </categories>
     <symbols>
       <symbol name="0" type="fill" alpha="1" clip_to_extent="1" force_rhr="0">
-        <layer class="SimpleFill" enabled="1" locked="0" pass="0">
+        <layer class="SimpleFill" enabled="1" locked="0" pass="1">
           <Option type="Map">
             <Option name="color" value="0,0,0,255" type="QString"/>
             <Option name="joinstyle" value="miter" type="QString"/>
@@ -22,7 +22,7 @@
         </layer>
       </symbol>
       <symbol name="1" type="fill" alpha="1" clip_to_extent="1" force_rhr="0">
-        <layer class="SimpleFill" enabled="1" locked="0" pass="0">
+        <layer class="SimpleFill" enabled="1" locked="0" pass="1">
           <Option type="Map">
             <Option name="color" value="210,210,210,255" type="QString"/>
             <Option name="joinstyle" value="miter" type="QString"/>
@@ -48,7 +48,7 @@
         </layer>
       </symbol>
       <symbol name="3" type="fill" alpha="1" clip_to_extent="1" force_rhr="0">
-        <layer class="SimpleFill" enabled="1" locked="0" pass="0">
+        <layer class="SimpleFill" enabled="1" locked="0" pass="1">
           <Option type="Map">
             <Option name="color" value="255,255,255,255" type="QString"/>
             <Option name="joinstyle" value="miter" type="QString"/>

@@ -109,6 +109,22 @@ void ParseOgrSource(const std::string& dataSource, const fs::path& projectFolder
   }
 }
 
+// The layer's renderer, wrapped as a style file so that style readers take it as one.
+std::string StyleOfLayerNode(const CPLXMLNode* mapLayer) {
+  const CPLXMLNode* renderer = CPLGetXMLNode(mapLayer, "renderer-v2");
+  if (renderer == nullptr) return {};
+  CPLXMLNode* copy = CPLCloneXMLTree(renderer);
+  if (copy->psNext != nullptr) {  // the clone takes the following siblings along
+    CPLDestroyXMLNode(copy->psNext);
+    copy->psNext = nullptr;
+  }
+  char* text = CPLSerializeXMLTree(copy);
+  CPLDestroyXMLNode(copy);
+  std::string style = std::string("<qgis>") + (text ? text : "") + "</qgis>";
+  CPLFree(text);
+  return style;
+}
+
 void CollectTreeOrder(const CPLXMLNode* group, std::vector<std::string>& ids) {
   for (const CPLXMLNode* child = group ? group->psChild : nullptr; child; child = child->psNext) {
     if (child->eType != CXT_Element) continue;
@@ -157,6 +173,7 @@ void MapDocument::loadProject(const std::string& xml) {
       else
         layer.isVector = false;  // only data GDAL reads take part
       layer.crsWkt = WktOfSrsNode(CPLGetXMLNode(node, "srs.spatialrefsys"));
+      layer.styleXml = StyleOfLayerNode(node);
       const std::string id = Text(node, "id");
       declaredOrder.push_back(id);
       byId[id] = std::move(layer);

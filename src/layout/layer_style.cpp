@@ -4,6 +4,7 @@
 #include <cpl_string.h>
 
 #include <filesystem>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 
@@ -73,11 +74,14 @@ void OptionLine(std::ostringstream& out, const char* name, const std::string& va
   out << "            <Option name=\"" << name << "\" value=\"" << XmlEscaped(value) << "\" type=\"QString\"/>\n";
 }
 
-void SymbolXml(std::ostringstream& out, int index, StyleKind kind, const SymbolLayerLook& look) {
+// The mask whitens what lies around the sheet before anything of the frame is drawn.
+int BuiltInLevel(const std::string& value) { return value == "100" ? 0 : 1; }
+
+void SymbolXml(std::ostringstream& out, int index, StyleKind kind, const SymbolLayerLook& look, int level) {
   out << "      <symbol name=\"" << index << "\" type=\"" << (kind == StyleKind::Lines ? "line" : "fill")
       << "\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\">\n";
   out << "        <layer class=\"" << (kind == StyleKind::Lines ? "SimpleLine" : "SimpleFill")
-      << "\" enabled=\"1\" locked=\"0\" pass=\"0\">\n          <Option type=\"Map\">\n";
+      << "\" enabled=\"1\" locked=\"0\" pass=\"" << level << "\">\n          <Option type=\"Map\">\n";
   if (kind == StyleKind::Lines) {
     OptionLine(out, "capstyle", "square");
     OptionLine(out, "joinstyle", "miter");
@@ -160,9 +164,12 @@ std::string Get(const std::map<std::string, std::string>& properties, const char
 SymbolLook ReadSymbol(const CPLXMLNode* symbol) {
   SymbolLook look;
   const double alpha = CPLAtof(CPLGetXMLValue(symbol, "alpha", "1"));
+  bool firstLayer = true;
   for (const CPLXMLNode* layer = symbol->psChild; layer; layer = layer->psNext) {
     if (layer->eType != CXT_Element || !EQUAL(layer->pszValue, "layer")) continue;
     if (EQUAL(CPLGetXMLValue(layer, "enabled", "1"), "0")) continue;
+    if (firstLayer) look.level = atoi(CPLGetXMLValue(layer, "pass", "0"));
+    firstLayer = false;
     const std::string kind = CPLGetXMLValue(layer, "class", "");
     const auto properties = LayerProperties(layer);
     SymbolLayerLook part;
@@ -198,6 +205,7 @@ std::optional<CategorizedStyle> ParseStyle(const std::string& xml, StyleKind kin
   CategorizedStyle style;
   style.kind = kind;
   const std::string type = CPLGetXMLValue(renderer, "type", "");
+  style.symbolLevels = EQUAL(CPLGetXMLValue(renderer, "symbollevels", "0"), "1");
   std::map<std::string, SymbolLook> symbols;
   for (const CPLXMLNode* symbol = CPLGetXMLNode(renderer, "symbols") ? CPLGetXMLNode(renderer, "symbols")->psChild
                                                                       : nullptr;
@@ -236,17 +244,25 @@ std::string BuiltInStyleFileText(StyleKind kind) {
   std::ostringstream out;
   out << "<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"
       << "<qgis version=\"3.22.16-Białowieża\" styleCategories=\"Symbology\">\n"
-      << "  <renderer-v2 type=\"categorizedSymbol\" attr=\"ID\" symbollevels=\"0\" enableorderby=\"0\" "
+      << "  <renderer-v2 type=\"categorizedSymbol\" attr=\"ID\" symbollevels=\""
+      << (kind == StyleKind::Polygons ? 1 : 0) << "\" enableorderby=\"0\" "
          "forceraster=\"0\" referencescale=\"-1\">\n    <categories>\n";
   const auto categories = BuiltInCategories(kind);
   for (size_t i = 0; i < categories.size(); ++i)
     out << "      <category value=\"" << categories[i].value << "\" label=\"" << XmlEscaped(categories[i].label)
         << "\" symbol=\"" << i << "\" render=\"true\"/>\n";
   out << "    </categories>\n    <symbols>\n";
-  for (size_t i = 0; i < categories.size(); ++i) SymbolXml(out, static_cast<int>(i), kind, categories[i].look);
+  for (size_t i = 0; i < categories.size(); ++i)
+    SymbolXml(out, static_cast<int>(i), kind, categories[i].look,
+              kind == StyleKind::Polygons ? BuiltInLevel(categories[i].value) : 0);
   out << "    </symbols>\n  </renderer-v2>\n  <blendMode>0</blendMode>\n  <featureBlendMode>0</featureBlendMode>\n"
       << "  <layerGeometryType>" << (kind == StyleKind::Lines ? 1 : 2) << "</layerGeometryType>\n</qgis>\n";
   return out.str();
+}
+
+std::optional<CategorizedStyle> StyleFromText(const std::string& qmlText, StyleKind kind) {
+  if (qmlText.empty()) return std::nullopt;
+  return ParseStyle(qmlText, kind);
 }
 
 CategorizedStyle BuiltInStyle(StyleKind kind) { return *ParseStyle(BuiltInStyleFileText(kind), kind); }

@@ -25,6 +25,7 @@ struct SymbolLayerLook {
 
 struct SymbolLook {
   std::vector<SymbolLayerLook> layers;  // drawn first to last
+  int level = 0;  // rendering pass when the style draws by symbol levels (lower first)
 };
 
 enum class StyleKind { Lines, Polygons };
@@ -35,6 +36,7 @@ struct CategorizedStyle {
   std::string attribute = "ID";
   std::vector<std::pair<std::string, SymbolLook>> categories;
   std::optional<SymbolLook> otherValues;  // the category for all other values
+  bool symbolLevels = false;              // features drawn level by level, not as stored
   std::string rendererXml;                // the renderer element, for the map document
 
   // nullptr: features of that value are not drawn.
@@ -48,6 +50,10 @@ std::string BuiltInStyleFileText(StyleKind kind);
 // Reads a QGIS style file (.qml) with a categorised or single-symbol renderer. Throws
 // FramoraError when the file cannot be read or holds no such renderer.
 CategorizedStyle ReadStyleFile(const std::string& path, StyleKind kind);
+
+// The same from the text of a style (a user layer's renderer taken from a project);
+// nothing when it holds no renderer of simple lines and fills.
+std::optional<CategorizedStyle> StyleFromText(const std::string& qmlText, StyleKind kind);
 
 inline constexpr const char* kLineStyleFile = "line.qml";
 inline constexpr const char* kPolygonStyleFile = "poly.qml";

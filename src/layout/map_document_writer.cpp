@@ -293,9 +293,17 @@ void SaveMapDocument(const PageLayout& layout, const LayerStyles& styles, const 
             << TextLabelingXml(referenceScale, entry.frame->metresPerMapUnit);
         break;
       }
-      case LayerRole::UserData:
-        out << UserDataRendererXml(layer.data.geometryType);
+      case LayerRole::UserData: {
+        // The project's own renderer goes along unchanged, whatever QGIS can draw with it.
+        const std::string& style = layer.data.styleXml;
+        const auto begin = style.find("<renderer-v2");
+        const auto end = style.rfind("</qgis>");
+        if (begin != std::string::npos && end != std::string::npos && end > begin)
+          out << style.substr(begin, end - begin);
+        else
+          out << UserDataRendererXml(layer.data.geometryType);
         break;
+      }
     }
     out << "\n      <blendMode>0</blendMode>\n      <featureBlendMode>0</featureBlendMode>\n"
            "      <layerOpacity>1</layerOpacity>\n    </maplayer>\n";

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <set>
 
 #include "gis/gdal_setup.h"
 #include "layout/map_text.h"
@@ -61,6 +63,11 @@ void CollectShape(const OGRGeometry& geometry, const QTransform& toDevice, QPain
     default:
       break;
   }
+}
+
+bool IsAreaType(OGRwkbGeometryType type) {
+  const OGRwkbGeometryType flat = wkbFlatten(type);
+  return flat == wkbPolygon || flat == wkbMultiPolygon || flat == wkbCurvePolygon || flat == wkbMultiSurface;
 }
 
 SymbolLook UserDataLook(OGRwkbGeometryType type) {
@@ -236,35 +243,53 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
     data.SetSpatialFilterRect(filter.MinX, filter.MinY, filter.MaxX, filter.MaxY);
   else
     data.SetSpatialFilter(nullptr);
+  const bool areaLayer = IsAreaType(data.GetGeomType());
+  // The user's layers keep the look their project gives them where we can draw it.
+  const std::optional<CategorizedStyle> userStyle =
+      layer.role == LayerRole::UserData
+          ? StyleFromText(layer.data.styleXml, areaLayer ? StyleKind::Polygons : StyleKind::Lines)
+          : std::nullopt;
   const CategorizedStyle* style = layer.role == LayerRole::SheetLines      ? &styles_.lines
                                   : layer.role == LayerRole::SheetPolygons ? &styles_.polygons
+                                  : userStyle                              ? &*userStyle
                                                                            : nullptr;
   const SymbolLook userLook = UserDataLook(data.GetGeomType());
   const int styleField = style ? data.GetLayerDefn()->GetFieldIndex(style->attribute.c_str()) : -1;
-  for (auto& feature : data) {
-    const OGRGeometry* geometry = feature->GetGeometryRef();
-    if (geometry == nullptr || geometry->IsEmpty()) continue;
-    OGRGeometryUniquePtr transformed;
-    if (drawn.toMap) {
-      transformed.reset(geometry->clone());
-      if (transformed->transform(drawn.toMap.get()) != OGRERR_NONE) continue;
-      geometry = transformed.get();
+  // By symbol levels every level is one pass over the features, the lowest first.
+  std::set<int> levels{0};
+  if (style != nullptr && style->symbolLevels) {
+    for (const auto& category : style->categories) levels.insert(category.second.level);
+    if (style->otherValues) levels.insert(style->otherValues->level);
+  }
+  for (const int level : levels) {
+    data.ResetReading();
+    for (auto& feature : data) {
+      const OGRGeometry* geometry = feature->GetGeometryRef();
+      if (geometry == nullptr || geometry->IsEmpty()) continue;
+      OGRGeometryUniquePtr transformed;
+      if (drawn.toMap) {
+        transformed.reset(geometry->clone());
+        if (transformed->transform(drawn.toMap.get()) != OGRERR_NONE) continue;
+        geometry = transformed.get();
+      }
+      const SymbolLook* look = &userLook;
+      if (style != nullptr) {
+        const std::string value =
+            styleField >= 0 && feature->IsFieldSetAndNotNull(styleField) ? feature->GetFieldAsString(styleField) : "";
+        look = style->lookFor(value);
+        if (look == nullptr) continue;
+        if (style->symbolLevels && look->level != level) continue;
+      }
+      QPainterPath path;
+      path.setFillRule(Qt::OddEvenFill);
+      std::vector<QPointF> points;
+      CollectShape(*geometry, toDevice, path, points);
+      const OGRwkbGeometryType flat = wkbFlatten(geometry->getGeometryType());
+      const bool areas = flat == wkbPolygon || flat == wkbMultiPolygon || flat == wkbCurvePolygon ||
+                         flat == wkbMultiSurface || flat == wkbGeometryCollection;
+      DrawShape(painter, path, points, *look, pixelsPerMm, areas);
     }
-    const SymbolLook* look = &userLook;
-    if (style != nullptr) {
-      const std::string value =
-          styleField >= 0 && feature->IsFieldSetAndNotNull(styleField) ? feature->GetFieldAsString(styleField) : "";
-      look = style->lookFor(value);
-      if (look == nullptr) continue;
-    }
-    QPainterPath path;
-    path.setFillRule(Qt::OddEvenFill);
-    std::vector<QPointF> points;
-    CollectShape(*geometry, toDevice, path, points);
-    const OGRwkbGeometryType flat = wkbFlatten(geometry->getGeometryType());
-    const bool areas = flat == wkbPolygon || flat == wkbMultiPolygon || flat == wkbCurvePolygon ||
-                       flat == wkbMultiSurface || flat == wkbGeometryCollection;
-    DrawShape(painter, path, points, *look, pixelsPerMm, areas);
+    if (style == nullptr || !style->symbolLevels) break;
   }
   data.SetSpatialFilter(nullptr);
 }

@@ -150,7 +150,55 @@ void WriteRoads(GDALDataset& dataset, const Envelope& block) {
   Store(*layer, line({{0.0, 0.1}, {0.5, 0.25}, {1.0, 0.85}}), {{"MC", "东五环"}});
 }
 
-const char* const kProject = R"(<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>
+std::string FillSymbol(int index, const std::string& color, const std::string& style) {
+  return "<symbol name=\"" + std::to_string(index) +
+         "\" type=\"fill\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\"><layer class=\"SimpleFill\" enabled=\"1\" "
+         "locked=\"0\" pass=\"0\"><Option type=\"Map\"><Option name=\"color\" value=\"" + color +
+         ",255\" type=\"QString\"/><Option name=\"style\" value=\"" + style +
+         "\" type=\"QString\"/><Option name=\"outline_color\" value=\"110,110,110,255\" type=\"QString\"/>"
+         "<Option name=\"outline_style\" value=\"solid\" type=\"QString\"/><Option name=\"outline_width\" value=\"0.2\" "
+         "type=\"QString\"/><Option name=\"outline_width_unit\" value=\"MM\" type=\"QString\"/></Option></layer></symbol>";
+}
+
+// Pastel fills by township, roads in brown, sheet outlines without fill.
+std::string TownshipRenderer() {
+  const char* const colours[] = {"246,232,195", "214,234,204", "204,224,240", "240,214,214",
+                                 "228,218,240", "236,236,200", "210,236,232"};
+  const char* const names[] = {"来广营乡", "孙河乡", "望京街道", "东坝乡", "金盏乡", "酒仙桥街道", "将台乡"};
+  std::string categories, symbols;
+  for (int i = 0; i < 7; ++i) {
+    categories += std::string("<category value=\"") + names[i] + "\" label=\"" + names[i] + "\" symbol=\"" +
+                  std::to_string(i) + "\" render=\"true\"/>";
+    symbols += FillSymbol(i, colours[i], "solid");
+  }
+  return "<renderer-v2 type=\"categorizedSymbol\" attr=\"XZQMC\" symbollevels=\"0\" enableorderby=\"0\" "
+         "forceraster=\"0\"><categories>" + categories + "</categories><symbols>" + symbols + "</symbols></renderer-v2>";
+}
+
+std::string RoadRenderer() {
+  return "<renderer-v2 type=\"singleSymbol\" symbollevels=\"0\" enableorderby=\"0\" forceraster=\"0\"><symbols>"
+         "<symbol name=\"0\" type=\"line\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\"><layer class=\"SimpleLine\" "
+         "enabled=\"1\" locked=\"0\" pass=\"0\"><Option type=\"Map\"><Option name=\"line_color\" value=\"190,110,50,255\" "
+         "type=\"QString\"/><Option name=\"line_width\" value=\"0.6\" type=\"QString\"/><Option name=\"line_width_unit\" "
+         "value=\"MM\" type=\"QString\"/><Option name=\"capstyle\" value=\"round\" type=\"QString\"/></Option></layer>"
+         "</symbol></symbols></renderer-v2>";
+}
+
+std::string SheetRenderer() {
+  return "<renderer-v2 type=\"singleSymbol\" symbollevels=\"0\" enableorderby=\"0\" forceraster=\"0\"><symbols>" +
+         FillSymbol(0, "255,255,255", "no") + "</symbols></renderer-v2>";
+}
+
+std::string MapLayerXml(const char* id, const char* name, const char* geometry, int epsg, const std::string& renderer) {
+  return std::string("    <maplayer type=\"vector\" geometry=\"") + geometry + "\">\n      <id>" + id +
+         "</id>\n      <datasource>./sample.gpkg|layername=" + name + "</datasource>\n      <layername>" + name +
+         "</layername>\n      <srs><spatialrefsys><authid>EPSG:" + std::to_string(epsg) +
+         "</authid></spatialrefsys></srs>\n      <provider encoding=\"UTF-8\">ogr</provider>\n      " + renderer +
+         "\n    </maplayer>\n";
+}
+
+std::string ProjectXml() {
+  return std::string(R"(<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>
 <qgis projectname="Framora 示例" version="3.22.16-Białowieża">
   <title>Framora 示例</title>
   <projectCrs>
@@ -165,37 +213,11 @@ const char* const kProject = R"(<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd'
     <layer-tree-layer id="sheets_geo" name="图幅经纬度" providerKey="ogr" source="./sample.gpkg|layername=图幅经纬度" checked="Qt::Unchecked" expanded="1"/>
   </layer-tree-group>
   <projectlayers>
-    <maplayer type="vector" geometry="Line">
-      <id>roads</id>
-      <datasource>./sample.gpkg|layername=道路</datasource>
-      <layername>道路</layername>
-      <srs><spatialrefsys><authid>EPSG:4527</authid></spatialrefsys></srs>
-      <provider encoding="UTF-8">ogr</provider>
-    </maplayer>
-    <maplayer type="vector" geometry="Polygon">
-      <id>townships</id>
-      <datasource>./sample.gpkg|layername=乡镇</datasource>
-      <layername>乡镇</layername>
-      <srs><spatialrefsys><authid>EPSG:4527</authid></spatialrefsys></srs>
-      <provider encoding="UTF-8">ogr</provider>
-    </maplayer>
-    <maplayer type="vector" geometry="Polygon">
-      <id>sheets</id>
-      <datasource>./sample.gpkg|layername=图幅</datasource>
-      <layername>图幅</layername>
-      <srs><spatialrefsys><authid>EPSG:4527</authid></spatialrefsys></srs>
-      <provider encoding="UTF-8">ogr</provider>
-    </maplayer>
-    <maplayer type="vector" geometry="Polygon">
-      <id>sheets_geo</id>
-      <datasource>./sample.gpkg|layername=图幅经纬度</datasource>
-      <layername>图幅经纬度</layername>
-      <srs><spatialrefsys><authid>EPSG:4490</authid></spatialrefsys></srs>
-      <provider encoding="UTF-8">ogr</provider>
-    </maplayer>
-  </projectlayers>
-</qgis>
-)";
+)") + MapLayerXml("roads", "道路", "Line", 4527, RoadRenderer()) +
+         MapLayerXml("townships", "乡镇", "Polygon", 4527, TownshipRenderer()) +
+         MapLayerXml("sheets", "图幅", "Polygon", 4527, SheetRenderer()) +
+         MapLayerXml("sheets_geo", "图幅经纬度", "Polygon", 4490, SheetRenderer()) + "  </projectlayers>\n</qgis>\n";
+}
 
 }  // namespace
 
@@ -217,7 +239,7 @@ void MakeSampleData(const std::string& folder) {
     WriteRoads(*dataset, block);
   }
   std::ofstream project(fs::path(folder) / "sample.qgs", std::ios::binary);
-  project << kProject;
+  project << ProjectXml();
   if (!project) throw FramoraError("不能写入" + (fs::path(folder) / "sample.qgs").string());
 }
 
