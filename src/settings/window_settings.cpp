@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -54,8 +55,16 @@ QObjectList ChildrenInOrder(const QObject* parent) {
   return children;
 }
 
+// A dialog made with a window as its parent is a window of its own with its own block; a
+// pop-up menu belongs to the window that owns it.
+bool OtherWindow(const QObject* object) {
+  const auto* widget = qobject_cast<const QWidget*>(object);
+  return widget != nullptr && widget->isWindow() && qobject_cast<const QMenu*>(widget) == nullptr;
+}
+
 void CollectDescendants(const QObject* parent, std::vector<QObject*>& out) {
   for (QObject* child : ChildrenInOrder(parent)) {
+    if (OtherWindow(child)) continue;
     const QString name = child->objectName();
     if (!name.isEmpty() && !QtInnerPart(name)) out.push_back(child);
     if (KeptAs(child) == Kept::Nothing) CollectDescendants(child, out);

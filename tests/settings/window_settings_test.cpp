@@ -99,6 +99,10 @@ TEST_F(SettingsRoundTripTest, BlocksCoverNamedControlsInCreationOrderWithoutQtsI
   EXPECT_EQ(block.records.front(), (ComponentRecord{"edtFileName", "Text", ""}));
   EXPECT_EQ(block.records.back(), (ComponentRecord{"N15001", "checked", "False"}));
   EXPECT_EQ(CaptureWindowBlock(program->dialog.get()).fonts.size(), 14u);
+
+  // A dialog parented to the window keeps its own block.
+  TFrmset child(ui, nullptr, &program->tool);
+  EXPECT_EQ(BlockComponents(&program->tool).size(), static_cast<size_t>(names.size()));
 }
 
 TEST_F(SettingsRoundTripTest, EveryKindOfControlComesBack) {
