@@ -25,11 +25,11 @@ constexpr const char* kFieldCorrected = "这里是字段名,不支持嵌套,自�
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
-QWidget* MakeControl(const DialogControl& spec, QWidget* parent) {
+QWidget* MakeControl(const DialogControl& definition, QWidget* parent) {
   QWidget* control = nullptr;
-  switch (spec.kind) {
+  switch (definition.kind) {
     case DialogControlKind::Edit: {
-      auto* edit = new QLineEdit(Text(spec.texts.front()), parent);
+      auto* edit = new QLineEdit(Text(definition.texts.front()), parent);
       edit->setMinimumWidth(260);
       control = edit;
       break;
@@ -37,42 +37,42 @@ QWidget* MakeControl(const DialogControl& spec, QWidget* parent) {
     case DialogControlKind::Memo: {
       auto* memo = new QPlainTextEdit(parent);
       QStringList lines;
-      for (const auto& line : spec.texts) lines << Text(line);
+      for (const auto& line : definition.texts) lines << Text(line);
       memo->setPlainText(lines.join(QLatin1Char('\n')));
       memo->setMinimumWidth(260);
-      memo->setFixedHeight(memo->fontMetrics().lineSpacing() * (static_cast<int>(spec.texts.size()) + 4));
+      memo->setFixedHeight(memo->fontMetrics().lineSpacing() * (static_cast<int>(definition.texts.size()) + 4));
       control = memo;
       break;
     }
     case DialogControlKind::SpinEdit: {
       auto* spin = new QSpinBox(parent);
-      spin->setRange(spec.minimum, spec.maximum);
-      spin->setValue(spec.value);
+      spin->setRange(definition.minimum, definition.maximum);
+      spin->setValue(definition.value);
       spin->setMinimumWidth(90);
       control = spin;
       break;
     }
     case DialogControlKind::RadioGroup: {
       QStringList items;
-      for (const auto& item : spec.texts) items << Text(item);
-      auto* group = new RadioGroup(Text(spec.label), items, spec.columns, parent);
-      group->setItemIndex(spec.value);
+      for (const auto& item : definition.texts) items << Text(item);
+      auto* group = new RadioGroup(Text(definition.label), items, definition.columns, parent);
+      group->setItemIndex(definition.value);
       control = group;
       break;
     }
     case DialogControlKind::CheckBox: {
-      auto* check = new QCheckBox(Text(spec.label), parent);
-      check->setChecked(spec.value != 0);
+      auto* check = new QCheckBox(Text(definition.label), parent);
+      check->setChecked(definition.value != 0);
       control = check;
       break;
     }
     case DialogControlKind::FontButton:
-      control = new FontButton(QStringLiteral("字体"), spec.font, parent);
+      control = new FontButton(QStringLiteral("字体"), definition.font, parent);
       break;
   }
-  control->setObjectName(Text(spec.name));
-  if (spec.tag != 0) control->setProperty("Tag", spec.tag);
-  if (!spec.hint.empty()) control->setToolTip(Text(spec.hint));
+  control->setObjectName(Text(definition.name));
+  if (definition.tag != 0) control->setProperty("Tag", definition.tag);
+  if (!definition.hint.empty()) control->setToolTip(Text(definition.hint));
   return control;
 }
 
@@ -96,20 +96,20 @@ void AddRows(QWidget* box, std::initializer_list<Row> rows) {
       grid->addWidget(row.widget, line++, 0, 1, 2);
       continue;
     }
-    const DialogControl& spec = *FindDialogControl(row.name);
-    QWidget* control = MakeControl(spec, box);
-    if (spec.kind == DialogControlKind::RadioGroup || spec.kind == DialogControlKind::CheckBox) {
+    const DialogControl& definition = *FindDialogControl(row.name);
+    QWidget* control = MakeControl(definition, box);
+    if (definition.kind == DialogControlKind::RadioGroup || definition.kind == DialogControlKind::CheckBox) {
       grid->addWidget(control, line++, 0, 1, 2);
       continue;
     }
-    if (!spec.label.empty()) grid->addWidget(new QLabel(Text(spec.label), box), line, 0);
-    if (spec.kind == DialogControlKind::Edit || spec.kind == DialogControlKind::Memo) {
+    if (!definition.label.empty()) grid->addWidget(new QLabel(Text(definition.label), box), line, 0);
+    if (definition.kind == DialogControlKind::Edit || definition.kind == DialogControlKind::Memo) {
       grid->addWidget(control, line++, 1);
       continue;
     }
     auto* field = new QHBoxLayout;
     field->addWidget(control);
-    if (!spec.unit.empty()) field->addWidget(new QLabel(Text(spec.unit), box));
+    if (!definition.unit.empty()) field->addWidget(new QLabel(Text(definition.unit), box));
     field->addStretch(1);
     grid->addLayout(field, line++, 1);
   }
