@@ -9,16 +9,6 @@
 
 namespace framora {
 
-namespace {
-
-std::string DecimalText(double value) {
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.17g", value);
-  return buffer;
-}
-
-}  // namespace
-
 void TtkBaseClass::AddLine(int kind, double x1, double y1, double x2, double y2) {
   if (settings.GeographicInput) {
     const GeoPoint a = ToGeographic(y1, x1);
@@ -68,7 +58,7 @@ double TtkBaseClass::FontHeightOnGround(const LogicalFont& font) const {
 
 PlanePoint TtkBaseClass::ToPlane(double latitude, double longitude) const {
   double x = 0, y = 0;
-  GeodeticToGauss(settings.UseKrassowsky, DecimalText(longitude), DecimalText(latitude), settings.CoordsWithZone,
+  GeodeticToGauss(settings.UseKrassowsky, NumberText(longitude), NumberText(latitude), settings.CoordsWithZone,
                   false, settings.ThreeDegreeZones, settings.CentralMeridian, x, y);
   return PlanePoint{x, y};
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <set>
-#include <sstream>
 
 #include "util/framora_error.h"
 #include "util/text.h"
@@ -14,17 +13,6 @@ FieldTemplate MakeFieldTemplate(OGRwkbGeometryType geometryType, int spatialInde
 }
 
 std::string CleanClassName(const std::string& name) { return ReplaceAll(ReplaceAll(name, ".", "_"), "-", "_"); }
-
-namespace {
-
-std::string Number(double value) {
-  std::ostringstream out;
-  out.precision(17);
-  out << value;
-  return out.str();
-}
-
-}  // namespace
 
 OGRLayer* CreateFeatureClass(FeatureDataset& dataset, const std::string& name, const FieldTemplate& fields) {
   const std::string cleaned = CleanClassName(name);
@@ -40,8 +28,8 @@ OGRLayer* CreateFeatureClass(FeatureDataset& dataset, const std::string& name, c
     if (workspace.kind() == WorkspaceKind::FileGeodatabase) {
       options.SetNameValue("FEATURE_DATASET", dataset.name.c_str());
       if (dataset.domain) {
-        options.SetNameValue("XORIGIN", Number(dataset.domain->xmin).c_str());
-        options.SetNameValue("YORIGIN", Number(dataset.domain->ymin).c_str());
+        options.SetNameValue("XORIGIN", NumberText(dataset.domain->xmin).c_str());
+        options.SetNameValue("YORIGIN", NumberText(dataset.domain->ymin).c_str());
         // A tenth of a millimetre in metres, a billionth of a degree in degrees.
         const bool geographic = hasSrs && srs.IsGeographic();
         options.SetNameValue("XYSCALE", geographic ? "1000000000" : "10000");

@@ -9,6 +9,7 @@
 
 #include "gis/feature_class.h"
 #include "gis/gdal_setup.h"
+#include "gis/xml_text.h"
 #include "util/framora_error.h"
 #include "util/text.h"
 
@@ -33,26 +34,15 @@ struct XmlTree {
   XmlTree& operator=(const XmlTree&) = delete;
 };
 
-std::string ReadVsiFile(const std::string& path) {
-  VSILFILE* file = VSIFOpenL(path.c_str(), "rb");
-  if (file == nullptr) return {};
-  std::string content;
-  char buffer[65536];
-  size_t read;
-  while ((read = VSIFReadL(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, read);
-  VSIFCloseL(file);
-  return content;
-}
-
 // A .qgz is a zip holding one .qgs.
 std::string ReadProjectXml(const std::string& path) {
-  if (!EndsWithText(path, ".qgz")) return ReadVsiFile(path);
+  if (!EndsWithText(path, ".qgz")) return ReadTextFile(path);
   const std::string zip = "/vsizip/" + path;
   char** entries = VSIReadDir(zip.c_str());
   std::string xml;
   for (int i = 0; entries != nullptr && entries[i] != nullptr; ++i) {
     if (EndsWithText(entries[i], ".qgs")) {
-      xml = ReadVsiFile(zip + "/" + entries[i]);
+      xml = ReadTextFile(zip + "/" + entries[i]);
       break;
     }
   }
@@ -113,16 +103,7 @@ void ParseOgrSource(const std::string& dataSource, const fs::path& projectFolder
 std::string StyleOfLayerNode(const CPLXMLNode* mapLayer) {
   const CPLXMLNode* renderer = CPLGetXMLNode(mapLayer, "renderer-v2");
   if (renderer == nullptr) return {};
-  CPLXMLNode* copy = CPLCloneXMLTree(renderer);
-  if (copy->psNext != nullptr) {  // the clone takes the following siblings along
-    CPLDestroyXMLNode(copy->psNext);
-    copy->psNext = nullptr;
-  }
-  char* text = CPLSerializeXMLTree(copy);
-  CPLDestroyXMLNode(copy);
-  std::string style = std::string("<qgis>") + (text ? text : "") + "</qgis>";
-  CPLFree(text);
-  return style;
+  return "<qgis>" + SerializedElement(const_cast<CPLXMLNode*>(renderer)) + "</qgis>";
 }
 
 void CollectTreeOrder(const CPLXMLNode* group, std::vector<std::string>& ids) {

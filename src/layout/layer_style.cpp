@@ -8,8 +8,9 @@
 #include <map>
 #include <sstream>
 
-#include "layout/xml_text.h"
+#include "gis/xml_text.h"
 #include "util/framora_error.h"
+#include "util/text.h"
 
 namespace framora {
 
@@ -64,11 +65,6 @@ std::string ColorText(const QColor& color) {
   return text.str();
 }
 
-std::string NumberText(double value) {
-  std::ostringstream text;
-  text << value;
-  return text.str();
-}
 
 void OptionLine(std::ostringstream& out, const char* name, const std::string& value) {
   out << "            <Option name=\"" << name << "\" value=\"" << XmlEscaped(value) << "\" type=\"QString\"/>\n";
@@ -87,14 +83,14 @@ void SymbolXml(std::ostringstream& out, int index, StyleKind kind, const SymbolL
     OptionLine(out, "joinstyle", "miter");
     OptionLine(out, "line_color", ColorText(look.strokeColor));
     OptionLine(out, "line_style", look.stroke ? "solid" : "no");
-    OptionLine(out, "line_width", NumberText(look.strokeWidth));
+    OptionLine(out, "line_width", NumberText(look.strokeWidth, 6));
     OptionLine(out, "line_width_unit", "MM");
   } else {
     OptionLine(out, "color", ColorText(look.fillColor));
     OptionLine(out, "joinstyle", "miter");
     OptionLine(out, "outline_color", ColorText(look.strokeColor));
     OptionLine(out, "outline_style", look.stroke ? "solid" : "no");
-    OptionLine(out, "outline_width", NumberText(look.strokeWidth));
+    OptionLine(out, "outline_width", NumberText(look.strokeWidth, 6));
     OptionLine(out, "outline_width_unit", "MM");
     OptionLine(out, "style", look.fill ? "solid" : "no");
   }

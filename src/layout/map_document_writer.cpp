@@ -11,8 +11,9 @@
 
 #include "layout/gui_application.h"
 #include "layout/map_text.h"
-#include "layout/xml_text.h"
+#include "gis/xml_text.h"
 #include "util/framora_error.h"
+#include "util/text.h"
 
 namespace framora {
 
@@ -20,12 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Number(double value) {
-  std::ostringstream text;
-  text.precision(15);
-  text << value;
-  return text.str();
-}
 
 // A path as the project reads it: "./" or "../" before a path relative to its folder.
 std::string ProjectPath(const std::string& path, const fs::path& projectFolder) {
@@ -136,7 +131,7 @@ std::string FamilyExpression() {
 std::string TextLabelingXml(double referenceScale, double metresPerMapUnit) {
   // Points on paper at the reference scale to map units on the ground.
   const double mapUnitsPerPoint = 25.4 / 72 / 1000 * referenceScale / metresPerMapUnit;
-  const std::string size = "\"FontSize\" * " + Number(mapUnitsPerPoint);
+  const std::string size = "\"FontSize\" * " + NumberText(mapUnitsPerPoint, 15);
   const std::string horizontal =
       "CASE WHEN \"HorizontalAlignment\" = 0 THEN 'Left' WHEN \"HorizontalAlignment\" = 1 THEN 'Center' ELSE 'Right' END";
   std::ostringstream out;
@@ -192,7 +187,7 @@ std::string LayerId(const std::string& layerName, size_t index) {
 }
 
 std::string PageSize(double width, double height, const std::string& units) {
-  return Number(width) + "," + Number(height) + "," + units;
+  return NumberText(width, 15) + "," + NumberText(height, 15) + "," + units;
 }
 
 // The largest outer ring of the clip shape, in layout millimetres (y down from the top).
@@ -237,7 +232,7 @@ std::string ClipItemXml(const std::vector<QPointF>& ring, const std::string& uui
          "<Option name=\"style\" value=\"no\" type=\"QString\"/><Option name=\"outline_style\" value=\"no\" type=\"QString\"/>"
          "</Option></layer></symbol><nodes>";
   for (const QPointF& point : ring)
-    out << "<node x=\"" << Number(point.x() - xmin) << "\" y=\"" << Number(point.y() - ymin) << "\"/>";
+    out << "<node x=\"" << NumberText(point.x() - xmin, 15) << "\" y=\"" << NumberText(point.y() - ymin, 15) << "\"/>";
   out << "</nodes></LayoutItem>";
   return out.str();
 }
@@ -331,8 +326,8 @@ void SaveMapDocument(const PageLayout& layout, const LayerStyles& styles, const 
            // Titles reach the page's edge; QGIS would otherwise move them off their points.
            "mapFlags=\"1\" "
            "referencePoint=\"0\" itemRotation=\"0\" opacity=\"1\" labelMargin=\"0,mm\">\n"
-        << "        <Extent xmin=\"" << Number(frame.extent.xmin) << "\" ymin=\"" << Number(frame.extent.ymin)
-        << "\" xmax=\"" << Number(frame.extent.xmax) << "\" ymax=\"" << Number(frame.extent.ymax) << "\"/>\n"
+        << "        <Extent xmin=\"" << NumberText(frame.extent.xmin, 15) << "\" ymin=\"" << NumberText(frame.extent.ymin, 15)
+        << "\" xmax=\"" << NumberText(frame.extent.xmax, 15) << "\" ymax=\"" << NumberText(frame.extent.ymax, 15) << "\"/>\n"
         << "        <crs>" << srs << "</crs>\n        <LayerSet>\n";
     for (const auto& entry : layers)
       if (entry.frame == &frame)

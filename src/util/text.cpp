@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace framora {
 
@@ -42,6 +43,12 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
     position += to.size();
   }
   return text;
+}
+
+std::string NumberText(double value, int significantDigits) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*g", significantDigits, value);
+  return buffer;
 }
 
 std::string ReplaceFirst(std::string text, std::string_view from, std::string_view to) {

@@ -3,8 +3,15 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "frame/frame_builder.h"
+#include "support/temp_folder.h"
+#include "util/recording_user_interface.h"
 
 namespace framora::testing {
 
@@ -58,5 +65,24 @@ inline const StoredText* FindText(const std::vector<StoredText>& texts, const st
     if (stored.text == text) return &stored;
   return nullptr;
 }
+
+// A builder with one sheet "S" open for drawing in a fresh GeoPackage.
+class SheetWritingTest : public ::testing::Test {
+ protected:
+  void start() {
+    builder = std::make_unique<TtkBaseClass>(settings, path, ui);
+    builder->StartSheetDataset("S", nullptr);
+    builder->BeginDrawing();
+  }
+  void finish() {
+    builder->EndDrawing(true);
+    builder.reset();
+  }
+  TempFolder folder;
+  std::string path = folder.file("out.gpkg");
+  FrameSettings settings;
+  RecordingUserInterface ui;
+  std::unique_ptr<TtkBaseClass> builder;
+};
 
 }  // namespace framora::testing

@@ -14,23 +14,7 @@ using testing::ReadLines;
 using testing::ReadTexts;
 using testing::TempFolder;
 
-class Drawing : public ::testing::Test {
- protected:
-  void start() {
-    builder = std::make_unique<TtkBaseClass>(settings, path, ui);
-    builder->StartSheetDataset("S", nullptr);
-    builder->BeginDrawing();
-  }
-  void finish() {
-    builder->EndDrawing(true);
-    builder.reset();
-  }
-  TempFolder folder;
-  std::string path = folder.file("out.gpkg");
-  FrameSettings settings;
-  RecordingUserInterface ui;
-  std::unique_ptr<TtkBaseClass> builder;
-};
+using Drawing = testing::SheetWritingTest;
 
 std::vector<std::string> Labels(const std::vector<testing::StoredText>& texts) {
   std::vector<std::string> labels;

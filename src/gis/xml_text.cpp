@@ -1,4 +1,4 @@
-#include "layout/xml_text.h"
+#include "gis/xml_text.h"
 
 #include <cpl_conv.h>
 #include <cpl_vsi.h>
