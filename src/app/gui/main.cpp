@@ -1,0 +1,26 @@
+// framora: the windows program.
+#include <QApplication>
+
+#include <clocale>
+
+#include "app/gui/desktop_dialogs.h"
+#include "app/gui/frm_tk_tool.h"
+#include "app/gui/platform_binding.h"
+#include "app/gui/widget_user_interface.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  // Numbers in files and settings are read and written the C way.
+  std::setlocale(LC_NUMERIC, "C");
+
+  framora::QtDesktopDialogs dialogs;
+  framora::WidgetUserInterface startUi(dialogs, nullptr);
+  framora::BindGisPlatform(startUi);
+
+  QApplication::setApplicationName(QStringLiteral("framora"));
+  QApplication::setApplicationDisplayName(QString::fromUtf8(framora::kApplicationTitle));
+
+  framora::TFrmTkTool window(dialogs);
+  window.show();
+  return QApplication::exec();
+}
