@@ -1,5 +1,6 @@
 // framora-cli generate | print: the two commands of the main window, unattended.
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "app/cli/command_registry.h"
 #include "app/driver/frame_job.h"
+#include "app/job/job_controls.h"
 #include "geodesy/coord_system.h"
 #include "geodesy/number_text.h"
 #include "util/console_user_interface.h"
@@ -23,6 +25,9 @@ feature dataset "y<sheet>" with the classes "L_<sheet>" (lines), "p_<sheet>" (po
 "a_<sheet>" (texts).
 
 Input:
+  --settings FILE           take everything from a settings file saved by the windows program
+                            (framora.set beside it): the main window's inputs and the settings
+                            dialog's values; the other options given here override it
   --mode standard|polygon   standard: the layer is a standard sheet index (标准图幅文件);
                             polygon: any polygons, such as townships (行政区划文件; the default)
   --doc PATH                input map: a QGIS project (.qgs, .qgz) or a vector data source
@@ -40,7 +45,8 @@ Map:
   --meridian DEGREES        central meridian of the zone
   --zone-in-easting         eastings carry the zone number
   --geographic              the data are in longitude and latitude
-  The coordinate options default to what the input's coordinate system says (EPSG code).
+  The coordinate options default to what the input's coordinate system says (EPSG code);
+  with --settings, to what the settings file holds unless --doc names another input.
 Frame:
   --set FIELD=VALUE         any frame setting by name (repeatable), for example
                             --set GridType=1 --set MainTitle=[TM] --set "MainTitleFont=黑体,24"
@@ -51,6 +57,7 @@ Examples:
       --name "[TFH]" --out out/frames.gdb --overwrite
   framora-cli generate --mode polygon --doc resources/sample/sample.gpkg --layer 乡镇 \
       --name "[XZQMC]" --out out/townships.gpkg --set GridType=1 --overwrite
+  framora-cli generate --settings build/bin/framora.set --out out/again.gdb --overwrite
 )";
 
 const char* const kPrintUsage = R"(Usage: framora-cli print [OPTIONS]
@@ -69,6 +76,7 @@ Examples:
       --name "[TFH]" --out out/frames.gdb --folder out --dpi 150 --overwrite
   framora-cli print --mode polygon --doc resources/sample/sample.qgs --layer 乡镇 \
       --name "[XZQMC]" --out out/townships.gdb --folder out/townships --picture .PDF --overwrite
+  framora-cli print --settings build/bin/framora.set --overwrite
 )";
 
 struct Options {
@@ -79,9 +87,10 @@ struct Options {
   bool geographic = false;
 };
 
-const std::vector<std::string> kValueOptions = {"--mode", "--doc",   "--layer",    "--where", "--name",
-                                                "--out",  "--scale", "--crs",      "--zones", "--meridian",
-                                                "--folder", "--picture", "--dpi"};
+const std::vector<std::string> kValueOptions = {"--settings", "--mode",  "--doc",      "--layer",
+                                                "--where",    "--name",  "--out",      "--scale",
+                                                "--crs",      "--zones", "--meridian", "--folder",
+                                                "--picture",  "--dpi"};
 
 Options ParseOptions(const std::vector<std::string>& args, bool print) {
   Options options;
@@ -138,35 +147,62 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
   const Options options = ParseOptions(args, print);
   ConsoleUserInterface ui(options.overwrite);
 
+  // A settings file saved by the windows program stands for both windows as they were left.
+  const std::optional<std::string> settingsFile = Value(options, "--settings");
+  FrameSettings prepared = DialogDefaultSettings();
   FrameJobInputs inputs;
-  const std::string mode = Value(options, "--mode").value_or("polygon");
-  if (mode == "standard")
-    inputs.creationMode = 0;
-  else if (mode == "polygon")
-    inputs.creationMode = 1;
-  else
-    throw FramoraError("--mode 只能是 standard 或 polygon");
-  inputs.documentPath = Value(options, "--doc").value_or("");
-  inputs.layerName = Value(options, "--layer").value_or("");
-  inputs.whereClause = Value(options, "--where").value_or("");
-  inputs.nameTemplate = Value(options, "--name").value_or("");
-  inputs.outputPath = Value(options, "--out").value_or("");
-  inputs.outputFolder = Value(options, "--folder").value_or("");
-  inputs.dpiText = Value(options, "--dpi").value_or("96");
+  inputs.dpiText = "96";
+  if (settingsFile) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(*settingsFile, error)) throw FramoraError("设置文件" + *settingsFile + "不存在");
+    ControlValues values;
+    ReadControlValues(*settingsFile, values);
+    AssembleFrameSettings(values, prepared);
+    inputs = FrameJobInputsFromControls(values);
+  }
+  if (auto mode = Value(options, "--mode")) {
+    if (*mode == "standard")
+      inputs.creationMode = 0;
+    else if (*mode == "polygon")
+      inputs.creationMode = 1;
+    else
+      throw FramoraError("--mode 只能是 standard 或 polygon");
+  }
+  const auto takeOption = [&](const char* option, std::string& target) {
+    if (auto value = Value(options, option)) target = *value;
+  };
+  takeOption("--doc", inputs.documentPath);
+  takeOption("--layer", inputs.layerName);
+  takeOption("--where", inputs.whereClause);
+  takeOption("--name", inputs.nameTemplate);
+  takeOption("--out", inputs.outputPath);
+  takeOption("--folder", inputs.outputFolder);
+  takeOption("--dpi", inputs.dpiText);
   if (inputs.documentPath.empty()) throw FramoraError("没有输入地图文档，用 --doc 指定");
   if (inputs.outputPath.empty()) throw FramoraError("没有输出地理数据库，用 --out 指定");
 
   // As the main window does on choosing a document and a layer: load it, offer the fields
   // that name every feature, and take the coordinate settings from its coordinate system.
+  // A settings file already holds what the window made of its document and layer.
   const auto document = MapDocument::Open(inputs.documentPath);
+  const bool documentChosenHere = !settingsFile || Value(options, "--doc");
   CoordinateChoices choices;
-  if (!document->spatialReference().IsEmpty()) {
+  if (settingsFile) {
+    choices.geographic = prepared.GeographicInput;
+    choices.coordinateSystemIndex = inputs.coordinateSystemIndex;
+    choices.zoneInEasting = prepared.CoordsWithZone;
+    choices.threeDegree = prepared.ThreeDegreeZones;
+    choices.centralMeridian = prepared.CentralMeridian;
+  }
+  if (documentChosenHere && !document->spatialReference().IsEmpty()) {
     CoordSystemGuess guess;
     if (RecognizeCoordSystem(&document->spatialReference(), guess, ui)) ApplyCoordSystemGuess(guess, choices);
   }
-  if (const MapLayer* layer = FindLayerByName(*document, inputs.layerName)) {
-    OpenedLayer opened = MapDocument::OpenLayer(*layer);
-    inputs.fieldChoices = FieldsNamingEveryFeature(*opened.layer);
+  if (documentChosenHere || Value(options, "--layer")) {
+    if (const MapLayer* layer = FindLayerByName(*document, inputs.layerName)) {
+      OpenedLayer opened = MapDocument::OpenLayer(*layer);
+      inputs.fieldChoices = FieldsNamingEveryFeature(*opened.layer);
+    }
   }
   if (auto crs = Value(options, "--crs")) choices.coordinateSystemIndex = CoordinateSystemIndexOf(*crs);
   if (auto zones = Value(options, "--zones")) {
@@ -179,7 +215,6 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
   inputs.coordinateSystemIndex = choices.coordinateSystemIndex;
 
   // Everything the user set is checked before anything on disk is touched.
-  FrameSettings prepared = DialogDefaultSettings();
   if (auto scale = Value(options, "--scale")) prepared.ScaleFactor = ScaleFactorOfText(*scale);
   if (auto picture = Value(options, "--picture")) prepared.PictureType = *picture;
   prepared.FrameMode = inputs.creationMode + 1;

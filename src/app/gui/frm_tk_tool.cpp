@@ -301,6 +301,12 @@ void TFrmTkTool::connectHandlers() {
     if (StdText(CBLayer->currentText()) != fieldsLayer_) CBLayerChange();
   });
   connect(CbField, &QComboBox::textActivated, this, [this] { CbFieldChange(); });
+  // A name typed in full picks its item, so the settings file keeps what the box shows.
+  for (QComboBox* combo : {CBLayer, CbField, CBPICType})
+    connect(combo, &QComboBox::editTextChanged, this, [combo](const QString& text) {
+      const int item = combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+      if (item >= 0 && item != combo->currentIndex()) combo->setCurrentIndex(item);
+    });
   connect(btnout, &QPushButton::clicked, this, [this] { btnoutClick(); });
   connect(btnmxdjpg, &QPushButton::clicked, this, [this] { btnmxdjpgClick(); });
   edtMapNO->installEventFilter(this);
