@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialog>
 
@@ -12,6 +14,17 @@
 
 namespace framora::testing {
 
+// Ends the application object when the tests end, while Qt's plugins are still loaded:
+// icons a file chooser cached would otherwise be freed after their engine is gone.
+class WidgetApplicationEnvironment : public ::testing::Environment {
+ public:
+  explicit WidgetApplicationEnvironment(QApplication* application) : application_(application) {}
+  void TearDown() override { delete application_; }
+
+ private:
+  QApplication* application_;
+};
+
 // Widgets need an application object; one lives for the whole test program.
 inline void EnsureWidgetApplication() {
   if (QApplication::instance() != nullptr) return;
@@ -19,7 +32,7 @@ inline void EnsureWidgetApplication() {
   static int argc = 1;
   static char name[] = "framora_tests_app";
   static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
+  ::testing::AddGlobalTestEnvironment(new WidgetApplicationEnvironment(new QApplication(argc, argv)));
 }
 
 // Answers every box and chooser as told and keeps what it was asked, so no modal loop runs.

@@ -156,6 +156,7 @@ TEST_F(MainWindowJobTest, CancelInTheProgressWindowStopsBetweenSheets) {
     if (clicked || progress == nullptr || progress->cancelButton() == nullptr) return;
     clicked = true;
     shownBeforeClick = progress->isVisible();
+    EXPECT_FALSE(get<QPushButton>("Button1")->isEnabled());
     EXPECT_EQ(progress->windowTitle(), "正在生成图廓");
     progress->cancelButton()->click();
   });

@@ -177,6 +177,20 @@ TEST_F(MainWindowTest, MainWindowRowsOfTheAssemblyFollowItsControls) {
   EXPECT_DOUBLE_EQ(settings.ScaleFactor, 1);
 }
 
+TEST_F(MainWindowTest, TabGoesThroughTheControlsTopToBottom) {
+  const QStringList expected = {"edtmxd",     "btnfile",  "CBLayer", "CbField",   "edtFileName", "reditwhere",
+                                "edtMapNO",   "cbFdf",    "centerL", "edtMapscale1", "edtoutFile", "btnout",
+                                "edtmxdPath", "btnmxdjpg", "CBPICType", "edtDPI",  "Button1",     "btnPrint",
+                                "btndown",    "Button9",  "Button10"};
+  QStringList order;
+  QWidget* widget = get<QWidget>("edtmxd");
+  for (int guard = 0; guard < 200 && order.size() < expected.size(); ++guard, widget = widget->nextInFocusChain()) {
+    const QString name = widget->objectName();
+    if (expected.contains(name) && !order.contains(name)) order << name;
+  }
+  EXPECT_EQ(order, expected);
+}
+
 TEST_F(MainWindowTest, ScaleMenuWritesTheDenominatorOfEachItem) {
   QStringList captions;
   for (QAction* item : window->scaleMenu()->actions()) captions << (item->isSeparator() ? "-" : item->text());

@@ -2,7 +2,9 @@
 
 #include <QAbstractSpinBox>
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QTranslator>
 #include <QWidget>
 
 #include <filesystem>
@@ -120,6 +122,14 @@ void RightAlignTagged(QWidget* window) {
 
 std::string HelpFilePath() {
   return ChangeFileExtension(QCoreApplication::applicationFilePath().toStdString(), ".html");
+}
+
+bool InstallChineseQtTranslations() {
+  static QTranslator translator;
+  if (!translator.isEmpty()) return true;
+  if (!translator.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  return QCoreApplication::installTranslator(&translator);
 }
 
 }  // namespace framora

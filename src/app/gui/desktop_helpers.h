@@ -49,4 +49,7 @@ void RightAlignTagged(QWidget* window);
 // The help beside the program: the executable's path with ".html".
 std::string HelpFilePath();
 
+// Qt's own boxes and choosers in Chinese, when the translations are installed.
+bool InstallChineseQtTranslations();
+
 }  // namespace framora

@@ -31,8 +31,7 @@ std::string StdText(const QString& text) { return text.toStdString(); }
 
 // In place of the .mxd of the original: QGIS projects and the vector sources GDAL opens.
 constexpr const char* kDocumentFilter =
-    "地图文档(*.qgs;*.qgz)|*.qgs;*.qgz|矢量数据(*.gpkg;*.shp;*.geojson;*.json;*.sqlite;*.gdbtable)|"
-    "*.gpkg;*.shp;*.geojson;*.json;*.sqlite;*.gdbtable|所有文件(*)|*";
+    "地图文档|*.qgs;*.qgz|矢量数据|*.gpkg;*.shp;*.geojson;*.json;*.sqlite;*.gdbtable|所有文件|*";
 // A file geodatabase or a GeoPackage, which stands in for the personal geodatabase.
 constexpr const char* kOutputFilter = "*.gdb|*.gdb|*.gpkg|*.gpkg";
 
