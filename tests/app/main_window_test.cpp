@@ -13,6 +13,7 @@
 #include "app/gui/frm_tk_tool.h"
 #include "app/job/job_controls.h"
 #include "app_test_support.h"
+#include "gis/gdal_setup.h"
 #include "support/temp_folder.h"
 #include "util/framora_error.h"
 #include "util/text.h"
@@ -47,6 +48,7 @@ class MainWindowTest : public ::testing::Test {
   // A GeoPackage with one polygon layer in the given coordinate system; without either, a
   // shapefile without any.
   std::string dataWithCoordinateSystem(const std::string& name, int epsg, const char* wkt = nullptr) {
+    EnsureGdalRegistered();
     const bool bare = epsg == 0 && wkt == nullptr;
     const std::string path = folder.file(name + (bare ? ".shp" : ".gpkg"));
     GDALDatasetUniquePtr data(GetGDALDriverManager()
