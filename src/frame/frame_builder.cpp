@@ -1,13 +1,66 @@
 #include "frame/frame_builder.h"
 
+#include <climits>
 #include <cmath>
 #include <ctime>
+#include <vector>
 
+#include "geodesy/gauss_kruger.h"
 #include "gis/text_class.h"
 #include "util/framora_error.h"
 #include "util/text.h"
 
 namespace framora {
+
+namespace {
+
+// The progress window of one run, closed on every way out; a failure while closing it never
+// replaces the error that ends the run.
+class RunProgress {
+ public:
+  RunProgress(UserInterface& ui, size_t total) : ui_(ui) {
+    ui_.startProgress(static_cast<int>(std::min<size_t>(total, INT_MAX)), "正在生成图廓", true);
+  }
+  ~RunProgress() {
+    try {
+      ui_.endProgress(false);
+    } catch (...) {
+    }
+  }
+  RunProgress(const RunProgress&) = delete;
+  RunProgress& operator=(const RunProgress&) = delete;
+
+ private:
+  UserInterface& ui_;
+};
+
+// One selected feature: by its id, or whole when the source gives it none.
+struct SelectedFeature {
+  GIntBig fid = OGRNullFID;
+  OGRFeatureUniquePtr feature;
+};
+
+// The features the where clause selects, in the layer's order. Sheets are read back by id
+// when their turn comes, because a sheet start asks the layer for its extent and the
+// adjoining-sheet table searches the same layer; some drivers answer either by reading the
+// layer through, which would move a cursor kept open across sheets.
+std::vector<SelectedFeature> SelectFeatures(OGRLayer& layer, const std::string& whereClause) {
+  ApplyWhereClause(layer, whereClause);
+  std::vector<SelectedFeature> selected;
+  layer.ResetReading();
+  while (OGRFeatureUniquePtr feature{layer.GetNextFeature()}) {
+    SelectedFeature entry;
+    entry.fid = feature->GetFID();
+    if (entry.fid == OGRNullFID) entry.feature = std::move(feature);
+    selected.push_back(std::move(entry));
+  }
+  // The sheets' spatial domain comes from the whole layer, not the selection.
+  layer.SetAttributeFilter(nullptr);
+  layer.ResetReading();
+  return selected;
+}
+
+}  // namespace
 
 CalendarDate CalendarDate::Today() {
   const std::time_t now = std::time(nullptr);
@@ -41,21 +94,18 @@ int SpatialIndexGridSizeOf(const SpatialDomain& domain) {
   return size < 1000 ? 1000 : static_cast<int>(std::min(size, 2.0e9));
 }
 
-TtkBaseClass::TtkBaseClass(FrameSettings& frameSettings, const std::string& outputPath, UserInterface& userInterface)
-    : settings(frameSettings), ui(userInterface) {
-  FrameGap = settings.InnerToOuterGap * settings.ScaleFactor;
+TtkBaseClass::TtkBaseClass(const FrameSettings& frameSettings, const std::string& outputPath,
+                           UserInterface& userInterface, SheetSource source, SheetDocumentBuilder* documents)
+    : settings_(frameSettings), ui_(userInterface), source_(std::move(source)), documents_(documents) {
+  frameGap_ = settings_.InnerToOuterGap * settings_.ScaleFactor;
+  if (!settings_.CoordsWithZone)
+    zonePrefix_ = std::to_string(ZoneOfMeridian(settings_.CentralMeridian, settings_.ThreeDegreeZones));
   if (outputPath.empty()) return;
   RefuseUnsupportedWorkspacePath(outputPath);
-  if (WorkspaceExists(outputPath)) {
-    SilentUserInterface quiet;
-    OutputWorkspace = OpenWorkspace(outputPath, quiet);
-    if (!OutputWorkspace) throw FramoraError("打开" + outputPath + "失败");
-  } else {
-    OutputWorkspace = CreateWorkspace(outputPath);
-  }
+  outputWorkspace_ = WorkspaceExists(outputPath) ? OpenWorkspace(outputPath) : CreateWorkspace(outputPath);
   // Masks with holes or several parts share the class with simple areas.
-  PolygonFields = MakeFieldTemplate(wkbMultiPolygon, settings.run.SpatialIndexGridSize);
-  PolylineFields = MakeFieldTemplate(wkbLineString, settings.run.SpatialIndexGridSize);
+  polygonFields_ = MakeFieldTemplate(wkbMultiPolygon, spatialIndexGridSize_);
+  polylineFields_ = MakeFieldTemplate(wkbLineString, spatialIndexGridSize_);
 }
 
 TtkBaseClass::~TtkBaseClass() {
@@ -68,26 +118,110 @@ TtkBaseClass::~TtkBaseClass() {
   }
 }
 
-void TtkBaseClass::BeginSheet(const OGRFeature* sourceFeature, const std::string& fieldName,
-                              OGRLayer* sourceDataset, const std::string& nameText) {
-  std::string value;
-  if (sourceFeature != nullptr) {
-    SourceFeature.reset(sourceFeature->Clone());
-    value = FieldValue(*sourceFeature, fieldName, ui);
-  } else {
-    SourceFeature.reset();
+SheetRunSummary TtkBaseClass::Run() {
+  SheetRunSummary summary;
+  if (source_.layer == nullptr) throw FramoraError("没有选择图层");
+  shownOnce_.clear();
+  std::vector<SelectedFeature> selected = SelectFeatures(*source_.layer, Trim(source_.whereClause));
+  if (selected.empty()) {
+    Notify("没有数据，可能条件设置错误");
+    return summary;
   }
-  const std::string name = ReplaceFirst(nameText, "[" + fieldName + "]", value);
+
+  RunProgress progress(ui_, selected.size());
+  for (size_t i = 0; i < selected.size(); ++i) {
+    SelectedFeature& entry = selected[i];
+    OGRFeatureUniquePtr feature =
+        entry.feature ? std::move(entry.feature) : OGRFeatureUniquePtr(source_.layer->GetFeature(entry.fid));
+    if (!feature) {
+      ++summary.skipped;  // deleted since it was selected
+    } else {
+      try {
+        const DrawnSheet sheet = DrawSheet(*feature);
+        if (!DocumentSheet(sheet))
+          ++summary.failed;
+        else if (sheet.madeNow)
+          ++summary.made;
+        else
+          ++summary.existing;
+      } catch (const SheetSkipped& skipped) {
+        Notify(skipped.what());
+        ++summary.skipped;
+      }
+    }
+    if (ui_.stepProgress(1)) {
+      summary.stopped = i + 1 < selected.size();
+      break;
+    }
+  }
+  return summary;
+}
+
+bool TtkBaseClass::DocumentSheet(const DrawnSheet& sheet) {
+  if (documents_ == nullptr) return true;
+  try {
+    for (const std::string& notice : documents_->BuildSheetDocument(Finished(sheet.innerFrame))) NotifyOnce(notice);
+    return true;
+  } catch (const FramoraError& error) {
+    Notify(error.what());
+    return false;
+  }
+}
+
+FinishedSheet TtkBaseClass::Finished(const Envelope& innerFrame) const {
+  FinishedSheet sheet;
+  sheet.name = sheetName_;
+  sheet.innerFrame = innerFrame;
+  sheet.frameGap = frameGap_;
+  sheet.textReferenceScale = settings_.ScaleFactor * 10000;
+  sheet.clipShape = sheetGeometry_.get();
+  sheet.workspace = outputWorkspace_.get();
+  if (source_.layer != nullptr) sheet.spatialReference = source_.layer->GetSpatialRef();
+  if (settings_.GeographicInput) {
+    // Ground metres per degree at the sheet's lower-left corner.
+    const double probe = frameGap_ > 0 ? frameGap_ : 1000;
+    const double east = EastOffsetDegrees(probe, innerFrame.ymin, innerFrame.xmin);
+    const double north = NorthOffsetDegrees(probe, innerFrame.ymin, innerFrame.xmin);
+    if (!(east > 0) || !(north > 0)) throw FramoraError("不能换算图幅" + sheetName_ + "的经纬度");
+    sheet.metresPerUnitX = probe / east;
+    sheet.metresPerUnitY = probe / north;
+  }
+  return sheet;
+}
+
+void TtkBaseClass::Notify(const std::string& text) { ui_.message(text); }
+
+void TtkBaseClass::NotifyOnce(const std::string& text) {
+  if (shownOnce_.insert(text).second) ui_.message(text);
+}
+
+bool TtkBaseClass::StepUsable(double step, const std::string& refusal) {
+  if (step > 0 && std::isfinite(step)) return true;
+  NotifyOnce(refusal);
+  return false;
+}
+
+std::optional<std::string> TtkBaseClass::SourceFieldValue(const std::string& fieldName) {
+  if (!sourceFeature_) return std::string();
+  std::optional<std::string> value = FieldValue(*sourceFeature_, fieldName);
+  if (!value) NotifyOnce("找不到对应字段" + fieldName);
+  return value;
+}
+
+void TtkBaseClass::BeginSheet(const OGRFeature& sourceFeature) {
+  sourceFeature_.reset(sourceFeature.Clone());
+  const std::string value = SourceFieldValue(source_.nameField).value_or("");
+  const std::string name = ReplaceFirst(source_.nameTemplate, "[" + source_.nameField + "]", value);
 
   const OGRSpatialReference* spatialReference = nullptr;
   pendingDomain_.reset();
-  if (sourceDataset != nullptr) {
-    spatialReference = sourceDataset->GetSpatialRef();
+  if (source_.layer != nullptr) {
+    spatialReference = source_.layer->GetSpatialRef();
     OGREnvelope extent;
-    if (sourceDataset->GetExtent(&extent, TRUE) == OGRERR_NONE) {
+    if (source_.layer->GetExtent(&extent, TRUE) == OGRERR_NONE) {
       const SpatialDomain domain =
-          SheetSpatialDomain(Envelope{extent.MinX, extent.MinY, extent.MaxX, extent.MaxY}, settings.ScaleFactor);
-      settings.run.SpatialIndexGridSize = SpatialIndexGridSizeOf(domain);
+          SheetSpatialDomain(Envelope{extent.MinX, extent.MinY, extent.MaxX, extent.MaxY}, settings_.ScaleFactor);
+      spatialIndexGridSize_ = SpatialIndexGridSizeOf(domain);
       pendingDomain_ = domain;
     }
   }
@@ -96,61 +230,82 @@ void TtkBaseClass::BeginSheet(const OGRFeature* sourceFeature, const std::string
 
 void TtkBaseClass::StartSheetDataset(const std::string& name, const OGRSpatialReference* spatialReference) {
   const std::string cleaned = CleanSheetName(name);
-  ++settings.run.SheetCounter;
-  SheetName = cleaned;
-  LineCursor.reset();
-  LineClass = PolygonClass = AnnoClass = AnnoLayer = nullptr;
-  SheetDataset.reset();
-  IsNewDataset = false;
-  if (!OutputWorkspace) throw FramoraError("创立目录" + cleaned + "失败");
+  ++sheetsBegun_;
+  sheetName_ = cleaned;
+  lineCursor_.reset();
+  lineClass_ = polygonClass_ = textClass_ = nullptr;
+  sheetDataset_.reset();
+  isNewDataset_ = false;
+  if (!outputWorkspace_) throw FramoraError("创立目录" + cleaned + "失败");
   // An empty name would make a dataset "y" that every nameless sheet shares.
-  if (Trim(cleaned).empty()) throw FramoraError("图幅名称为空，不能创立目录");
+  if (Trim(cleaned).empty()) throw SheetSkipped("图幅名称为空，不能创立目录");
   const std::string datasetName = "y" + cleaned;
-  if (FeatureDatasetExists(*OutputWorkspace, datasetName)) return;
+  if (FeatureDatasetExists(*outputWorkspace_, datasetName)) return;
 
-  SheetDataset = CreateFeatureDataset(*OutputWorkspace, datasetName, spatialReference, pendingDomain_);
-  if (!SheetDataset) throw FramoraError("创立目录" + cleaned + "失败");
-  IsNewDataset = true;
+  sheetDataset_ = CreateFeatureDataset(*outputWorkspace_, datasetName, spatialReference, pendingDomain_);
+  if (!sheetDataset_) throw FramoraError("创立目录" + cleaned + "失败");
+  isNewDataset_ = true;
   try {
-    LineClass = CreateFeatureClass(*SheetDataset, "L_" + cleaned, PolylineFields);
-    PolygonClass = CreateFeatureClass(*SheetDataset, "p_" + cleaned, PolygonFields);
-    AnnoClass = CreateAnnotationClass(*OutputWorkspace, "a_" + cleaned, &*SheetDataset, nullptr,
-                                      settings.ScaleFactor * 10000);
-    AnnoLayer = AnnoClass;
+    lineClass_ = CreateFeatureClass(*sheetDataset_, "L_" + cleaned, polylineFields_);
+    polygonClass_ = CreateFeatureClass(*sheetDataset_, "p_" + cleaned, polygonFields_);
+    textClass_ = CreateAnnotationClass(*outputWorkspace_, "a_" + cleaned, &*sheetDataset_, nullptr,
+                                       settings_.ScaleFactor * 10000);
   } catch (...) {
-    DeleteFeatureDataset(*OutputWorkspace, datasetName);
-    IsNewDataset = false;
+    DeleteFeatureDataset(*outputWorkspace_, datasetName);
+    isNewDataset_ = false;
     throw;
   }
 }
 
 void TtkBaseClass::BeginDrawing() {
-  if (!IsNewDataset || LineClass == nullptr) return;
-  LineCursor = std::make_unique<BufferedInsert>(*OutputWorkspace, *LineClass, ui);
+  if (!isNewDataset_ || lineClass_ == nullptr) return;
+  lineCursor_ = std::make_unique<BufferedInsert>(*outputWorkspace_, *lineClass_);
   drawing_ = true;
 }
 
 void TtkBaseClass::EndDrawing(bool completed) {
   if (!drawing_) return;
   drawing_ = false;
-  if (LineCursor) {
-    LineCursor->flush();
-    LineCursor.reset();
+  if (completed) {
+    try {
+      if (lineCursor_) lineCursor_->flush();
+      lineCursor_.reset();
+      return;
+    } catch (...) {
+      AbandonSheet();
+      throw;
+    }
   }
-  if (completed) return;
-  DeleteFeatureDataset(*OutputWorkspace, "y" + SheetName);
-  LineClass = PolygonClass = AnnoClass = AnnoLayer = nullptr;
-  SheetDataset.reset();
-  IsNewDataset = false;
+  AbandonSheet();
 }
 
-void TtkBaseClass::FinishSheetDocument(double top, double bottom, double right, double left) {
-  if (!BuildMapDocument || LayoutControl == nullptr) return;
-  try {
-    LayoutControl->BuildSheetDocument(*this, top, bottom, right, left);
-  } catch (const FramoraError& error) {
-    ui.message(error.what());
+void TtkBaseClass::AbandonSheet() {
+  // The batch of an abandoned sheet is closed before its dataset goes.
+  if (lineCursor_) {
+    try {
+      lineCursor_->flush();
+    } catch (...) {
+    }
+    lineCursor_.reset();
   }
+  DeleteFeatureDataset(*outputWorkspace_, "y" + sheetName_);
+  lineClass_ = polygonClass_ = textClass_ = nullptr;
+  sheetDataset_.reset();
+  isNewDataset_ = false;
+}
+
+TtkBaseClass::SheetCleanup::~SheetCleanup() {
+  if (done_) return;
+  try {
+    builder_.EndDrawing(false);
+  } catch (...) {
+    // The error that abandoned the sheet is the one the user needs.
+  }
+}
+
+void TtkBaseClass::SheetCleanup::complete() {
+  done_ = true;
+  builder_.EndDrawing(true);
 }
 
 }  // namespace framora

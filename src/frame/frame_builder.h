@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "frame/frame_settings.h"
@@ -17,8 +18,6 @@
 #include "util/user_interface.h"
 
 namespace framora {
-
-class SheetDocumentBuilder;
 
 struct CalendarDate {
   int year = 2000, month = 1, day = 1;
@@ -35,25 +34,51 @@ struct PlanePoint {
   double easting = 0;
 };
 
-// The frame builder of one run: owns the output geodatabase and the classes of the sheet
-// being drawn. The standard-sheet and polygon builders derive from it and call these
-// operations; there are no virtual operations.
+// Where a run's sheets come from.
+struct SheetSource {
+  OGRLayer* layer = nullptr;   // the polygon layer (borrowed); its spatial reference becomes every
+                               // sheet dataset's
+  std::string whereClause;     // attribute condition over the layer; empty selects every feature
+  std::string nameField;       // the field named in the template, such as "TFH"
+  std::string nameTemplate;    // the output name as typed, such as "[TFH]" or "[XZQMC]图"
+};
+
+// What one run did, for the driver's report.
+struct SheetRunSummary {
+  int made = 0;          // sheets made in full by this run
+  int existing = 0;      // sheets an earlier run made: not drawn again, document only
+  int skipped = 0;       // features that could make no sheet (their message was shown)
+  int failed = 0;        // sheets whose map document or picture could not be made
+  bool stopped = false;  // the user stopped the run before its last sheet
+};
+
+// The frame builder of one run: owns the output geodatabase, the classes of the sheet being
+// drawn and the run's working state, and runs the sheet loop. The standard-sheet and polygon
+// builders derive from it and supply how one sheet is drawn.
 //
-// Coordinates handed to the writing operations are (easting, northing) in projected
-// metres, or (longitude, latitude) in the geographic variants.
+// Coordinates handed to the writing operations are (easting, northing) in projected metres,
+// or (longitude, latitude) in the geographic variants.
 class TtkBaseClass {
  public:
-  // An empty outputPath makes an object with only FrameGap set (for arithmetic alone).
-  TtkBaseClass(FrameSettings& settings, const std::string& outputPath, UserInterface& ui);
-  ~TtkBaseClass();
+  // An empty outputPath makes a builder for arithmetic alone. documents, when given, lays
+  // every sheet out after it is drawn (batch printing).
+  TtkBaseClass(const FrameSettings& settings, const std::string& outputPath, UserInterface& ui,
+               SheetSource source = {}, SheetDocumentBuilder* documents = nullptr);
+  virtual ~TtkBaseClass();
   TtkBaseClass(const TtkBaseClass&) = delete;
   TtkBaseClass& operator=(const TtkBaseClass&) = delete;
+
+  // Draws every sheet that the source's condition selects, one progress step per feature; a
+  // stop is honoured between sheets. A sheet whose dataset exists is not drawn again. A sheet
+  // that cannot be made is skipped with its message; a failed map document counts the sheet
+  // as failed and the run goes on; any other error ends the run and propagates, the sheet in
+  // hand removed again and the progress closed. The source layer is left without a filter.
+  SheetRunSummary Run();
 
   // --- the sheet ---------------------------------------------------------------------
   // Name from the template and the feature's field value, spatial domain from the source
   // layer's extent, then StartSheetDataset.
-  void BeginSheet(const OGRFeature* sourceFeature, const std::string& fieldName, OGRLayer* sourceDataset,
-                  const std::string& nameText);
+  void BeginSheet(const OGRFeature& sourceFeature);
   // Cleans the name, counts the sheet and opens or creates its dataset and classes.
   void StartSheetDataset(const std::string& name, const OGRSpatialReference* spatialReference);
   // Opens the line cursor and the text batch of a new sheet.
@@ -61,18 +86,18 @@ class TtkBaseClass {
   // Flushes what was drawn. A sheet that did not complete is removed again, so that a
   // later run does not take it for finished.
   void EndDrawing(bool completed);
-  // The map-document step at the end of a sheet, when asked for (also for a sheet whose
-  // dataset already existed). A failure is reported and ends only this sheet's step.
-  void FinishSheetDocument(double top, double bottom, double right, double left);
-  std::string MakeQueryFilter() const { return WhereClause; }
   static Envelope SheetExtent(const OGRGeometry& geometry) { return EnvelopeOf(geometry); }
 
   // --- writing -------------------------------------------------------------------------
   void AddLine(int kind, double x1, double y1, double x2, double y2);
   void AddLineGeographic(int kind, double lon1, double lat1, double lon2, double lat2);
-  void AddText(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x, double y);
+  // characterSpacing is in per cent of the em, as the text class stores it.
+  void AddText(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x, double y,
+               double characterSpacing = 0);
   void AddTextGeographic(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double lon,
-                         double lat);
+                         double lat, double characterSpacing = 0);
+  // Stores an area of the sheet with its "ID" kind.
+  void AddPolygon(const OGRGeometry& polygon, int id);
   // The height of the font's em on the ground at the map scale, in metres.
   double FontHeightOnGround(const LogicalFont& font) const;
   double DoubleFontHeightOnGround(const LogicalFont& font) const { return 2 * FontHeightOnGround(font); }
@@ -80,9 +105,13 @@ class TtkBaseClass {
   GeoPoint ToGeographic(double northing, double easting) const;
   // What follows "°" in the angle's degree-minute-second label.
   static std::string MinutesSecondsText(double angle);
-  static OGRPoint MakePoint(double x, double y) { return OGRPoint(x, y); }
 
   // --- frame texts -----------------------------------------------------------------------
+  // A title's text and the character spacing it is written with.
+  struct TitleText {
+    std::string text;
+    double characterSpacing = 0;
+  };
   void WriteTitles(double top, double left, double right);
   void WriteScaleText(double bottom, double right, double left);
   void WriteUpperRight(double top, double right);
@@ -98,7 +127,7 @@ class TtkBaseClass {
                                 double referenceLon);
   void WriteCornerLabelGeographic(int corner, double latitude, double longitude);
   std::string ExpandFieldText(const std::string& text);
-  std::string ExpandTitleText(const std::string& text);
+  TitleText ExpandTitleText(const std::string& text);
   std::string ExpandScaleText(const std::string& text) const;
   double NorthOffsetDegrees(double metres, double latitude, double longitude) const;
   double EastOffsetDegrees(double metres, double latitude, double longitude) const;
@@ -107,35 +136,113 @@ class TtkBaseClass {
   void DrawScaleBar(double bottom, double centre);
   void DrawGridCrosses(int kind, double maxNorthing, double minNorthing, double maxEasting, double minEasting);
 
-  // --- fields ---------------------------------------------------------------------------
-  FrameSettings& settings;
-  UserInterface& ui;
-  FieldTemplate PolygonFields;
-  FieldTemplate PolylineFields;
-  double FrameGap = 0;
-  std::unique_ptr<Workspace> OutputWorkspace;
-  std::optional<FeatureDataset> SheetDataset;
-  OGRLayer* AnnoClass = nullptr;
-  OGRLayer* LineClass = nullptr;
-  std::unique_ptr<BufferedInsert> LineCursor;
-  OGRLayer* PolygonClass = nullptr;
-  OGRLayer* AnnoLayer = nullptr;  // texts go into the text class directly
-  OGRFeatureUniquePtr SourceFeature;
-  bool IsNewDataset = false;
-  std::string SheetName;
-  OGRGeometryUniquePtr SheetGeometry;
-  SheetDocumentBuilder* LayoutControl = nullptr;  // borrowed
-  std::string OutputFolder;
-  bool BuildMapDocument = false;
-  std::string WhereClause;
-  CalendarDate TextDate = CalendarDate::Today();  // fills the date placeholders of texts
+  // --- the state of the run, read-only --------------------------------------------------------
+  const FrameSettings& settings() const { return settings_; }
+  double frameGap() const { return frameGap_; }
+  const std::string& sheetName() const { return sheetName_; }
+  bool isNewDataset() const { return isNewDataset_; }
+  const OGRGeometry* sheetGeometry() const { return sheetGeometry_.get(); }
+  Workspace* outputWorkspace() const { return outputWorkspace_.get(); }
+  int sheetsBegun() const { return sheetsBegun_; }
+  int spatialIndexGridSize() const { return spatialIndexGridSize_; }
+  // Ahead of the hundreds of kilometre labels: the zone number, unless eastings carry it.
+  const std::string& zonePrefix() const { return zonePrefix_; }
+  // The sheet of the current feature as the page layout needs it, around its inner frame.
+  FinishedSheet Finished(const Envelope& innerFrame) const;
+
+  // The drawing of one sheet without a source feature (sample pages, tests).
+  void setSheetGeometry(OGRGeometryUniquePtr geometry) { sheetGeometry_ = std::move(geometry); }
+  // Fills the date placeholders of texts; today unless set.
+  void setTextDate(CalendarDate date) { textDate_ = date; }
+
+ protected:
+  // What drawing one feature gave: a sheet drawn now or found from an earlier run, and its
+  // inner frame for the page layout.
+  struct DrawnSheet {
+    bool madeNow = false;
+    Envelope innerFrame;
+  };
+  // Draws the sheet of one selected feature. Throws SheetSkipped for a feature that can make
+  // no sheet; any other error ends the run.
+  virtual DrawnSheet DrawSheet(const OGRFeature& feature) = 0;
+
+  // Runs draw between BeginDrawing and EndDrawing when the sheet's dataset is new; whatever
+  // way draw fails, the half-drawn sheet is removed and draw's own error propagates.
+  template <typename Draw>
+  bool DrawNewSheet(Draw&& draw) {
+    if (!isNewDataset_) return false;
+    SheetCleanup cleanup(*this);
+    draw();
+    cleanup.complete();
+    return true;
+  }
+
+  // Tells the user something during the run; the once variant only the first time per run.
+  void Notify(const std::string& text);
+  void NotifyOnce(const std::string& text);
+  // A step read from the settings that a loop would divide by: false, said once, when it
+  // is not positive.
+  bool StepUsable(double step, const std::string& refusal);
+
+  const SheetSource& source() const { return source_; }
+  const OGRFeature* sourceFeature() const { return sourceFeature_.get(); }
+  OGRLayer* polygonClass() const { return polygonClass_; }
+
+  const FrameSettings& settings_;
+  UserInterface& ui_;
 
  private:
+  // Removes the sheet in hand unless told it completed; never lets a cleanup failure hide the
+  // error that caused it.
+  class SheetCleanup {
+   public:
+    explicit SheetCleanup(TtkBaseClass& builder) : builder_(builder) { builder_.BeginDrawing(); }
+    ~SheetCleanup();
+    void complete();
+    SheetCleanup(const SheetCleanup&) = delete;
+    SheetCleanup& operator=(const SheetCleanup&) = delete;
+
+   private:
+    TtkBaseClass& builder_;
+    bool done_ = false;
+  };
+
   std::string FillDates(const std::string& text) const;
-  void writeText(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x, double y);
+  std::optional<std::string> SourceFieldValue(const std::string& fieldName);
+  void writeText(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x, double y,
+                 double characterSpacing);
   void checkCornerBounds(double latitude, double longitude) const;
+  // Removes the sheet in hand from the output.
+  void AbandonSheet();
+  // The map-document step of a sheet; false when it failed (the user has been told).
+  bool DocumentSheet(const DrawnSheet& sheet);
+
+  SheetSource source_;
+  SheetDocumentBuilder* documents_ = nullptr;
+  double frameGap_ = 0;
+  FieldTemplate polygonFields_;
+  FieldTemplate polylineFields_;
+  std::unique_ptr<Workspace> outputWorkspace_;
+  std::optional<FeatureDataset> sheetDataset_;
+  OGRLayer* lineClass_ = nullptr;
+  OGRLayer* polygonClass_ = nullptr;
+  OGRLayer* textClass_ = nullptr;
+  std::unique_ptr<BufferedInsert> lineCursor_;
+  OGRFeatureUniquePtr sourceFeature_;
+  OGRGeometryUniquePtr sheetGeometry_;
+  bool isNewDataset_ = false;
+  std::string sheetName_;
+  CalendarDate textDate_ = CalendarDate::Today();
   bool drawing_ = false;
   std::optional<SpatialDomain> pendingDomain_;
+
+  // The run's working state.
+  std::string zonePrefix_;
+  int sheetsBegun_ = 0;
+  // The field templates read it before any sheet has set it, so it starts at the floor that
+  // a sheet start raises it to.
+  int spatialIndexGridSize_ = 1000;
+  std::set<std::string> shownOnce_;
 };
 
 // First grid node above the minimum (half an interval off in offset mode) and the number

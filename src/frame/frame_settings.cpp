@@ -384,7 +384,6 @@ void SetGridLabelOffset(FrameSettings& settings, int dialogValue) {
 
 FrameSettings DialogDefaultSettings() {
   FrameSettings s;
-  s.run.zonePrefixText.clear();
 
   // Settings dialog.
   s.CornerLabelMode = 0;

@@ -9,19 +9,6 @@
 
 namespace framora {
 
-// What the builders write while a run goes on. It travels inside FrameSettings so that one
-// object reaches every builder; builders treat the rest of the record as read-only.
-struct FrameRunState {
-  std::string zonePrefixText;       // ahead of kilometre labels; cleared by each assembly
-  int SheetCounter = 0;             // sheets begun since start
-  // The field templates read it before any sheet has set it, so it starts at the
-  // floor that a sheet start raises it to.
-  int SpatialIndexGridSize = 1000;
-  int TextAnchorH = 0;              // 0 left, 1 centre, 2 right
-  int TextAnchorV = 0;              // 0 top, 1 centre, 3 bottom
-  double TextCharSpacing = 0;
-};
-
 // The run settings: every value of the main window and the settings dialog that a frame
 // job reads. Distances from the dialog are in 0.1 mm of paper unless noted; member
 // initialisers are the values held before the first run.
@@ -111,8 +98,6 @@ struct FrameSettings {
   // Written by the commands themselves rather than copied from a control.
   int coordinateSystemIndex = 0;    // 0 CGCS2000, 1 Xian 1980, 2 Beijing 1954, 3 WGS84
   bool isStandardSheetMode = false;
-
-  FrameRunState run;
 };
 
 // The settings a new user runs with: what the assembly makes of the untouched controls of
@@ -128,8 +113,8 @@ std::string FieldNameOfText(std::string_view fieldText);
 void SetGridLabelOffset(FrameSettings& settings, int dialogValue);
 
 // Settings by name, for the command line and settings files. Names are the member names
-// above, letter case ignored; the run state inside `run` is not reachable, the two command
-// values coordinateSystemIndex and isStandardSheetMode are. Value texts:
+// above, letter case ignored; the two command values coordinateSystemIndex and
+// isStandardSheetMode are reachable too. Value texts:
 //   numbers  decimal, surrounding blanks ignored; item indexes, steps and the scale are
 //            checked against their range so a run never divides by zero or loops forever
 //   flags    1/0, true/false, 是/否

@@ -14,6 +14,10 @@ namespace framora {
 
 namespace {
 
+// Character spacing in per cent of the em.
+constexpr double kSpreadTitleSpacing = 30;
+constexpr double kCornerLabelSpacing = -30;
+
 // The field name between the first "[" and the first "]", when "[" comes first.
 bool FieldPlaceholder(const std::string& text, std::string& name) {
   const auto open = text.find('[');
@@ -42,8 +46,8 @@ std::string SpacedCharacters(const std::u32string& characters, const std::string
 
 std::string TtkBaseClass::ExpandFieldText(const std::string& text) {
   std::string name;
-  if (!SourceFeature || !FieldPlaceholder(text, name)) return text;
-  const std::string value = Trim(FieldValue(*SourceFeature, name, ui));
+  if (!sourceFeature_ || !FieldPlaceholder(text, name)) return text;
+  const std::string value = Trim(SourceFieldValue(name).value_or(""));
   std::string result = ReplaceFirst(text, "[" + name + "]", value);
   const auto blank = result.find(' ');
   if (blank != std::string::npos) result.erase(blank, 1);
@@ -53,23 +57,23 @@ std::string TtkBaseClass::ExpandFieldText(const std::string& text) {
   return result;
 }
 
-std::string TtkBaseClass::ExpandTitleText(const std::string& text) {
+TtkBaseClass::TitleText TtkBaseClass::ExpandTitleText(const std::string& text) {
   std::string name;
-  if (!SourceFeature || !FieldPlaceholder(text, name)) return text;
-  const std::string value = Trim(FieldValue(*SourceFeature, name, ui));
+  if (!sourceFeature_ || !FieldPlaceholder(text, name)) return {text, 0};
+  const std::string value = Trim(SourceFieldValue(name).value_or(""));
   const std::string result = ReplaceFirst(text, "[" + name + "]", value);
   const std::u32string characters = ToUtf32(result);
-  if (characters.size() == 3) return SpacedCharacters(characters, "  ");
-  if (characters.size() == 2) return SpacedCharacters(characters, "    ");
-  if (characters.size() >= 4) settings.run.TextCharSpacing = 30;
-  return result;
+  // Short names are spread with blanks, longer ones with character spacing.
+  if (characters.size() == 3) return {SpacedCharacters(characters, "  "), 0};
+  if (characters.size() == 2) return {SpacedCharacters(characters, "    "), 0};
+  return {result, characters.size() >= 4 ? kSpreadTitleSpacing : 0};
 }
 
 std::string TtkBaseClass::ExpandScaleText(const std::string& text) const {
   const auto position = ToLowerAscii(text).find("[scale]");
   if (position == std::string::npos) return text;
   std::string result = text;
-  const long long denominator = static_cast<long long>(std::trunc(settings.ScaleFactor * 10000));
+  const long long denominator = static_cast<long long>(std::trunc(settings_.ScaleFactor * 10000));
   result.replace(position, 7, std::to_string(denominator));
   return result;
 }
@@ -87,18 +91,17 @@ double TtkBaseClass::EastOffsetDegrees(double metres, double latitude, double lo
 }
 
 std::string TtkBaseClass::FillDates(const std::string& text) const {
-  return ReplaceDatePlaceholders(text, TextDate.year, TextDate.month, TextDate.day);
+  return ReplaceDatePlaceholders(text, textDate_.year, textDate_.month, textDate_.day);
 }
 
 // ---- projected family -----------------------------------------------------------------
 
 void TtkBaseClass::WriteTitles(double top, double left, double right) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   const double x = (left + right) / 2;
   if (!s.MainTitle.empty()) {
-    const std::string title = ExpandTitleText(s.MainTitle);
-    AddText(title, s.MainTitleFont, 2, 3, x, top + s.MainTitleTop * s.ScaleFactor);
-    settings.run.TextCharSpacing = 0;
+    const TitleText title = ExpandTitleText(s.MainTitle);
+    AddText(title.text, s.MainTitleFont, 2, 3, x, top + s.MainTitleTop * s.ScaleFactor, title.characterSpacing);
   }
   if (!s.SubTitle1.empty())
     AddText(ExpandFieldText(s.SubTitle1), s.SubTitle1Font, 2, 3, x, top + s.SubTitle1Top * s.ScaleFactor);
@@ -107,53 +110,53 @@ void TtkBaseClass::WriteTitles(double top, double left, double right) {
 }
 
 void TtkBaseClass::WriteScaleText(double bottom, double right, double left) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   if (s.ScaleText.empty()) return;
   AddText(ExpandScaleText(s.ScaleText), s.ScaleTextFont, 2, 1, (left + right) / 2,
           bottom - s.ScaleTextBottom * s.ScaleFactor);
 }
 
 void TtkBaseClass::WriteUpperRight(double top, double right) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   if (s.UpperRightText.empty()) return;
   // 20 m on the ground at every scale keeps the text off the inner frame's corner.
-  AddText(s.UpperRightText, s.UpperRightFont, 3, 3, right - FrameGap - 20, top + s.UpperRightTop * s.ScaleFactor);
-  AddText(s.SideTitle, s.SideTitleFont, 3, 3, right - FrameGap - 20 - s.SideTitleRight * s.ScaleFactor,
+  AddText(s.UpperRightText, s.UpperRightFont, 3, 3, right - frameGap_ - 20, top + s.UpperRightTop * s.ScaleFactor);
+  AddText(s.SideTitle, s.SideTitleFont, 3, 3, right - frameGap_ - 20 - s.SideTitleRight * s.ScaleFactor,
           top + s.SideTitleTop * s.ScaleFactor);
 }
 
 void TtkBaseClass::WriteLowerRight(double bottom, double right) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   if (s.LowerRightText.empty()) return;
   const double drop = s.LowerRightBottom * s.ScaleFactor;
   const std::string& tail = s.LowerRightCentredTail;
   if (tail.empty()) {
-    AddText(FillDates(s.LowerRightText), s.LowerRightFont, 3, 1, right - FrameGap, bottom - drop);
+    AddText(FillDates(s.LowerRightText), s.LowerRightFont, 3, 1, right - frameGap_, bottom - drop);
     return;
   }
   // The block stands left of the tail by the tail's width, one em per two-byte character.
   const double width = DoubleFontHeightOnGround(s.LowerRightFont) * GbkLength(tail) / 4;
   const double lineHeight = FontHeightOnGround(s.LowerRightFont);
   const double shift = LineCount(s.LowerRightText) * lineHeight / 3;
-  AddText(FillDates(tail), s.LowerRightFont, 3, 1, right - FrameGap, bottom - drop - shift);
-  AddText(FillDates(s.LowerRightText), s.LowerRightFont, 3, 1, right - FrameGap - width, bottom - drop);
+  AddText(FillDates(tail), s.LowerRightFont, 3, 1, right - frameGap_, bottom - drop - shift);
+  AddText(FillDates(s.LowerRightText), s.LowerRightFont, 3, 1, right - frameGap_ - width, bottom - drop);
 }
 
 void TtkBaseClass::WriteLowerLeft(double bottom, double left) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   if (!s.LowerLeftText.empty())
-    AddText(FillDates(ExpandFieldText(s.LowerLeftText)), s.LowerLeftFont, 1, 1, left + FrameGap,
+    AddText(FillDates(ExpandFieldText(s.LowerLeftText)), s.LowerLeftFont, 1, 1, left + frameGap_,
             bottom - s.LowerLeftBottom * s.ScaleFactor);
   if (!s.LeftText.empty())
     AddText(SplitToLines(s.LeftText), s.LeftTextFont, 3, 3, left - s.LeftTextDist * s.ScaleFactor,
-            bottom + FrameGap - 25 * s.ScaleFactor);
+            bottom + frameGap_ - 25 * s.ScaleFactor);
 }
 
 // ---- geographic family ------------------------------------------------------------------
 
 void TtkBaseClass::WriteTitlesGeographic(double topLat, double leftLon, double rightLon, double referenceLat,
                                          double referenceLon) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   const double lon = (leftLon + rightLon) / 2;
   const struct {
     const std::string& text;
@@ -171,7 +174,7 @@ void TtkBaseClass::WriteTitlesGeographic(double topLat, double leftLon, double r
 
 void TtkBaseClass::WriteScaleTextGeographic(double bottomLat, double rightLon, double leftLon, double referenceLat,
                                             double referenceLon) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   if (s.ScaleText.empty()) return;
   const double offset = NorthOffsetDegrees(s.ScaleTextBottom * s.ScaleFactor, referenceLat, referenceLon);
   AddTextGeographic(ExpandScaleText(s.ScaleText), s.ScaleTextFont, 2, 1, (leftLon + rightLon) / 2,
@@ -180,7 +183,7 @@ void TtkBaseClass::WriteScaleTextGeographic(double bottomLat, double rightLon, d
 
 void TtkBaseClass::WriteUpperRightGeographic(double topLat, double rightLon, double referenceLat,
                                              double referenceLon) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   if (s.UpperRightText.empty()) return;
   const double offset = NorthOffsetDegrees(s.UpperRightTop * s.ScaleFactor, referenceLat, referenceLon);
   AddTextGeographic(s.UpperRightText, s.UpperRightFont, 3, 3, rightLon, topLat + offset);
@@ -188,7 +191,7 @@ void TtkBaseClass::WriteUpperRightGeographic(double topLat, double rightLon, dou
 
 void TtkBaseClass::WriteLowerRightGeographic(double bottomLat, double rightLon, double referenceLat,
                                              double referenceLon) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   if (s.LowerRightText.empty()) return;
   const double offset = NorthOffsetDegrees(s.LowerRightBottom * s.ScaleFactor, referenceLat, referenceLon);
   AddTextGeographic(FillDates(s.LowerRightText), s.LowerRightFont, 3, 1, rightLon, bottomLat - offset);
@@ -196,7 +199,7 @@ void TtkBaseClass::WriteLowerRightGeographic(double bottomLat, double rightLon, 
 
 void TtkBaseClass::WriteLowerLeftGeographic(double bottomLat, double leftLon, double textLat, double referenceLat,
                                             double referenceLon) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   if (!s.LowerLeftText.empty()) {
     const double offset = NorthOffsetDegrees(s.LowerLeftBottom * s.ScaleFactor, referenceLat, referenceLon);
     AddTextGeographic(FillDates(s.LowerLeftText), s.LowerLeftFont, 1, 1, referenceLon, bottomLat - offset);
@@ -214,12 +217,10 @@ void TtkBaseClass::checkCornerBounds(double latitude, double longitude) const {
 }
 
 void TtkBaseClass::WriteCornerLabel(int corner, double northing, double easting) {
-  const FrameSettings& s = settings;
-  struct SpacingGuard {
-    FrameRunState& run;
-    ~SpacingGuard() { run.TextCharSpacing = 0; }
-  } guard{settings.run};
-  settings.run.TextCharSpacing = -30;
+  const FrameSettings& s = settings_;
+  // Corner labels are set tight so that they stay within the band between the frames.
+  const auto addTight = [this](const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x,
+                               double y) { AddText(text, font, hAlign, vAlign, x, y, kCornerLabelSpacing); };
 
   double lonValue = easting, latValue = northing;
   if (s.CornerLabelMode != 2 && !s.GeographicInput) {
@@ -235,10 +236,10 @@ void TtkBaseClass::WriteCornerLabel(int corner, double northing, double easting)
     const std::string eastText = MetresToKmText(s.CornerDigitsBefore, s.CornerDigitsAfter, lonValue);
     const std::string northText = MetresToKmText(s.CornerDigitsBefore, s.CornerDigitsAfter, latValue);
     if (corner == 0 || corner == 3)
-      AddText(eastText, font, 2, 3, E, N - FrameGap);
+      addTight(eastText, font, 2, 3, E, N - frameGap_);
     else
-      AddText(eastText, font, 2, 1, E, N + FrameGap);
-    AddText(northText, font, corner <= 1 ? 3 : 1, 3, E, N);
+      addTight(eastText, font, 2, 1, E, N + frameGap_);
+    addTight(northText, font, corner <= 1 ? 3 : 1, 3, E, N);
     return;
   }
 
@@ -258,38 +259,38 @@ void TtkBaseClass::WriteCornerLabel(int corner, double northing, double easting)
   // Longitude: degrees right-aligned against minutes, below the bottom corners, above the top ones.
   const double lonY = bottom ? N - o1 - h : N + o1 + h;
   const int lonV = bottom ? 1 : 3;
-  AddText(lon.Degrees, font, 3, lonV, E, lonY);
-  AddText(lon.Rest, font, 1, lonV, E + o2, lonY);
+  addTight(lon.Degrees, font, 3, lonV, E, lonY);
+  addTight(lon.Rest, font, 1, lonV, E + o2, lonY);
 
   // Latitude: centred in the band between the frames, or held against the inner frame.
   if (centred) {
     const double x = leftSide ? E - G / 2 : E + G / 2;
-    AddText(lat.Degrees, font, 2, 3, x, N);
-    AddText(lat.Rest, font, 2, 1, x, N);
+    addTight(lat.Degrees, font, 2, 3, x, N);
+    addTight(lat.Rest, font, 2, 1, x, N);
     return;
   }
   switch (corner) {
     case 0:
-      AddText(lat.Degrees, font, 3, 3, E, N);
-      AddText(lat.Rest, font, 3, 1, E + o2, N);
+      addTight(lat.Degrees, font, 3, 3, E, N);
+      addTight(lat.Rest, font, 3, 1, E + o2, N);
       break;
     case 1:
-      AddText(lat.Degrees, font, 3, 3, E + o2, N);
-      AddText(lat.Rest, font, 3, 1, E + o2, N);
+      addTight(lat.Degrees, font, 3, 3, E + o2, N);
+      addTight(lat.Rest, font, 3, 1, E + o2, N);
       break;
     case 2:
-      AddText(lat.Degrees, font, 1, 3, E + o2, N);
-      AddText(lat.Rest, font, 1, 1, E + o2, N);
+      addTight(lat.Degrees, font, 1, 3, E + o2, N);
+      addTight(lat.Rest, font, 1, 1, E + o2, N);
       break;
     default:
-      AddText(lat.Degrees, font, 1, 3, E, N);
-      AddText(lat.Rest, font, 1, 1, E + o2, N);
+      addTight(lat.Degrees, font, 1, 3, E, N);
+      addTight(lat.Rest, font, 1, 1, E + o2, N);
       break;
   }
 }
 
 void TtkBaseClass::WriteCornerLabelGeographic(int corner, double latitude, double longitude) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   checkCornerBounds(latitude, longitude);
   if (s.CornerLabelMode == 2) return;
   const double G = s.InnerToOuterGap * s.ScaleFactor;

@@ -15,10 +15,10 @@ GridNodes NodesBetween(double minimum, double maximum, double interval, bool off
 
 void TtkBaseClass::DrawGridCrosses(int kind, double maxNorthing, double minNorthing, double maxEasting,
                                    double minEasting) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   const double interval = s.GridInterval;
   if (interval <= 0) {
-    ui.message("公里网间隔必须大于0，未画十字");
+    Notify("公里网间隔必须大于0，未画十字");
     return;
   }
   const GridNodes east = NodesBetween(minEasting, maxEasting, interval, s.HorLabelMode == 1);

@@ -10,7 +10,7 @@
 namespace framora {
 
 void TtkBaseClass::AddLine(int kind, double x1, double y1, double x2, double y2) {
-  if (settings.GeographicInput) {
+  if (settings_.GeographicInput) {
     const GeoPoint a = ToGeographic(y1, x1);
     const GeoPoint b = ToGeographic(y2, x2);
     AddLineGeographic(kind, a.longitude, a.latitude, b.longitude, b.latitude);
@@ -20,53 +20,57 @@ void TtkBaseClass::AddLine(int kind, double x1, double y1, double x2, double y2)
 }
 
 void TtkBaseClass::AddLineGeographic(int kind, double lon1, double lat1, double lon2, double lat2) {
-  if (!LineCursor) BeginDrawing();
-  if (!LineCursor) throw FramoraError("图幅" + SheetName + "没有可写的线层");
-  LineCursor->insertLine(kind, lon1, lat1, lon2, lat2);
+  if (!lineCursor_) BeginDrawing();
+  if (!lineCursor_) throw FramoraError("图幅" + sheetName_ + "没有可写的线层");
+  lineCursor_->insertLine(kind, lon1, lat1, lon2, lat2);
 }
 
 void TtkBaseClass::AddText(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x,
-                           double y) {
-  if (settings.GeographicInput) {
+                           double y, double characterSpacing) {
+  if (settings_.GeographicInput) {
     const GeoPoint point = ToGeographic(y, x);
     x = point.longitude;
     y = point.latitude;
   }
-  writeText(text, font, hAlign, vAlign, x, y);
+  writeText(text, font, hAlign, vAlign, x, y, characterSpacing);
 }
 
 void TtkBaseClass::AddTextGeographic(const std::string& text, const LogicalFont& font, int hAlign, int vAlign,
-                                     double lon, double lat) {
-  writeText(text, font, hAlign, vAlign, lon, lat);
+                                     double lon, double lat, double characterSpacing) {
+  writeText(text, font, hAlign, vAlign, lon, lat, characterSpacing);
 }
 
 void TtkBaseClass::writeText(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x,
-                             double y) {
-  settings.run.TextAnchorH = HorizontalAnchorOf(hAlign);
-  settings.run.TextAnchorV = VerticalAnchorOf(vAlign);
+                             double y, double characterSpacing) {
   const std::string trimmed = Trim(text);
   if (trimmed.empty()) return;
-  if (AnnoLayer == nullptr) throw FramoraError("图幅" + SheetName + "没有可写的注记层");
+  if (textClass_ == nullptr) throw FramoraError("图幅" + sheetName_ + "没有可写的注记层");
   const TextSymbol symbol =
-      MakeTextSymbol(font, settings.run.TextCharSpacing, -1, settings.run.TextAnchorH, settings.run.TextAnchorV);
-  AddTextElement(*AnnoLayer, trimmed, x, y, symbol);
+      MakeTextSymbol(font, characterSpacing, -1, HorizontalAnchorOf(hAlign), VerticalAnchorOf(vAlign));
+  AddTextElement(*textClass_, trimmed, x, y, symbol);
+}
+
+void TtkBaseClass::AddPolygon(const OGRGeometry& polygon, int id) {
+  if (polygonClass_ == nullptr) throw FramoraError("图幅" + sheetName_ + "没有可写的面层");
+  StoreFeature(*polygonClass_, polygon, id);
 }
 
 double TtkBaseClass::FontHeightOnGround(const LogicalFont& font) const {
-  return font.pointSize() * 25.4 / 72 * settings.ScaleFactor * 10;
+  return font.pointSize() * 25.4 / 72 * settings_.ScaleFactor * 10;
 }
 
 PlanePoint TtkBaseClass::ToPlane(double latitude, double longitude) const {
   double x = 0, y = 0;
-  GeodeticToGauss(settings.UseKrassowsky, NumberText(longitude), NumberText(latitude), settings.CoordsWithZone,
-                  false, settings.ThreeDegreeZones, settings.CentralMeridian, x, y);
+  GeodeticToGauss(settings_.UseKrassowsky, NumberText(longitude), NumberText(latitude), settings_.CoordsWithZone,
+                  false, settings_.ThreeDegreeZones, settings_.CentralMeridian, x, y);
   return PlanePoint{x, y};
 }
 
 GeoPoint TtkBaseClass::ToGeographic(double northing, double easting) const {
   double longitude = 0, latitude = 0;
-  GaussToGeodetic(settings.UseKrassowsky, settings.CoordsWithZone, settings.ThreeDegreeZones,
-                  settings.CentralMeridian, easting, northing, longitude, latitude, ui);
+  SilentUserInterface quiet;  // a failed inverse keeps the point where it was
+  GaussToGeodetic(settings_.UseKrassowsky, settings_.CoordsWithZone, settings_.ThreeDegreeZones,
+                  settings_.CentralMeridian, easting, northing, longitude, latitude, quiet);
   return GeoPoint{latitude, longitude};
 }
 

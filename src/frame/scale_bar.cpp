@@ -6,7 +6,7 @@
 namespace framora {
 
 void TtkBaseClass::DrawScaleBar(double bottom, double centre) {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   if (!s.ScaleBarOn) return;
   constexpr int kKind = 3;
   const double length = s.ScaleBarLength * s.ScaleFactor;

@@ -1,17 +1,39 @@
 #pragma once
 
+#include <ogr_spatialref.h>
+
+#include <string>
+#include <vector>
+
+#include "gis/geometry.h"
+
 namespace framora {
 
-class TtkBaseClass;
+class Workspace;
+
+// A sheet whose frame is on disk, as the page layout needs it. Borrowed pointers stay valid
+// for the document step of that sheet only.
+struct FinishedSheet {
+  std::string name;                 // the cleaned sheet name; its classes are "L_", "p_", "a_" + name
+  Envelope innerFrame;              // in the sheet's map units (metres, or degrees)
+  double frameGap = 0;              // from the inner to the outer frame, ground metres
+  // Ground metres in one map unit along x and y: 1 on projected sheets.
+  double metresPerUnitX = 1;
+  double metresPerUnitY = 1;
+  double textReferenceScale = 0;    // scale denominator the texts were sized for
+  const OGRSpatialReference* spatialReference = nullptr;  // the sheet's; null when unknown
+  const OGRGeometry* clipShape = nullptr;                 // the user's map is shown inside it
+  Workspace* workspace = nullptr;                         // holds the sheet's classes
+};
 
 // Lays a finished sheet out on a page at the map scale, saves its map document and exports
 // its picture. The page layout lives above the frame builders; they only hold this seam.
 class SheetDocumentBuilder {
  public:
   virtual ~SheetDocumentBuilder() = default;
-  // The inner frame's extent in the sheet's map units (northings and eastings in metres,
-  // or degrees for geographic sheets). Errors end this sheet's document step only.
-  virtual void BuildSheetDocument(TtkBaseClass& sheet, double top, double bottom, double right, double left) = 0;
+  // Throws FramoraError when the sheet's document or picture cannot be made. Returns what
+  // the user should hear of that still went through (a layer left out of the picture...).
+  virtual std::vector<std::string> BuildSheetDocument(const FinishedSheet& sheet) = 0;
 };
 
 }  // namespace framora

@@ -1,11 +1,15 @@
 #include "gis/buffered_insert.h"
 
+#include <cpl_error.h>
+
+#include "gis/feature_class.h"
+#include "util/framora_error.h"
+
 namespace framora {
 
-BufferedInsert::BufferedInsert(Workspace& workspace, OGRLayer& featureClass, UserInterface& ui)
+BufferedInsert::BufferedInsert(Workspace& workspace, OGRLayer& featureClass)
     : workspace_(workspace),
       featureClass_(featureClass),
-      ui_(ui),
       feature_(featureClass.GetLayerDefn()),
       idIndex_(featureClass.GetLayerDefn()->GetFieldIndex("ID")) {
   line_.setNumPoints(2);
@@ -20,22 +24,19 @@ BufferedInsert::~BufferedInsert() {
   }
 }
 
-bool BufferedInsert::insertLine(int id, double x1, double y1, double x2, double y2) {
+void BufferedInsert::insertLine(int id, double x1, double y1, double x2, double y2) {
   line_.setPoint(0, x1, y1);
   line_.setPoint(1, x2, y2);
-  return insert(line_, id);
+  insert(line_, id);
 }
 
-bool BufferedInsert::insert(const OGRGeometry& geometry, int id) {
+void BufferedInsert::insert(const OGRGeometry& geometry, int id) {
   feature_.SetFID(OGRNullFID);
   feature_.SetGeometry(&geometry);
   if (idIndex_ >= 0) feature_.SetField(idIndex_, id);
-  if (featureClass_.CreateFeature(&feature_) != OGRERR_NONE) {
-    ui_.message("保存失败");
-    return false;
-  }
+  CPLErrorReset();
+  if (featureClass_.CreateFeature(&feature_) != OGRERR_NONE) throw FramoraError(SaveFailureText(featureClass_));
   ++inserted_;
-  return true;
 }
 
 void BufferedInsert::flush() {

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "gis/workspace.h"
-#include "util/user_interface.h"
 
 namespace framora {
 
@@ -13,21 +12,21 @@ namespace framora {
 // workspace, committed by flush() (or when the cursor goes away).
 class BufferedInsert {
  public:
-  BufferedInsert(Workspace& workspace, OGRLayer& featureClass, UserInterface& ui);
+  BufferedInsert(Workspace& workspace, OGRLayer& featureClass);
   ~BufferedInsert();
   BufferedInsert(const BufferedInsert&) = delete;
   BufferedInsert& operator=(const BufferedInsert&) = delete;
 
-  // A two-point line with its "ID" kind. "保存失败" when the store fails; drawing goes on.
-  bool insertLine(int id, double x1, double y1, double x2, double y2);
-  bool insert(const OGRGeometry& geometry, int id);
+  // A two-point line with its "ID" kind. A store that fails throws FramoraError "保存失败"
+  // with the class and the reason: a sheet with lines missing is not a finished sheet.
+  void insertLine(int id, double x1, double y1, double x2, double y2);
+  void insert(const OGRGeometry& geometry, int id);
   void flush();
   long long inserted() const { return inserted_; }
 
  private:
   Workspace& workspace_;
   OGRLayer& featureClass_;
-  UserInterface& ui_;
   OGRFeature feature_;
   OGRLineString line_;
   int idIndex_;

@@ -76,27 +76,26 @@ OGRGeometryUniquePtr ConformToClass(const OGRGeometry& geometry, OGRLayer& featu
   }
 }
 
-bool StoreFeature(OGRLayer& featureClass, const OGRGeometry& geometry, int id, UserInterface& ui) {
+std::string SaveFailureText(OGRLayer& featureClass) {
+  const std::string reason = CPLGetLastErrorMsg();
+  return std::string("保存失败：") + featureClass.GetName() + (reason.empty() ? "" : "，" + reason);
+}
+
+void StoreFeature(OGRLayer& featureClass, const OGRGeometry& geometry, int id) {
   OGRFeature feature(featureClass.GetLayerDefn());
   feature.SetGeometryDirectly(ConformToClass(geometry, featureClass).release());
   feature.SetField(feature.GetFieldIndex("ID"), id);
-  if (featureClass.CreateFeature(&feature) != OGRERR_NONE) {
-    ui.message("保存失败");
-    return false;
-  }
-  return true;
+  CPLErrorReset();
+  if (featureClass.CreateFeature(&feature) != OGRERR_NONE) throw FramoraError(SaveFailureText(featureClass));
 }
 
 int FieldIndex(const OGRFeature& feature, const std::string& fieldName) {
   return feature.GetDefnRef()->GetFieldIndex(fieldName.c_str());
 }
 
-std::string FieldValue(const OGRFeature& feature, const std::string& fieldName, UserInterface& ui) {
+std::optional<std::string> FieldValue(const OGRFeature& feature, const std::string& fieldName) {
   const int index = FieldIndex(feature, fieldName);
-  if (index < 0) {
-    ui.message("找不到对应字段" + fieldName);
-    return "";
-  }
+  if (index < 0) return std::nullopt;
   if (!feature.IsFieldSetAndNotNull(index)) return "";
   return feature.GetFieldAsString(index);
 }

@@ -2,11 +2,11 @@
 
 #include <ogrsf_frmts.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "gis/feature_dataset.h"
-#include "util/user_interface.h"
 
 namespace framora {
 
@@ -30,13 +30,15 @@ OGRLayer* OpenFeatureClass(Workspace& workspace, const std::string& name);
 // A copy of the geometry in the class's own type (a polygon becomes a one-part multipolygon
 // in a multipolygon class), so that every format stores it without complaint.
 OGRGeometryUniquePtr ConformToClass(const OGRGeometry& geometry, OGRLayer& featureClass);
-// Stores one feature with its "ID" kind; "保存失败" on failure, and the caller goes on.
-bool StoreFeature(OGRLayer& featureClass, const OGRGeometry& geometry, int id, UserInterface& ui);
+// Stores one feature with its "ID" kind; a failure throws FramoraError (SaveFailureText).
+void StoreFeature(OGRLayer& featureClass, const OGRGeometry& geometry, int id);
+// "保存失败" with the class and GDAL's reason for the last failed store.
+std::string SaveFailureText(OGRLayer& featureClass);
 
 // Index of the field, or a negative number.
 int FieldIndex(const OGRFeature& feature, const std::string& fieldName);
-// The value as text; a missing field shows "找不到对应字段" + name; a null value is "".
-std::string FieldValue(const OGRFeature& feature, const std::string& fieldName, UserInterface& ui);
+// The value as text, "" for a null value; nothing when the feature has no such field.
+std::optional<std::string> FieldValue(const OGRFeature& feature, const std::string& fieldName);
 // Appends the distinct values of the field, as text, then sorts the whole list as text
 // without regard to case.
 void UniqueValues(OGRLayer& layer, const std::string& fieldName, std::vector<std::string>& list);

@@ -80,20 +80,17 @@ std::unique_ptr<Workspace> CreateWorkspace(const std::string& path) {
   return workspace;
 }
 
-std::unique_ptr<Workspace> OpenWorkspace(const std::string& path, UserInterface& ui) {
+std::unique_ptr<Workspace> OpenWorkspace(const std::string& path) {
   EnsureGdalRegistered();
   const WorkspaceKind kind = WorkspaceKindOfPath(path);
   std::error_code error;
-  if (kind == WorkspaceKind::GeoPackage && !fs::exists(path, error)) {
-    ui.message(path + "文件不存在");
-    return nullptr;
-  }
+  if (kind == WorkspaceKind::GeoPackage && !fs::exists(path, error)) throw FramoraError(path + "文件不存在");
   const char* drivers[] = {DriverName(kind), nullptr};
   CPLErrorReset();
   GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
   if (!dataset) {
-    ui.message("打开" + path + "失败");
-    return nullptr;
+    const std::string reason = CPLGetLastErrorMsg();
+    throw FramoraError("打开" + path + "失败" + (reason.empty() ? "" : "：" + reason));
   }
   return std::make_unique<Workspace>(std::move(dataset), kind, path);
 }

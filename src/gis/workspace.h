@@ -8,7 +8,6 @@
 #include <set>
 #include <string>
 
-#include "util/user_interface.h"
 
 namespace framora {
 
@@ -65,9 +64,9 @@ class Workspace {
 // Creates a new, empty geodatabase at path. Errors (unwritable folder, a plain file in
 // the way) throw FramoraError with a clear message.
 std::unique_ptr<Workspace> CreateWorkspace(const std::string& path);
-// Opens an existing geodatabase for update; nullptr after a message when it is missing
-// or cannot be opened.
-std::unique_ptr<Workspace> OpenWorkspace(const std::string& path, UserInterface& ui);
+// Opens an existing geodatabase for update. Throws FramoraError naming the path (and GDAL's
+// reason) when it is missing or cannot be opened.
+std::unique_ptr<Workspace> OpenWorkspace(const std::string& path);
 // Whether the geodatabase exists: the folder for a ".gdb" path, the file otherwise.
 bool WorkspaceExists(const std::string& path);
 

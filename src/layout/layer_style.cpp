@@ -271,7 +271,7 @@ CategorizedStyle ReadStyleFile(const std::string& path, StyleKind kind) {
   return *style;
 }
 
-LayerStyles LoadLayerStyles(const std::string& folder, UserInterface& ui) {
+LayerStyles LoadLayerStyles(const std::string& folder) {
   LayerStyles styles;
   const auto load = [&](const char* fileName, StyleKind kind, std::string& usedPath) {
     const std::string path = (std::filesystem::path(folder) / fileName).string();
@@ -280,7 +280,7 @@ LayerStyles LoadLayerStyles(const std::string& folder, UserInterface& ui) {
       usedPath = path;
       return style;
     } catch (const FramoraError& error) {
-      ui.message(std::string(error.what()) + "，使用内置样式");
+      styles.notices.push_back(std::string(error.what()) + "，使用内置样式");
       return BuiltInStyle(kind);
     }
   };

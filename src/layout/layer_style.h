@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "util/user_interface.h"
 
 namespace framora {
 
@@ -63,10 +62,11 @@ struct LayerStyles {
   CategorizedStyle polygons;
   std::string lineStylePath;    // the file each came from; empty for the built-in
   std::string polygonStylePath;
+  std::vector<std::string> notices;  // what the user should hear: a file replaced by the built-in
 };
 
-// line.qml and poly.qml from folder. A missing or unreadable file is reported and
-// replaced by the built-in style.
-LayerStyles LoadLayerStyles(const std::string& folder, UserInterface& ui);
+// line.qml and poly.qml from folder. A missing or unreadable file is replaced by the
+// built-in style, with a notice saying so.
+LayerStyles LoadLayerStyles(const std::string& folder);
 
 }  // namespace framora

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "frame/frame_builder.h"
+#include "gis/text_class.h"
 #include "gis/feature_class.h"
 #include "gis/feature_dataset.h"
 #include "layout/gui_application.h"
@@ -39,22 +39,12 @@ LayoutLayer SheetLayer(Workspace& workspace, OGRLayer& data, LayerRole role) {
   return layer;
 }
 
-// The sheet's class: the one the builder holds for a new sheet, else the stored one by name.
-OGRLayer& SheetClass(TtkBaseClass& sheet, OGRLayer* held, const std::string& prefix) {
-  const std::string name = prefix + sheet.SheetName;
-  OGRLayer* found = sheet.IsNewDataset && held != nullptr ? held : OpenFeatureClass(*sheet.OutputWorkspace, name);
+// The sheet's class of that prefix, as stored in its workspace.
+OGRLayer& SheetClass(const FinishedSheet& sheet, const std::string& prefix) {
+  const std::string name = prefix + sheet.name;
+  OGRLayer* found = OpenFeatureClass(*sheet.workspace, name);
   if (found == nullptr) throw FramoraError("找不到要素类" + name);
   return *found;
-}
-
-// Ground metres in one map unit along x and y at the sheet's lower-left corner.
-std::pair<double, double> MetresPerMapUnit(TtkBaseClass& sheet, double bottom, double left) {
-  if (!sheet.settings.GeographicInput) return {1, 1};
-  const double probe = sheet.FrameGap > 0 ? sheet.FrameGap : 1000;
-  const double east = sheet.EastOffsetDegrees(probe, bottom, left);
-  const double north = sheet.NorthOffsetDegrees(probe, bottom, left);
-  if (!(east > 0) || !(north > 0)) throw FramoraError("不能换算图幅" + sheet.SheetName + "的经纬度");
-  return {probe / east, probe / north};
 }
 
 }  // namespace
@@ -97,7 +87,9 @@ void ShowMapExtent(MapFrame& frame, const Envelope& envelope) {
   frame.extent = envelope;
 }
 
-PageLayoutControl::PageLayoutControl(const MapDocument& document, UserInterface& ui) : ui_(ui) {
+PageLayoutControl::PageLayoutControl(const MapDocument& document, const FrameSettings& settings,
+                                     std::string outputFolder)
+    : settings_(settings), outputFolder_(std::move(outputFolder)) {
   MapFrame frame;
   frame.name = "Layers";
   frame.pageEnvelope = Envelope{0, 0, layout_.page.width, layout_.page.height};
@@ -113,7 +105,8 @@ PageLayoutControl::PageLayoutControl(const MapDocument& document, UserInterface&
   EnsureGuiApplication();
 }
 
-PageLayoutControl::PageLayoutControl(PageLayout layout, UserInterface& ui) : layout_(std::move(layout)), ui_(ui) {
+PageLayoutControl::PageLayoutControl(PageLayout layout, const FrameSettings& settings, std::string outputFolder)
+    : layout_(std::move(layout)), settings_(settings), outputFolder_(std::move(outputFolder)) {
   EnsureGuiApplication();
 }
 
@@ -123,21 +116,19 @@ void PageLayoutControl::setStyleFolder(const std::string& folder) {
 }
 
 const LayerStyles& PageLayoutControl::styles() {
-  if (!styles_) styles_ = LoadLayerStyles(styleFolder_.empty() ? ProgramFolder() : styleFolder_, ui_);
+  if (!styles_) styles_ = LoadLayerStyles(styleFolder_.empty() ? ProgramFolder() : styleFolder_);
   return *styles_;
 }
 
-void PageLayoutControl::BuildSheetDocument(TtkBaseClass& sheet, double top, double bottom, double right,
-                                           double left) {
-  if (!sheet.OutputWorkspace) throw FramoraError("没有输出数据库，不能生成地图文档");
-  const FrameSettings& settings = sheet.settings;
+std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedSheet& sheet) {
+  if (sheet.workspace == nullptr) throw FramoraError("没有输出数据库，不能生成地图文档");
   MapFrame* userFrame = FindUserDataFrame(layout_);
   if (userFrame == nullptr) throw FramoraError("页面上没有数据框");
   const auto userIndex = userFrame - layout_.frames.data();
 
-  const auto [metresPerUnitX, metresPerUnitY] = MetresPerMapUnit(sheet, bottom, left);
-  const SheetPage sheetPage = ComputeSheetPage(top, bottom, right, left, sheet.FrameGap, settings, metresPerUnitX,
-                                               metresPerUnitY);
+  const Envelope& inner = sheet.innerFrame;
+  const SheetPage sheetPage = ComputeSheetPage(inner.ymax, inner.ymin, inner.xmax, inner.xmin, sheet.frameGap,
+                                               settings_, sheet.metresPerUnitX, sheet.metresPerUnitY);
   layout_.page = Page{sheetPage.width, sheetPage.height, kUnitMillimetres};
   const Envelope pageEnvelope{0, 0, sheetPage.width, sheetPage.height};
 
@@ -146,24 +137,24 @@ void PageLayoutControl::BuildSheetDocument(TtkBaseClass& sheet, double top, doub
   userFrame = &layout_.frames[userIndex];  // adding a frame may have moved them
 
   userFrame->pageEnvelope = pageEnvelope;
-  userFrame->clipShape = sheet.SheetGeometry ? CloneGeometry(*sheet.SheetGeometry) : nullptr;
+  userFrame->clipShape = sheet.clipShape != nullptr ? CloneGeometry(*sheet.clipShape) : nullptr;
   outerFrame->pageEnvelope = pageEnvelope;
 
-  // The sheet's classes are borrowed from the builder for this sheet only.
+  // The sheet's classes are borrowed from its workspace for this sheet only.
   struct ReturnBorrowedClasses {
     MapFrame& frame;
     ~ReturnBorrowedClasses() {
       for (auto& layer : frame.layers) layer.openClass = nullptr;
     }
   } returnClasses{*outerFrame};
-  Workspace& workspace = *sheet.OutputWorkspace;
+  Workspace& workspace = *sheet.workspace;
   outerFrame->layers.clear();
-  OGRLayer& texts = SheetClass(sheet, sheet.AnnoLayer, "A_");
-  OGRLayer& lines = SheetClass(sheet, sheet.LineClass, "L_");
-  OGRLayer& polygons = SheetClass(sheet, sheet.PolygonClass, "P_");
+  OGRLayer& texts = SheetClass(sheet, "A_");
+  OGRLayer& lines = SheetClass(sheet, "L_");
+  OGRLayer& polygons = SheetClass(sheet, "P_");
   LayoutLayer textLayer = SheetLayer(workspace, texts, LayerRole::SheetTexts);
   textLayer.referenceScale = StoredReferenceScale(workspace, texts.GetName());
-  if (textLayer.referenceScale <= 0) textLayer.referenceScale = settings.ScaleFactor * 10000;
+  if (textLayer.referenceScale <= 0) textLayer.referenceScale = sheet.textReferenceScale;
   outerFrame->layers.push_back(std::move(textLayer));
   outerFrame->layers.push_back(SheetLayer(workspace, lines, LayerRole::SheetLines));
   outerFrame->layers.push_back(SheetLayer(workspace, polygons, LayerRole::SheetPolygons));
@@ -172,22 +163,30 @@ void PageLayoutControl::BuildSheetDocument(TtkBaseClass& sheet, double top, doub
 
   for (MapFrame* frame : {userFrame, outerFrame}) {
     ShowMapExtent(*frame, sheetPage.mapExtent);
-    frame->metresPerMapUnit = metresPerUnitY;
+    frame->metresPerMapUnit = sheet.metresPerUnitY;
   }
 
   std::error_code ignored;
-  if (!sheet.OutputFolder.empty()) fs::create_directories(sheet.OutputFolder, ignored);
-  const fs::path folder(sheet.OutputFolder);
-  SaveMapDocument(*this, (folder / (sheet.SheetName + ".qgs")).string());
-  ExportActiveView(*this, (folder / (sheet.SheetName + settings.PictureType)).string(), settings.ExportDpi);
+  if (!outputFolder_.empty()) fs::create_directories(outputFolder_, ignored);
+  const fs::path folder(outputFolder_);
+  std::vector<std::string> notices;
+  if (!styleNoticesGiven_) {
+    styleNoticesGiven_ = true;
+    notices = styles().notices;
+  }
+  SaveMapDocument(*this, (folder / (sheet.name + ".qgs")).string());
+  for (std::string& notice :
+       ExportActiveView(*this, (folder / (sheet.name + settings_.PictureType)).string(), settings_.ExportDpi))
+    notices.push_back(std::move(notice));
+  return notices;
 }
 
 void SaveMapDocument(PageLayoutControl& control, const std::string& fileName) {
   SaveMapDocument(control.layout(), control.styles(), fileName);
 }
 
-bool ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi) {
-  return ExportActiveView(control.layout(), control.styles(), fileName, dpi, control.ui());
+std::vector<std::string> ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi) {
+  return ExportActiveView(control.layout(), control.styles(), fileName, dpi);
 }
 
 }  // namespace framora

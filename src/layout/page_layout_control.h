@@ -8,7 +8,7 @@
 #include "gis/map_document.h"
 #include "layout/layer_style.h"
 #include "layout/page_layout.h"
-#include "util/user_interface.h"
+#include <vector>
 
 namespace framora {
 
@@ -39,33 +39,34 @@ void ShowMapExtent(MapFrame& frame, const Envelope& envelope);
 // frame "outer Map" on top, saves the page as a QGIS project and exports its picture.
 class PageLayoutControl final : public SheetDocumentBuilder {
  public:
-  // The page of an input map document: one data frame "Layers" with its layers.
-  PageLayoutControl(const MapDocument& document, UserInterface& ui);
+  // The page of an input map document: one data frame "Layers" with its layers. The
+  // settings give the scale, margins, picture type and resolution; documents and pictures
+  // go into outputFolder.
+  PageLayoutControl(const MapDocument& document, const FrameSettings& settings, std::string outputFolder);
   // A page as it stands.
-  PageLayoutControl(PageLayout layout, UserInterface& ui);
+  PageLayoutControl(PageLayout layout, const FrameSettings& settings, std::string outputFolder);
 
-  // Uses sheet.FrameGap, sheet.settings (ScaleFactor, PageMargin*, PictureType, ExportDpi,
-  // GeographicInput), SheetName, SheetGeometry, OutputFolder, OutputWorkspace and the
-  // classes (reopened by name when IsNewDataset is off). Writes <OutputFolder>/<SheetName>.qgs
-  // and <OutputFolder>/<SheetName><PictureType>.
-  void BuildSheetDocument(TtkBaseClass& sheet, double top, double bottom, double right, double left) override;
+  // Writes <outputFolder>/<name>.qgs and <outputFolder>/<name><PictureType>.
+  std::vector<std::string> BuildSheetDocument(const FinishedSheet& sheet) override;
 
   PageLayout& layout() { return layout_; }
   const PageLayout& layout() const { return layout_; }
-  UserInterface& ui() { return ui_; }
   // The folder of line.qml and poly.qml; beside the program unless set.
   void setStyleFolder(const std::string& folder);
-  // The styles, read at first use; a missing file is reported once.
+  // The styles, read at first use.
   const LayerStyles& styles();
 
  private:
   PageLayout layout_;
-  UserInterface& ui_;
+  const FrameSettings& settings_;
+  std::string outputFolder_;
   std::string styleFolder_;
   std::optional<LayerStyles> styles_;
+  bool styleNoticesGiven_ = false;
 };
 
 void SaveMapDocument(PageLayoutControl& control, const std::string& fileName);
-bool ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi);
+// The picture of the control's page; see ExportActiveView of a page layout.
+std::vector<std::string> ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi);
 
 }  // namespace framora

@@ -225,15 +225,12 @@ std::unique_ptr<PictureExporter> ExporterForExtension(const std::string& extensi
   throw FramoraError(upper + "错误的文件类型");
 }
 
-bool ExportActiveView(const PageLayout& layout, const LayerStyles& styles, const std::string& fileName, int dpi,
-                      UserInterface& ui) {
+std::vector<std::string> ExportActiveView(const PageLayout& layout, const LayerStyles& styles,
+                                          const std::string& fileName, int dpi) {
   const PixelSize size = ExportPixelSize(layout.page, dpi);
   std::unique_ptr<PictureExporter> exporter = ExporterForExtension(FileExtension(fileName));
   if (dpi <= 0) throw FramoraError("输出分辨率" + std::to_string(dpi) + "无效，应大于0");
-  if (!exporter->canHold(size)) {
-    ui.message(kTooLarge);
-    return false;
-  }
+  if (!exporter->canHold(size)) throw FramoraError(kTooLarge);
   EnsureGdalRegistered();
   EnsureGuiApplication();
   // A folder that cannot be written to is not a size problem; say what it is. The probe
@@ -246,12 +243,15 @@ bool ExportActiveView(const PageLayout& layout, const LayerStyles& styles, const
     throw FramoraError("不能创建文件" + fileName);
   }
   PageRenderer renderer(layout, styles, dpi);
-  for (const std::string& name : renderer.missingLayers()) ui.message("图层" + name + "的数据不能打开，图片中没有它");
+  std::vector<std::string> notices;
+  for (const std::string& name : renderer.missingLayers())
+    notices.push_back("图层" + name + "的数据不能打开，图片中没有它");
+  CPLErrorReset();
   if (!exporter->exportPage(renderer, fileName, size, PageGeoreference(layout, dpi), layout.page)) {
-    ui.message(kTooLarge);
-    return false;
+    const std::string reason = CPLGetLastErrorMsg();
+    throw FramoraError("不能写入图片" + fileName + (reason.empty() ? "" : "：" + reason));
   }
-  return true;
+  return notices;
 }
 
 }  // namespace framora

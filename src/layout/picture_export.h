@@ -2,11 +2,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "layout/layer_style.h"
 #include "layout/page_layout.h"
 #include "layout/rendered_page_dataset.h"
-#include "util/user_interface.h"
 
 namespace framora {
 
@@ -47,9 +47,11 @@ std::unique_ptr<PictureExporter> ExporterForExtension(const std::string& extensi
 inline constexpr size_t kExportBandBudgetBytes = 32u << 20;
 
 // Exports the page to fileName at dpi, the exporter chosen by the file's extension (an
-// unknown one raises before anything is drawn). A picture the format cannot hold, or a
-// failed finish, shows "文件太大，无法导出" and returns false; the caller goes on.
-bool ExportActiveView(const PageLayout& layout, const LayerStyles& styles, const std::string& fileName, int dpi,
-                      UserInterface& ui);
+// unknown one raises before anything is drawn). Throws FramoraError "文件太大，无法导出" for a
+// picture the format cannot hold, and one naming the file and the reason when it cannot be
+// written (nothing is left behind then). Returns what the user should hear of a picture that
+// was made: the layers it had to leave out.
+std::vector<std::string> ExportActiveView(const PageLayout& layout, const LayerStyles& styles,
+                                          const std::string& fileName, int dpi);
 
 }  // namespace framora

@@ -11,4 +11,17 @@ class FramoraError : public std::runtime_error {
   explicit FramoraError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// This sheet cannot be made (no shape, no name, corners that cannot be read); the run goes
+// on with the next one after the user has been told why.
+class SheetSkipped : public FramoraError {
+ public:
+  using FramoraError::FramoraError;
+};
+
+// The user asked the run to stop. It is not a failure: what is finished stays.
+class StopRequested : public std::exception {
+ public:
+  const char* what() const noexcept override { return "stop requested"; }
+};
+
 }  // namespace framora

@@ -227,16 +227,15 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
       throw FramoraError(error);
   }
 
-  FrameSettings settings = DialogDefaultSettings();
-  const FrameJobOutcome outcome = RunFrameJob(
-      command, inputs, settings, [&](FrameSettings& target) { target = prepared; }, ui, document.get());
+  const FrameJobOutcome outcome = RunFrameJob(command, inputs, prepared, ui, document.get());
   if (outcome.declined) {
     std::fprintf(stderr, "输出%s已存在，未做任何改动；加 --overwrite 可删除后重新生成\n", inputs.outputPath.c_str());
     return 1;
   }
-  std::fprintf(stderr, "图幅：生成%d幅，跳过%d幅%s\n", outcome.sheetsDrawn, outcome.sheetsSkipped,
+  const std::string failed = outcome.sheetsFailed > 0 ? "，失败" + std::to_string(outcome.sheetsFailed) + "幅" : "";
+  std::fprintf(stderr, "图幅：生成%d幅，跳过%d幅%s%s\n", outcome.sheetsMade, outcome.sheetsSkipped, failed.c_str(),
                outcome.stopped ? "，已终止" : "");
-  return outcome.ranToEnd ? 0 : 1;
+  return outcome.ranToEnd && outcome.sheetsFailed == 0 ? 0 : 1;
 }
 
 CommandRegistration generate("generate", {"draw the frames of every selected polygon into a geodatabase",

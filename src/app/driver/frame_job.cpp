@@ -123,52 +123,31 @@ namespace framora {
 
 namespace {
 
-// Hands the run's values to a builder, runs it and counts what it did.
-template <class Builder>
-void RunBuilder(Builder& builder, OGRLayer& sourceLayer, const FrameJobInputs& inputs, const std::string& nameField,
-                SheetDocumentBuilder* layout, bool batchPrint, FrameJobOutcome& outcome) {
-  builder.SourceClass = &sourceLayer;
-  builder.WhereClause = Trim(inputs.whereClause);
-  builder.NameField = nameField;
-  builder.NameTemplate = inputs.nameTemplate;
-  if (batchPrint) {
-    builder.BuildMapDocument = true;
-    builder.OutputFolder = inputs.outputFolder;
-    builder.LayoutControl = layout;
-  }
-  const auto summary = builder.Run();
-  outcome.sheetsDrawn = summary.drawn;
-  outcome.sheetsSkipped = summary.skipped;
-  outcome.stopped = summary.stopped;
-  outcome.ranToEnd = !summary.stopped;
-}
-
-int WholeNumberOr(const std::string& text, int fallback) {
-  int value = 0;
-  return TryReadInteger(Trim(text), value) ? value : fallback;
+// The resolution typed for batch printing; anything but a whole number above 0 is refused
+// before any work starts.
+int ExportDpiOfText(const std::string& text) {
+  int dpi = 0;
+  if (!TryReadInteger(Trim(text), dpi) || dpi <= 0) throw FramoraError("输出分辨率" + Trim(text) + "无效，应大于0");
+  return dpi;
 }
 
 }  // namespace
 
-FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& inputs, FrameSettings& settings,
-                            const std::function<void(FrameSettings&)>& assemble, UserInterface& ui,
-                            const MapDocument* document) {
+FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& inputs, const FrameSettings& settings,
+                            UserInterface& ui, const MapDocument* document) {
   const bool batchPrint = command == FrameJobCommand::BatchPrint;
   FrameJobOutcome outcome;
-  if (batchPrint) settings.ExportDpi = WholeNumberOr(inputs.dpiText, 96);
-  settings.coordinateSystemIndex = inputs.coordinateSystemIndex;
+  // The command's own values travel in a copy: the caller's settings stay as assembled.
+  FrameSettings run = settings;
+  if (batchPrint) run.ExportDpi = ExportDpiOfText(inputs.dpiText);
+  run.coordinateSystemIndex = inputs.coordinateSystemIndex;
+  run.isStandardSheetMode = inputs.creationMode == 0;
   const std::string nameField = CheckNameTemplate(inputs.nameTemplate, inputs.fieldChoices);
   RefuseUnsupportedWorkspacePath(inputs.outputPath);
   if (!PrepareOutputGeodatabase(inputs.outputPath, ui)) {
     outcome.declined = true;
     return outcome;
   }
-  // The command's own values survive an assembly that copies a whole record.
-  const int exportDpi = settings.ExportDpi;
-  assemble(settings);
-  settings.ExportDpi = exportDpi;
-  settings.coordinateSystemIndex = inputs.coordinateSystemIndex;
-  settings.run.zonePrefixText.clear();
   if (batchPrint) {
     const std::string folder = Trim(inputs.outputFolder);
     if (folder.empty()) throw FramoraError("输出MXD,JPG目录不能为空");
@@ -190,19 +169,23 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
   OpenedLayer source = MapDocument::OpenLayer(*layer);
   std::error_code error;
   if (!fs::exists(inputs.documentPath, error)) throw FramoraError("文件" + inputs.documentPath + ",不存在");
-  settings.isStandardSheetMode = inputs.creationMode == 0;
 
   const auto start = std::chrono::steady_clock::now();
   std::unique_ptr<PageLayoutControl> layout;
-  if (batchPrint) layout = std::make_unique<PageLayoutControl>(*document, ui);
-  if (inputs.creationMode == 0) {
-    TstandardMap builder(settings, inputs.outputPath, ui);
-    builder.MapSpatialRef = document->spatialReference().IsEmpty() ? nullptr : &document->spatialReference();
-    RunBuilder(builder, *source.layer, inputs, nameField, layout.get(), batchPrint, outcome);
-  } else {
-    Tcreatetk builder(settings, inputs.outputPath, ui);
-    RunBuilder(builder, *source.layer, inputs, nameField, layout.get(), batchPrint, outcome);
-  }
+  if (batchPrint) layout = std::make_unique<PageLayoutControl>(*document, run, Trim(inputs.outputFolder));
+  const SheetSource sheets{source.layer, Trim(inputs.whereClause), nameField, inputs.nameTemplate};
+  std::unique_ptr<TtkBaseClass> builder;
+  if (inputs.creationMode == 0)
+    builder = std::make_unique<TstandardMap>(run, inputs.outputPath, ui, sheets, layout.get());
+  else
+    builder = std::make_unique<Tcreatetk>(run, inputs.outputPath, ui, sheets, layout.get());
+  const SheetRunSummary summary = builder->Run();
+  outcome.sheetsMade = summary.made;
+  outcome.sheetsExisting = summary.existing;
+  outcome.sheetsSkipped = summary.skipped;
+  outcome.sheetsFailed = summary.failed;
+  outcome.stopped = summary.stopped;
+  outcome.ranToEnd = !summary.stopped;
   outcome.elapsedMilliseconds =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   ui.message("完成，用时" + std::to_string(outcome.elapsedMilliseconds) + "毫秒");

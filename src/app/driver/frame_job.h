@@ -2,7 +2,6 @@
 
 #include <ogrsf_frmts.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,8 +36,10 @@ struct FrameJobOutcome {
   bool declined = false;         // the user kept an existing output: nothing was done
   bool stopped = false;          // the user stopped between sheets
   long long elapsedMilliseconds = 0;
-  int sheetsDrawn = 0;
-  int sheetsSkipped = 0;
+  int sheetsMade = 0;            // drawn in full by this run
+  int sheetsExisting = 0;        // found from an earlier run
+  int sheetsSkipped = 0;         // features that could make no sheet
+  int sheetsFailed = 0;          // sheets whose map document or picture failed
 };
 
 // The field named in the template, or FramoraError with the system's message.
@@ -53,13 +54,13 @@ bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui);
 // The spatial data of a map layer, found by name without regard to letter case.
 const MapLayer* FindLayerByName(const MapDocument& document, const std::string& name);
 
-// Runs "生成图廓" or "批量打印": checks, prepares the output, fills the run settings through
-// assemble, finds the layer, runs the builder of the mode and reports the time taken.
-// document may be null: it is then loaded from inputs.documentPath. Failures throw
-// FramoraError with the system's message.
-FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& inputs, FrameSettings& settings,
-                            const std::function<void(FrameSettings&)>& assemble, UserInterface& ui,
-                            const MapDocument* document = nullptr);
+// Runs "生成图廓" or "批量打印" with settings already assembled: checks, prepares the output,
+// finds the layer, runs the builder of the mode and reports the time taken. The inputs'
+// resolution and coordinate system go into the run's own copy of the settings. document may
+// be null: it is then loaded from inputs.documentPath. Failures throw FramoraError with the
+// system's message.
+FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& inputs, const FrameSettings& settings,
+                            UserInterface& ui, const MapDocument* document = nullptr);
 
 }  // namespace framora
 

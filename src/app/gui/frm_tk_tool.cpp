@@ -503,10 +503,8 @@ void TFrmTkTool::runCommand(FrameJobCommand command, QPushButton& sender) {
       document_ && document_->path() == inputs.documentPath ? document_.get() : nullptr;
   const ButtonDisabled disabled(sender, running_);
   guarded([&] {
-    RunFrameJob(
-        command, inputs, settings_,
-        [this](FrameSettings& settings) { AssembleFrameSettings(CaptureControlValues(session_.windows()), settings); },
-        ui_, document);
+    AssembleFrameSettings(CaptureControlValues(session_.windows()), settings_);
+    RunFrameJob(command, inputs, settings_, ui_, document);
   });
 }
 

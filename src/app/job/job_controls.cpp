@@ -3,7 +3,6 @@
 namespace framora {
 
 void AssembleFrameSettings(const ControlValues& values, FrameSettings& settings) {
-  settings.run.zonePrefixText.clear();
   ApplyControlValues(values, settings);
 }
 

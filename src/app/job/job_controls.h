@@ -6,7 +6,7 @@
 
 namespace framora {
 
-// The run assembly: clears the zone prefix, then copies every control of the main window
+// The run assembly: copies every control of the main window
 // and the settings dialog into the run settings, in the assembly's order. The values come
 // from the live windows (CaptureControlValues) or from a settings file (ReadControlValues).
 void AssembleFrameSettings(const ControlValues& values, FrameSettings& settings);

@@ -19,11 +19,11 @@ std::vector<double> GraticuleValues(double first, double last, double step) {
 }
 
 void Tcreatetk::DrawGraticule(const Envelope& outer) {
-  const FrameSettings& s = settings;
-  if (!GridStepUsable(s.LatStep, "经纬网间隔必须大于0，未画经纬网") ||
-      !GridStepUsable(s.LonStep, "经纬网间隔必须大于0，未画经纬网"))
+  const FrameSettings& s = settings_;
+  if (!StepUsable(s.LatStep, "经纬网间隔必须大于0，未画经纬网") ||
+      !StepUsable(s.LonStep, "经纬网间隔必须大于0，未画经纬网"))
     return;
-  const double gap = FrameGap;
+  const double gap = frameGap();
   const Envelope inner{outer.xmin + gap, outer.ymin + gap, outer.xmax - gap, outer.ymax - gap};
   const GeoPoint lowerLeft = ToGeographic(inner.ymin, inner.xmin);
   const GeoPoint upperRight = ToGeographic(inner.ymax, inner.xmax);

@@ -21,10 +21,10 @@ std::string HundredKilometreText(double metres) { return WholeText(metres / 1000
 }  // namespace
 
 void Tcreatetk::DrawKmGrid(int mode, const Envelope& outer) {
-  const FrameSettings& s = settings;
-  if (!GridStepUsable(s.GridInterval, "公里网间隔必须大于0，未画公里网")) return;
+  const FrameSettings& s = settings_;
+  if (!StepUsable(s.GridInterval, "公里网间隔必须大于0，未画公里网")) return;
   const double interval = s.GridInterval;
-  const double gap = FrameGap;
+  const double gap = frameGap();
   const double sf = s.ScaleFactor;
   const LogicalFont& big = s.GridBigFont;
   const LogicalFont& small = s.GridSmallFont;
@@ -62,7 +62,7 @@ void Tcreatetk::DrawKmGrid(int mode, const Envelope& outer) {
     if (i == 0) a = std::max(x, outer.xmin + 8 * wB);
     if (i == columns.steps) a = std::min(a, outer.xmax - 8 * wB);
     if (i == 0 || i == columns.steps) {
-      const std::string hundreds = s.run.zonePrefixText + HundredKilometreText(x);
+      const std::string hundreds = zonePrefix() + HundredKilometreText(x);
       AddText(hundreds, big, 3, 1, a, outer.ymax - e);
       AddText(hundreds, big, 3, 3, a, outer.ymin + e + hS - hB);
     }

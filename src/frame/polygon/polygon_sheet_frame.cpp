@@ -3,18 +3,9 @@
 
 namespace framora {
 
-namespace {
-
-void StorePolygon(TtkBaseClass& sheet, const OGRGeometry& polygon, int id) {
-  if (sheet.PolygonClass == nullptr) throw FramoraError("图幅" + sheet.SheetName + "没有可写的面层");
-  StoreFeature(*sheet.PolygonClass, polygon, id, sheet.ui);
-}
-
-}  // namespace
-
 void Tcreatetk::DrawSheetFrame(double xmin, double ymin, double xmax, double ymax) {
-  const FrameSettings& s = settings;
-  const double gap = FrameGap;
+  const FrameSettings& s = settings_;
+  const double gap = frameGap();
   const PolygonFrameBoxes frame = PolygonFrameBoxesOf({xmin, ymin, xmax, ymax}, s.MapToInnerGap * s.ScaleFactor, gap);
   const Envelope& inner = frame.inner;
   const Envelope& outer = frame.outer;
@@ -65,23 +56,23 @@ void Tcreatetk::DrawSheetFrame(double xmin, double ymin, double xmax, double yma
 }
 
 void Tcreatetk::DrawOuterBand(const Envelope& outer) {
-  const double width = settings.OuterLineWidth * settings.ScaleFactor;
+  const double width = settings_.OuterLineWidth * settings_.ScaleFactor;
   OGRGeometryUniquePtr band = GeometryDifference(ExpandedEnvelopePolygon(outer, width), EnvelopePolygon(outer));
-  if (!IsEmptyGeometry(band.get())) StorePolygon(*this, *band, 10);
+  if (!IsEmptyGeometry(band.get())) AddPolygon(*band, 10);
 }
 
 void Tcreatetk::DrawMask() {
-  if (settings.MaskMode == 2 || IsEmptyGeometry(SheetGeometry.get())) return;
-  const Envelope extent = EnvelopeOf(*SheetGeometry);
-  OGRGeometryUniquePtr cover = ExpandedEnvelopePolygon(extent, settings.MaskDistance * settings.ScaleFactor);
+  if (settings_.MaskMode == 2 || IsEmptyGeometry(sheetGeometry())) return;
+  const Envelope extent = EnvelopeOf(*sheetGeometry());
+  OGRGeometryUniquePtr cover = ExpandedEnvelopePolygon(extent, settings_.MaskDistance * settings_.ScaleFactor);
   // "从内图廓" leaves the whole map body open; mode 1 only the feature's own shape.
   OGRGeometryUniquePtr opening =
-      settings.MaskMode == 0
-          ? EnvelopePolygon(PolygonFrameBoxesOf(extent, settings.MapToInnerGap * settings.ScaleFactor, FrameGap).inner)
-          : CloneGeometry(*SheetGeometry);
+      settings_.MaskMode == 0
+          ? EnvelopePolygon(PolygonFrameBoxesOf(extent, settings_.MapToInnerGap * settings_.ScaleFactor, frameGap()).inner)
+          : CloneGeometry(*sheetGeometry());
   OGRGeometryUniquePtr mask = GeometryDifference(std::move(cover), std::move(opening));
   // A mask distance inside the inner frame leaves nothing to cover.
-  if (!IsEmptyGeometry(mask.get())) StorePolygon(*this, *mask, 100);
+  if (!IsEmptyGeometry(mask.get())) AddPolygon(*mask, 100);
 }
 
 }  // namespace framora

@@ -33,12 +33,12 @@ struct Graticule {
 
 Graticule GraticuleOf(const TstandardMap& map) {
   Graticule g;
-  g.west = map.GeoOrigin.x;
-  g.south = map.GeoOrigin.y;
-  g.east = g.west + map.GeoWidth;
-  g.north = g.south + map.GeoHeight;
-  g.meridians = InteriorSteps(g.west, map.GeoWidth, map.settings.LonStep);
-  g.parallels = InteriorSteps(g.south, map.GeoHeight, map.settings.LatStep);
+  g.west = map.geoOrigin().x;
+  g.south = map.geoOrigin().y;
+  g.east = g.west + map.geoWidth();
+  g.north = g.south + map.geoHeight();
+  g.meridians = InteriorSteps(g.west, map.geoWidth(), map.settings().LonStep);
+  g.parallels = InteriorSteps(g.south, map.geoHeight(), map.settings().LatStep);
   return g;
 }
 
@@ -49,12 +49,12 @@ std::string AngleLabel(const FrameSettings& settings, double degrees) {
 }  // namespace
 
 bool TstandardMap::GraticuleDrawable() {
-  if (!settings.GeographicInput) {
-    ui.message(kGraticuleNeedsDegrees);
+  if (!settings_.GeographicInput) {
+    NotifyOnce(kGraticuleNeedsDegrees);
     return false;
   }
-  if (!(settings.LonStep > 0) || !(settings.LatStep > 0)) {
-    MessageOnce(kGraticuleStepRefused);
+  if (!(settings_.LonStep > 0) || !(settings_.LatStep > 0)) {
+    NotifyOnce(kGraticuleStepRefused);
     return false;
   }
   return true;
@@ -63,15 +63,15 @@ bool TstandardMap::GraticuleDrawable() {
 void TstandardMap::DrawGraticule() {
   if (!GraticuleDrawable()) return;
   const Graticule g = GraticuleOf(*this);
-  const LogicalFont& font = settings.GridBigFont;
+  const LogicalFont& font = settings_.GridBigFont;
   // The Beijing 1954 sheets mark the graticule with ticks and minutes between the frames.
-  const bool ticksOnly = settings.coordinateSystemIndex == kBeijing1954;
+  const bool ticksOnly = settings_.coordinateSystemIndex == kBeijing1954;
 
   for (const double lon : g.meridians) {
-    const std::string label = AngleLabel(settings, lon);
+    const std::string label = AngleLabel(settings_, lon);
     if (ticksOnly) {
-      AddLineGeographic(1, lon, g.south - GapLat, lon, g.south);
-      AddLineGeographic(1, lon, g.north, lon, g.north + GapLat);
+      AddLineGeographic(1, lon, g.south - gapLat_, lon, g.south);
+      AddLineGeographic(1, lon, g.north, lon, g.north + gapLat_);
       const std::string minutes = SplitDmsLabel(label).Minutes;
       AddTextGeographic(minutes, font, 1, 3, lon, g.north);
       AddTextGeographic(minutes, font, 1, 1, lon, g.south);
@@ -82,10 +82,10 @@ void TstandardMap::DrawGraticule() {
     }
   }
   for (const double lat : g.parallels) {
-    const std::string label = AngleLabel(settings, lat);
+    const std::string label = AngleLabel(settings_, lat);
     if (ticksOnly) {
-      AddLineGeographic(1, g.west - GapLon, lat, g.west, lat);
-      AddLineGeographic(1, g.east, lat, g.east + GapLon, lat);
+      AddLineGeographic(1, g.west - gapLon_, lat, g.west, lat);
+      AddLineGeographic(1, g.east, lat, g.east + gapLon_, lat);
       const std::string minutes = SplitDmsLabel(label).Minutes;
       AddTextGeographic(minutes, font, 3, 1, g.west, lat);
       AddTextGeographic(minutes, font, 1, 1, g.east, lat);
@@ -100,26 +100,26 @@ void TstandardMap::DrawGraticule() {
 void TstandardMap::DrawGraticuleCrosses() {
   if (!GraticuleDrawable()) return;
   const Graticule g = GraticuleOf(*this);
-  const LogicalFont& font = settings.GridBigFont;
-  const double arm = settings.GraticuleCrossLen / 2;
+  const LogicalFont& font = settings_.GridBigFont;
+  const double arm = settings_.GraticuleCrossLen / 2;
 
   for (const double lon : g.meridians) {
     for (const double lat : g.parallels) {
       AddLineGeographic(1, lon - arm, lat, lon + arm, lat);
       AddLineGeographic(1, lon, lat - arm, lon, lat + arm);
     }
-    AddLineGeographic(1, lon, g.north, lon, g.north + GapLat);
-    AddLineGeographic(1, lon, g.south - GapLat, lon, g.south);
-    const std::string label = AngleLabel(settings, lon);
-    AddTextGeographic(label, font, 2, 1, lon, g.north + GapLat);
-    AddTextGeographic(label, font, 2, 3, lon, g.south - GapLat);
+    AddLineGeographic(1, lon, g.north, lon, g.north + gapLat_);
+    AddLineGeographic(1, lon, g.south - gapLat_, lon, g.south);
+    const std::string label = AngleLabel(settings_, lon);
+    AddTextGeographic(label, font, 2, 1, lon, g.north + gapLat_);
+    AddTextGeographic(label, font, 2, 3, lon, g.south - gapLat_);
   }
   for (const double lat : g.parallels) {
-    const std::string label = AngleLabel(settings, lat);
+    const std::string label = AngleLabel(settings_, lat);
     AddTextGeographic(label, font, 3, 3, g.west, lat);
     AddTextGeographic(label, font, 1, 3, g.east, lat);
-    AddLineGeographic(1, g.west - GapLon, lat, g.west, lat);
-    AddLineGeographic(1, g.east, lat, g.east + GapLon, lat);
+    AddLineGeographic(1, g.west - gapLon_, lat, g.west, lat);
+    AddLineGeographic(1, g.east, lat, g.east + gapLon_, lat);
   }
 }
 

@@ -28,24 +28,23 @@ void ForEachNeighbour(Visit visit) {
 }  // namespace
 
 void TstandardMap::DrawJoinTable() {
-  if (settings.GeographicInput)
+  if (settings_.GeographicInput)
     DrawJoinTableGeographic();
   else
     DrawJoinTablePlane();
 }
 
 void TstandardMap::DrawJoinTablePlane() {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   const OuterBounds bounds = OuterFrameBounds();
-  const double g = FrameGap;
+  const double g = frameGap();
   const double x0 = bounds.left + g + s.JoinTableX * s.ScaleFactor;
   const double y0 = bounds.top + s.JoinTableY * s.ScaleFactor;
   const double w = s.JoinTableWidth * s.ScaleFactor;
   const double h = s.JoinTableHeight * s.ScaleFactor;
   for (int k = 0; k <= 3; ++k) AddLine(1, x0, y0 + k * h, x0 + 3 * w, y0 + k * h);
   for (int k = 0; k <= 3; ++k) AddLine(1, x0 + k * w, y0, x0 + k * w, y0 + 3 * h);
-  if (PolygonClass != nullptr)
-    StoreFeature(*PolygonClass, *EnvelopePolygon(Envelope{x0 + w, y0 + h, x0 + 2 * w, y0 + 2 * h}), 1, ui);
+  AddPolygon(*EnvelopePolygon(Envelope{x0 + w, y0 + h, x0 + 2 * w, y0 + 2 * h}), 1);
 
   const double cx = (bounds.left + bounds.right) / 2, cy = (bounds.bottom + bounds.top) / 2;
   const double dx = bounds.right - bounds.left - 2 * g, dy = bounds.top - bounds.bottom - 2 * g;
@@ -56,22 +55,21 @@ void TstandardMap::DrawJoinTablePlane() {
 }
 
 void TstandardMap::DrawJoinTableGeographic() {
-  const FrameSettings& s = settings;
+  const FrameSettings& s = settings_;
   // Ground distances become degrees at the north-west inner corner.
-  const double west = GeoOrigin.x, north = GeoOrigin.y + GeoHeight;
+  const double west = geoOrigin_.x, north = geoOrigin_.y + geoHeight_;
   const double w = EastOffsetDegrees(s.JoinTableWidth * s.ScaleFactor, north, west);
   const double h = NorthOffsetDegrees(s.JoinTableHeight * s.ScaleFactor, north, west);
   const double x0 = west + EastOffsetDegrees(s.JoinTableX * s.ScaleFactor, north, west);
-  const double y0 = north + GapLat + NorthOffsetDegrees(s.JoinTableY * s.ScaleFactor, north, west);
+  const double y0 = north + gapLat_ + NorthOffsetDegrees(s.JoinTableY * s.ScaleFactor, north, west);
   for (int k = 0; k <= 3; ++k) AddLineGeographic(1, x0, y0 + k * h, x0 + 3 * w, y0 + k * h);
   for (int k = 0; k <= 3; ++k) AddLineGeographic(1, x0 + k * w, y0, x0 + k * w, y0 + 3 * h);
-  if (PolygonClass != nullptr)
-    StoreFeature(*PolygonClass, *EnvelopePolygon(Envelope{x0 + w, y0 + h, x0 + 2 * w, y0 + 2 * h}), 1, ui);
+  AddPolygon(*EnvelopePolygon(Envelope{x0 + w, y0 + h, x0 + 2 * w, y0 + 2 * h}), 1);
 
   const OuterBounds bounds = OuterFrameBounds();
   const double cx = (bounds.left + bounds.right) / 2, cy = (bounds.bottom + bounds.top) / 2;
-  const double dx = InnerCorners[kUpperRight].x - InnerCorners[kLowerLeft].x;
-  const double dy = InnerCorners[kUpperRight].y - InnerCorners[kLowerLeft].y;
+  const double dx = innerCorners_[kUpperRight].x - innerCorners_[kLowerLeft].x;
+  const double dy = innerCorners_[kUpperRight].y - innerCorners_[kLowerLeft].y;
   ForEachNeighbour([&](int i, int j) {
     const std::string name = NeighbourName(cx + (i - 1) * dx, cy + (1 - j) * dy);
     PlaceCellNameGeographic(name, x0 + (i + 0.5) * w, y0 + (2 - j + 0.5) * h);
@@ -79,27 +77,27 @@ void TstandardMap::DrawJoinTableGeographic() {
 }
 
 std::string TstandardMap::NeighbourName(double x, double y) {
-  if (SourceClass == nullptr || !TitleFieldUsable()) return "";
+  if (source().layer == nullptr || !TitleFieldUsable()) return "";
   const OGRPoint point(x, y);
-  const auto found = SpatialSearch(*SourceClass, point, "");
+  const auto found = SpatialSearch(*source().layer, point, "");
   if (found.empty()) return "";
-  return Trim(FieldValue(*found.front(), settings.TitleField, ui));
+  return Trim(FieldValue(*found.front(), settings_.TitleField).value_or(""));
 }
 
 bool TstandardMap::TitleFieldUsable() {
   if (!titleFieldUsable_) {
-    const std::string& field = settings.TitleField;
+    const std::string& field = settings_.TitleField;
     // No field chosen leaves the cells blank; a missing one is said once, not eight
     // times a sheet.
-    titleFieldUsable_ = !field.empty() && SourceClass != nullptr &&
-                        SourceClass->GetLayerDefn()->GetFieldIndex(field.c_str()) >= 0;
-    if (!*titleFieldUsable_ && !field.empty()) ui.message("找不到对应字段" + field);
+    titleFieldUsable_ = !field.empty() && source().layer != nullptr &&
+                        source().layer->GetLayerDefn()->GetFieldIndex(field.c_str()) >= 0;
+    if (!*titleFieldUsable_ && !field.empty()) NotifyOnce("找不到对应字段" + field);
   }
   return *titleFieldUsable_;
 }
 
 void TstandardMap::PlaceCellName(const std::string& name, double left, double right, double bottom, double top) {
-  const LogicalFont& font = settings.JoinTableFont;
+  const LogicalFont& font = settings_.JoinTableFont;
   const double e = FontHeightOnGround(font);
   const auto width = [&](const std::string& text) { return GbkLength(text) * e / 2.1; };
   const double mx = (left + right) / 2, my = (bottom + top) / 2;
@@ -118,7 +116,7 @@ void TstandardMap::PlaceCellNameGeographic(const std::string& name, double centr
     const auto [upper, lower] = Halves(name);
     text = upper + "\r\n" + lower;
   }
-  AddTextGeographic(text, settings.JoinTableFont, 2, 2, centreLon, centreLat);
+  AddTextGeographic(text, settings_.JoinTableFont, 2, 2, centreLon, centreLat);
 }
 
 }  // namespace framora

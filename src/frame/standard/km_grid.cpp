@@ -38,12 +38,12 @@ class KmGridPainter {
  public:
   KmGridPainter(TstandardMap& map, bool fullLines)
       : map_(map),
-        s_(map.settings),
-        in_(map.InnerCorners),
-        out_(map.OuterCorners),
+        s_(map.settings()),
+        in_(map.innerCorners()),
+        out_(map.outerCorners()),
         fullLines_(fullLines),
         interval_(s_.GridInterval),
-        gap_(map.FrameGap),
+        gap_(map.frameGap()),
         sf_(s_.ScaleFactor),
         small_(map.FontHeightOnGround(s_.GridSmallFont)),
         big_(map.FontHeightOnGround(s_.GridBigFont)),
@@ -125,7 +125,7 @@ void KmGridPainter::labelVerticalLine(double x, double yb, double yt, bool first
   const std::string digits = LastTwo(WholeText(x / 1000));
   const double digitsOffset = s_.GridLabelOffsetMm * sf_ + labelGap_;
   if (first || last) {
-    const std::string hundreds = s_.run.zonePrefixText + WholeText(x / 100000);
+    const std::string hundreds = map_.zonePrefix() + WholeText(x / 100000);
     map_.AddText(hundreds, s_.GridBigFont, 3, 1, topX - labelGap_, topY);
     map_.AddText(hundreds, s_.GridBigFont, 3, 3, bottomX - labelGap_, bottomY);
   }
@@ -229,10 +229,7 @@ void KmGridPainter::labelHorizontalEnd(const std::string& bigPart, const std::st
 }  // namespace
 
 void TstandardMap::DrawKmGrid(bool fullLines) {
-  if (!(settings.GridInterval > 0)) {
-    MessageOnce("公里网间隔必须大于0，未画公里网");
-    return;
-  }
+  if (!StepUsable(settings_.GridInterval, "公里网间隔必须大于0，未画公里网")) return;
   KmGridPainter painter(*this, fullLines);
   painter.drawVerticalLines();
   painter.drawHorizontalLines();

@@ -3,6 +3,7 @@
 
 #include "frame/standard/standard_map.h"
 #include "gis/geometry.h"
+#include "util/framora_error.h"
 
 namespace framora {
 
@@ -45,27 +46,24 @@ const OGRSimpleCurve* OnlyPart(const OGRGeometry& geometry) {
 
 }  // namespace
 
-bool TstandardMap::ReadSheetCorners() {
-  if (IsEmptyGeometry(SheetGeometry.get())) {
-    ui.message("图形对象个数错误");
-    return false;
+void TstandardMap::ReadSheetCorners() {
+  if (IsEmptyGeometry(sheetGeometry())) {
+    throw SheetSkipped("图形对象个数错误");
   }
   // Sheets drawn with arcs are read along their straightened outline.
   OGRGeometryUniquePtr straightened;
-  const OGRGeometry* shape = SheetGeometry.get();
+  const OGRGeometry* shape = sheetGeometry();
   if (shape->hasCurveGeometry()) {
     straightened.reset(shape->getLinearGeometry());
     shape = straightened.get();
   }
   if (shape == nullptr || PartCount(*shape) != 1) {
-    ui.message("图形对象个数错误");
-    return false;
+    throw SheetSkipped("图形对象个数错误");
   }
   const OGRSimpleCurve* part = OnlyPart(*shape);
   const int pointCount = part == nullptr ? 0 : part->getNumPoints();
   if (pointCount != 4 && pointCount != 5) {
-    ui.message("对象节点个数错误,可能不是结合图表,因为接幅表只有4，或5个节点");
-    return false;
+    throw SheetSkipped("对象节点个数错误,可能不是结合图表,因为接幅表只有4，或5个节点");
   }
 
   SheetPoint points[4];
@@ -81,39 +79,38 @@ bool TstandardMap::ReadSheetCorners() {
           std::fabs(point.x - envelopeCorners[corner].x) + std::fabs(point.y - envelopeCorners[corner].y);
       if (distance < best) {
         best = distance;
-        InnerCorners[corner] = point;
+        innerCorners_[corner] = point;
       }
     }
   }
 
-  double gapX = FrameGap, gapY = FrameGap;
-  if (settings.GeographicInput) {
-    GeoOrigin = InnerCorners[kLowerLeft];
-    GeoWidth = InnerCorners[kUpperRight].x - InnerCorners[kLowerLeft].x;
-    GeoHeight = InnerCorners[kUpperRight].y - InnerCorners[kLowerLeft].y;
-    GapLon = EastOffsetDegrees(FrameGap, GeoOrigin.y, GeoOrigin.x);
-    GapLat = NorthOffsetDegrees(FrameGap, GeoOrigin.y, GeoOrigin.x);
-    gapX = GapLon;
-    gapY = GapLat;
+  double gapX = frameGap(), gapY = frameGap();
+  if (settings_.GeographicInput) {
+    geoOrigin_ = innerCorners_[kLowerLeft];
+    geoWidth_ = innerCorners_[kUpperRight].x - innerCorners_[kLowerLeft].x;
+    geoHeight_ = innerCorners_[kUpperRight].y - innerCorners_[kLowerLeft].y;
+    gapLon_ = EastOffsetDegrees(frameGap(), geoOrigin_.y, geoOrigin_.x);
+    gapLat_ = NorthOffsetDegrees(frameGap(), geoOrigin_.y, geoOrigin_.x);
+    gapX = gapLon_;
+    gapY = gapLat_;
   }
   const double outwardX[4] = {-gapX, -gapX, gapX, gapX};
   const double outwardY[4] = {-gapY, gapY, gapY, -gapY};
   for (int corner = 0; corner < 4; ++corner)
-    OuterCorners[corner] =
-        SheetPoint{InnerCorners[corner].x + outwardX[corner], InnerCorners[corner].y + outwardY[corner]};
-  return true;
+    outerCorners_[corner] =
+        SheetPoint{innerCorners_[corner].x + outwardX[corner], innerCorners_[corner].y + outwardY[corner]};
 }
 
 Envelope TstandardMap::InnerFrameBox() const {
   OGRLinearRing ring;
-  for (const SheetPoint& corner : InnerCorners) ring.addPoint(corner.x, corner.y);
+  for (const SheetPoint& corner : innerCorners_) ring.addPoint(corner.x, corner.y);
   ring.closeRings();
   OGRGeometryUniquePtr polygon = RingToPolygon(ring);
   SimplifyGeometry(polygon);
   if (IsEmptyGeometry(polygon.get())) {
     // A sheet whose corners collapsed still has their extent.
-    Envelope box{InnerCorners[0].x, InnerCorners[0].y, InnerCorners[0].x, InnerCorners[0].y};
-    for (const SheetPoint& corner : InnerCorners) {
+    Envelope box{innerCorners_[0].x, innerCorners_[0].y, innerCorners_[0].x, innerCorners_[0].y};
+    for (const SheetPoint& corner : innerCorners_) {
       box.xmin = std::min(box.xmin, corner.x);
       box.ymin = std::min(box.ymin, corner.y);
       box.xmax = std::max(box.xmax, corner.x);
@@ -125,10 +122,10 @@ Envelope TstandardMap::InnerFrameBox() const {
 }
 
 OuterBounds TstandardMap::OuterFrameBounds() const {
-  return OuterBounds{OuterCorners[kUpperLeft].x,
-                     std::min(OuterCorners[kLowerLeft].y, OuterCorners[kLowerRight].y),
-                     OuterCorners[kUpperLeft].y,
-                     std::min(OuterCorners[kUpperRight].x, OuterCorners[kLowerRight].x)};
+  return OuterBounds{outerCorners_[kUpperLeft].x,
+                     std::min(outerCorners_[kLowerLeft].y, outerCorners_[kLowerRight].y),
+                     outerCorners_[kUpperLeft].y,
+                     std::min(outerCorners_[kUpperRight].x, outerCorners_[kLowerRight].x)};
 }
 
 std::optional<SheetPoint> TstandardMap::IntersectLines(double a1, double b1, double a2, double b2) {

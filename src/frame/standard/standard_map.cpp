@@ -11,122 +11,44 @@
 
 namespace framora {
 
-namespace {
-
-// Closes the progress window on every way out of a run.
-class ProgressWindow {
- public:
-  ProgressWindow(UserInterface& ui, int total) : ui_(ui) { ui_.startProgress(total, "正在生成图廓", true); }
-  ~ProgressWindow() {
-    try {
-      ui_.endProgress(false);
-    } catch (...) {
-    }
-  }
-  ProgressWindow(const ProgressWindow&) = delete;
-  ProgressWindow& operator=(const ProgressWindow&) = delete;
-
- private:
-  UserInterface& ui_;
-};
-
-}  // namespace
-
-TstandardMap::TstandardMap(FrameSettings& frameSettings, const std::string& outputPath, UserInterface& userInterface)
-    : TtkBaseClass(frameSettings, outputPath, userInterface) {}
-
-SheetRunSummary TstandardMap::Run() {
-  SheetRunSummary summary;
-  if (SourceClass == nullptr) throw FramoraError("没有指定图幅结合表图层");
-  shownMessages_.clear();
-  titleFieldUsable_.reset();
-  if (!settings.CoordsWithZone)
-    settings.run.zonePrefixText = std::to_string(ZoneOfMeridian(settings.CentralMeridian, settings.ThreeDegreeZones));
-
-  // Taken up front: the neighbour look-ups of the adjoining-sheet table query the same layer.
-  std::vector<OGRFeatureUniquePtr> sheets = AttributeQuery(*SourceClass, MakeQueryFilter());
-  SourceClass->SetAttributeFilter(nullptr);
-  if (sheets.empty()) {
-    ui.message("没有数据，可能条件设置错误");
-    return summary;
-  }
-
-  ProgressWindow progress(ui, static_cast<int>(sheets.size()));
-  for (size_t i = 0; i < sheets.size(); ++i) {
-    switch (DrawSheetFeature(*sheets[i])) {
-      case SheetOutcome::Drawn:
-        ++summary.drawn;
-        break;
-      case SheetOutcome::Existing:
-        ++summary.existing;
-        break;
-      case SheetOutcome::Skipped:
-        ++summary.skipped;
-        break;
-    }
-    sheets[i].reset();
-    if (ui.stepProgress(1)) {
-      summary.stopped = i + 1 < sheets.size();
-      break;
-    }
-  }
-  return summary;
-}
-
-TstandardMap::SheetOutcome TstandardMap::DrawSheetFeature(const OGRFeature& feature) {
+TtkBaseClass::DrawnSheet TstandardMap::DrawSheet(const OGRFeature& feature) {
   const OGRGeometry* shape = feature.GetGeometryRef();
-  SheetGeometry = shape == nullptr ? nullptr : CloneGeometry(*shape);
-  BeginSheet(&feature, NameField, SourceClass, NameTemplate);
-
-  if (!ReadSheetCorners()) {
-    // An empty dataset would pass for a finished sheet in the next run.
-    if (IsNewDataset) {
-      BeginDrawing();
-      EndDrawing(false);
-    }
-    return SheetOutcome::Skipped;
+  setSheetGeometry(shape == nullptr ? nullptr : CloneGeometry(*shape));
+  BeginSheet(feature);
+  bool madeNow = false;
+  if (isNewDataset()) {
+    // A sheet whose corners cannot be read leaves no empty dataset to pass for a finished
+    // one in the next run.
+    madeNow = DrawNewSheet([&] {
+      ReadSheetCorners();
+      DrawSheetContents();
+    });
+  } else {
+    ReadSheetCorners();
   }
-  const Envelope extent = SheetExtent(*SheetGeometry);
-  SheetOutcome outcome = SheetOutcome::Existing;
-  if (IsNewDataset) {
-    BeginDrawing();
-    try {
-      DrawSheet();
-    } catch (...) {
-      try {
-        EndDrawing(false);
-      } catch (...) {
-        // The drawing failure is the one to report.
-      }
-      throw;
-    }
-    EndDrawing(true);
-    outcome = SheetOutcome::Drawn;
-  }
-  FinishSheetDocument(extent.ymax, extent.ymin, extent.xmax, extent.xmin);
-  return outcome;
+  return DrawnSheet{madeNow, SheetExtent(*sheetGeometry())};
 }
 
-void TstandardMap::DrawSheet() {
-  const bool geographic = settings.GeographicInput;
+void TstandardMap::DrawSheetContents() {
+  const bool geographic = settings_.GeographicInput;
   for (int corner = 0; corner < 4; ++corner) {
     if (geographic)
-      WriteCornerLabelGeographic(corner, InnerCorners[corner].y, InnerCorners[corner].x);
+      WriteCornerLabelGeographic(corner, innerCorners_[corner].y, innerCorners_[corner].x);
     else
-      WriteCornerLabel(corner, InnerCorners[corner].y, InnerCorners[corner].x);
+      WriteCornerLabel(corner, innerCorners_[corner].y, innerCorners_[corner].x);
   }
 
   if (geographic) {
     // The frame of a geographic sheet is the rectangle of its corners, whatever the
     // vertices say; the inner lines run on to the outer frame.
-    const double west = GeoOrigin.x, south = GeoOrigin.y;
-    const double east = west + GeoWidth, north = south + GeoHeight;
-    AddLineGeographic(1, west, south - GapLat, west, north + GapLat);
-    AddLineGeographic(1, east, south - GapLat, east, north + GapLat);
-    AddLineGeographic(1, west - GapLon, south, east + GapLon, south);
-    AddLineGeographic(1, west - GapLon, north, east + GapLon, north);
-    const double outerWest = west - GapLon, outerEast = east + GapLon;
-    const double outerSouth = south - GapLat, outerNorth = north + GapLat;
+    const double west = geoOrigin_.x, south = geoOrigin_.y;
+    const double east = west + geoWidth_, north = south + geoHeight_;
+    AddLineGeographic(1, west, south - gapLat_, west, north + gapLat_);
+    AddLineGeographic(1, east, south - gapLat_, east, north + gapLat_);
+    AddLineGeographic(1, west - gapLon_, south, east + gapLon_, south);
+    AddLineGeographic(1, west - gapLon_, north, east + gapLon_, north);
+    const double outerWest = west - gapLon_, outerEast = east + gapLon_;
+    const double outerSouth = south - gapLat_, outerNorth = north + gapLat_;
     AddLineGeographic(2, outerWest, outerSouth, outerWest, outerNorth);
     AddLineGeographic(2, outerWest, outerNorth, outerEast, outerNorth);
     AddLineGeographic(2, outerEast, outerNorth, outerEast, outerSouth);
@@ -136,8 +58,8 @@ void TstandardMap::DrawSheet() {
     const PlanePoint barCentre = ToPlane(outerSouth, (outerWest + outerEast) / 2);
     DrawScaleBar(barCentre.northing, barCentre.easting);
   } else {
-    for (const auto* corners : {&InnerCorners, &OuterCorners}) {
-      const int kind = corners == &InnerCorners ? 1 : 2;
+    for (const auto* corners : {&innerCorners_, &outerCorners_}) {
+      const int kind = corners == &innerCorners_ ? 1 : 2;
       for (int i = 0; i < 4; ++i) {
         const SheetPoint& from = (*corners)[i];
         const SheetPoint& to = (*corners)[(i + 1) % 4];
@@ -146,8 +68,8 @@ void TstandardMap::DrawSheet() {
     }
     DrawCornerLines();
 
-    const SheetPoint& lowerLeft = OuterCorners[kLowerLeft];
-    const SheetPoint& lowerRight = OuterCorners[kLowerRight];
+    const SheetPoint& lowerLeft = outerCorners_[kLowerLeft];
+    const SheetPoint& lowerRight = outerCorners_[kLowerRight];
     const double bottom = (lowerLeft.y + lowerRight.y) / 2;
     WriteScaleText(bottom, lowerRight.x, lowerLeft.x);
     DrawScaleBar(bottom, (lowerLeft.x + lowerRight.x) / 2);
@@ -158,7 +80,7 @@ void TstandardMap::DrawSheet() {
 
   if (geographic) {
     // The kilometre grid works on the plane.
-    for (auto* corners : {&InnerCorners, &OuterCorners}) {
+    for (auto* corners : {&innerCorners_, &outerCorners_}) {
       for (SheetPoint& corner : *corners) {
         const PlanePoint plane = ToPlane(corner.y, corner.x);
         corner = SheetPoint{plane.easting, plane.northing};
@@ -170,29 +92,29 @@ void TstandardMap::DrawSheet() {
 }
 
 void TstandardMap::DrawFrameTexts() {
-  if (!settings.GeographicInput) {
-    const SheetPoint& upperLeft = OuterCorners[kUpperLeft];
-    const SheetPoint& upperRight = OuterCorners[kUpperRight];
+  if (!settings_.GeographicInput) {
+    const SheetPoint& upperLeft = outerCorners_[kUpperLeft];
+    const SheetPoint& upperRight = outerCorners_[kUpperRight];
     WriteTitles((upperLeft.y + upperRight.y) / 2, upperLeft.x, upperRight.x);
     WriteUpperRight(upperRight.y, upperRight.x);
-    WriteLowerRight(OuterCorners[kLowerRight].y, OuterCorners[kLowerRight].x);
-    WriteLowerLeft(OuterCorners[kLowerLeft].y, OuterCorners[kLowerLeft].x);
+    WriteLowerRight(outerCorners_[kLowerRight].y, outerCorners_[kLowerRight].x);
+    WriteLowerLeft(outerCorners_[kLowerLeft].y, outerCorners_[kLowerLeft].x);
     return;
   }
   // Distances turn into degrees at the lower-left inner corner; the texts that the plane
   // family holds against the inner frame are given the inner edges.
-  const double west = GeoOrigin.x, south = GeoOrigin.y;
-  const double east = west + GeoWidth, north = south + GeoHeight;
-  WriteTitlesGeographic(north + GapLat, west - GapLon, east + GapLon, south, west);
-  WriteUpperRightGeographic(north + GapLat, east, south, west);
-  WriteLowerRightGeographic(south - GapLat, east, south, west);
-  const double leftTextLat = south - NorthOffsetDegrees(25 * settings.ScaleFactor, south, west);
-  WriteLowerLeftGeographic(south - GapLat, west - GapLon, leftTextLat, south, west);
+  const double west = geoOrigin_.x, south = geoOrigin_.y;
+  const double east = west + geoWidth_, north = south + geoHeight_;
+  WriteTitlesGeographic(north + gapLat_, west - gapLon_, east + gapLon_, south, west);
+  WriteUpperRightGeographic(north + gapLat_, east, south, west);
+  WriteLowerRightGeographic(south - gapLat_, east, south, west);
+  const double leftTextLat = south - NorthOffsetDegrees(25 * settings_.ScaleFactor, south, west);
+  WriteLowerLeftGeographic(south - gapLat_, west - gapLon_, leftTextLat, south, west);
 }
 
 void TstandardMap::DrawCornerLines() {
-  const auto& inner = InnerCorners;
-  const auto& outer = OuterCorners;
+  const auto& inner = innerCorners_;
+  const auto& outer = outerCorners_;
   for (int corner = 0; corner < 4; ++corner) {
     const SheetPoint p = inner[corner];
     const bool leftSide = corner == kLowerLeft || corner == kUpperLeft;
@@ -207,13 +129,13 @@ void TstandardMap::DrawCornerLines() {
 }
 
 void TstandardMap::DrawGrid() {
-  switch (settings.GridType) {
+  switch (settings_.GridType) {
     case 1:
       DrawKmGrid(true);
       break;
     case 2:
       DrawKmGrid(false);
-      if (settings.GridInterval > 0) {
+      if (settings_.GridInterval > 0) {
         const Envelope box = InnerFrameBox();
         DrawGridCrosses(1, box.ymax, box.ymin, box.xmax, box.xmin);
       }
@@ -230,11 +152,11 @@ void TstandardMap::DrawGrid() {
 }
 
 void TstandardMap::DrawMask() {
-  if (settings.MaskMode == 2 || IsEmptyGeometry(SheetGeometry.get()) || PolygonClass == nullptr) return;
-  const Envelope extent = EnvelopeOf(*SheetGeometry);
-  const double distance = settings.MaskDistance * settings.ScaleFactor;
+  if (settings_.MaskMode == 2 || IsEmptyGeometry(sheetGeometry())) return;
+  const Envelope extent = EnvelopeOf(*sheetGeometry());
+  const double distance = settings_.MaskDistance * settings_.ScaleFactor;
   OGRGeometryUniquePtr outer;
-  if (settings.GeographicInput) {
+  if (settings_.GeographicInput) {
     // The distance is on the ground; a geographic sheet needs it in degrees.
     const double dLon = std::fabs(EastOffsetDegrees(distance, extent.ymin, extent.xmin));
     const double dLat = NorthOffsetDegrees(distance, extent.ymin, extent.xmin);
@@ -244,13 +166,9 @@ void TstandardMap::DrawMask() {
   } else {
     outer = ExpandedEnvelopePolygon(extent, distance);
   }
-  OGRGeometryUniquePtr mask = GeometryDifference(std::move(outer), CloneGeometry(*SheetGeometry));
+  OGRGeometryUniquePtr mask = GeometryDifference(std::move(outer), CloneGeometry(*sheetGeometry()));
   if (IsEmptyGeometry(mask.get())) return;
-  StoreFeature(*PolygonClass, *mask, 100, ui);
-}
-
-void TstandardMap::MessageOnce(const std::string& text) {
-  if (shownMessages_.insert(text).second) ui.message(text);
+  AddPolygon(*mask, 100);
 }
 
 }  // namespace framora

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "frame/frame_builder.h"
@@ -29,49 +28,35 @@ struct OuterBounds {
   double right = 0;   // the smaller x of the two right outer corners
 };
 
-// What one run did, for the driver's report.
-struct SheetRunSummary {
-  int drawn = 0;           // sheets written in full by this run
-  int existing = 0;  // sheets an earlier run made; not drawn again
-  int skipped = 0;         // sheets whose corners could not be read (their message was shown)
-  bool stopped = false;    // the user stopped the run before its last sheet
-};
-
-// Frames for the sheets of a sheet index ("标准图幅文件"): every selected polygon is one
-// standard map sheet whose four corners become the inner frame.
-//
-// The driver constructs it with the output geodatabase path and then sets, before Run:
-//   SourceClass      the sheet-index layer (polygons of 4 or 5 points); borrowed, must
-//                    outlive Run. Its own spatial reference becomes each sheet dataset's.
-//   WhereClause      the attribute condition over SourceClass; empty selects every sheet
-//   NameTemplate     output name template as typed, such as "[TFH]" or "[TFH]图"
-//   NameField        the field named in the template's brackets, such as "TFH"
-//   MapSpatialRef    the map's spatial reference; borrowed, may stay null. The sheets are
-//                    drawn in the sheet index's own coordinates; it travels with the
-//                    builder for the map-document step.
-//   batch printing only: BuildMapDocument = true, OutputFolder, LayoutControl
-// The frame's distances, fonts, grid and table options come from the FrameSettings given
-// at construction (settings.TitleField names the neighbours in the adjoining-sheet table).
+// Frames for the sheets of a sheet index ("标准图幅文件"): every selected polygon of the source
+// is one standard map sheet whose four corners become the inner frame. The frame's distances,
+// fonts, grid and table options come from the settings (TitleField names the neighbours in
+// the adjoining-sheet table).
 class TstandardMap : public TtkBaseClass {
  public:
-  TstandardMap(FrameSettings& settings, const std::string& outputPath, UserInterface& ui);
+  using TtkBaseClass::TtkBaseClass;
 
-  // Draws the frames of every sheet of SourceClass that matches WhereClause, one progress
-  // step per sheet; a stop is honoured between sheets. Errors that end the run propagate
-  // after the sheet in hand has been removed again and the progress closed.
-  SheetRunSummary Run();
-
-  // --- one sheet (SheetGeometry and the output classes set) ---------------------------
-  // Reads InnerCorners from SheetGeometry and derives the outer frame; false after its
-  // message when the shape is not a single ring of 4 or 5 points.
-  bool ReadSheetCorners();
+  // --- one sheet (its shape and the output classes set) -------------------------------
+  // Reads the inner corners from the sheet's shape and derives the outer frame. Throws
+  // SheetSkipped with the reason when the shape is not a single ring of 4 or 5 points.
+  void ReadSheetCorners();
   // Everything of the current sheet, in a fixed order: corner labels, inner and outer
   // frame, corner lines, scale, frame texts, adjoining-sheet table, grid, mask.
-  void DrawSheet();
+  void DrawSheetContents();
   void DrawCornerLines();
   void DrawMask();
 
   // --- geometry of the current sheet ----------------------------------------------------
+  // lower-left, upper-left, upper-right, lower-right, in map units
+  const std::array<SheetPoint, 4>& innerCorners() const { return innerCorners_; }
+  const std::array<SheetPoint, 4>& outerCorners() const { return outerCorners_; }
+  // Geographic sheets only: lower-left inner corner, size in degrees, and the frame gap in
+  // degrees of longitude and latitude at the origin.
+  SheetPoint geoOrigin() const { return geoOrigin_; }
+  double geoWidth() const { return geoWidth_; }
+  double geoHeight() const { return geoHeight_; }
+  double gapLon() const { return gapLon_; }
+  double gapLat() const { return gapLat_; }
   // Envelope of the (simplified) polygon through the four inner corners.
   Envelope InnerFrameBox() const;
   OuterBounds OuterFrameBounds() const;
@@ -90,42 +75,30 @@ class TstandardMap : public TtkBaseClass {
 
   // --- adjoining-sheet table ----------------------------------------------------------------
   void DrawJoinTable();
-  // The name of the sheet of SourceClass under the point; empty when there is none.
+  // The name of the sheet of the source layer under the point; empty when there is none.
   std::string NeighbourName(double x, double y);
   void PlaceCellName(const std::string& name, double left, double right, double bottom, double top);
   void PlaceCellNameGeographic(const std::string& name, double centreLon, double centreLat);
 
-  // --- set by the driver ------------------------------------------------------------------
-  OGRLayer* SourceClass = nullptr;
-  std::string NameTemplate;
-  std::string NameField;
-  const OGRSpatialReference* MapSpatialRef = nullptr;
-
-  // --- the current sheet, in map units ---------------------------------------------------
-  std::array<SheetPoint, 4> InnerCorners{};  // lower-left, upper-left, upper-right, lower-right
-  std::array<SheetPoint, 4> OuterCorners{};
-  // Geographic sheets only: lower-left inner corner, size in degrees, and the frame gap
-  // in degrees of longitude and latitude at GeoOrigin.
-  SheetPoint GeoOrigin;
-  double GeoWidth = 0;
-  double GeoHeight = 0;
-  double GapLon = 0;
-  double GapLat = 0;
+ protected:
+  DrawnSheet DrawSheet(const OGRFeature& feature) override;
 
  private:
-  enum class SheetOutcome { Drawn, Existing, Skipped };
-  SheetOutcome DrawSheetFeature(const OGRFeature& feature);
   void DrawGrid();
   void DrawFrameTexts();
   void DrawJoinTablePlane();
   void DrawJoinTableGeographic();
-  // A refusal that would otherwise repeat for every sheet is shown once per builder.
-  void MessageOnce(const std::string& text);
   // A graticule needs degrees and positive steps; says why not otherwise.
   bool GraticuleDrawable();
   bool TitleFieldUsable();
 
-  std::set<std::string> shownMessages_;
+  std::array<SheetPoint, 4> innerCorners_{};
+  std::array<SheetPoint, 4> outerCorners_{};
+  SheetPoint geoOrigin_;
+  double geoWidth_ = 0;
+  double geoHeight_ = 0;
+  double gapLon_ = 0;
+  double gapLat_ = 0;
   std::optional<bool> titleFieldUsable_;
 };
 
