@@ -39,7 +39,7 @@ double ThroughDataLayer(const std::string& path) {
                                                framora::SpatialDomain{39000000, 3000000, 40000000, 4000000});
   OGRLayer* lines = framora::CreateFeatureClass(*dataset, "L_Bench", framora::MakeFieldTemplate(wkbLineString, 1000));
   {
-    framora::BufferedInsert insert(*workspace, *lines, ui);
+    framora::BufferedInsert insert(*workspace, *lines);
     for (int i = 0; i < kLines; ++i) {
       const double x = 39500000 + (i % 1000) * 10.0;
       const double y = 3500000 + (i / 1000) * 10.0;

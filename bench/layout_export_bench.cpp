@@ -18,6 +18,7 @@
 #include <string>
 
 #include "../tests/layout/sample_sheet.h"
+#include "../tests/support/sheet_writer.h"
 #include "gis/gdal_setup.h"
 #include "gis/map_document.h"
 #include "layout/page_layout_control.h"
@@ -70,7 +71,7 @@ void MakeData(const std::string& folder) {
   framora::testing::WriteUserMap(folder + "/user.gpkg", PlaneBlock(8, 8), 500);
   framora::FrameSettings settings = BenchSettings();
   framora::SilentUserInterface ui;
-  framora::TtkBaseClass builder(settings, folder + "/frames.gdb", ui);
+  framora::testing::SheetWriter builder(settings, folder + "/frames.gdb", ui);
   framora::testing::SampleSheetParts parts;
   parts.kmLabels = true;
   framora::testing::WriteSampleSheet(builder, "J50G001001", PlaneBlock(1, 1), parts);
@@ -84,20 +85,19 @@ int Run(const std::string& folder, int dpi, const std::string& extension, int pa
   settings.PictureType = extension;
   framora::SilentUserInterface ui;
   auto document = framora::MapDocument::Open(folder + "/user.gpkg");
-  framora::PageLayoutControl control(*document, ui);
-  framora::TtkBaseClass builder(settings, folder + "/frames.gdb", ui);
+  const std::string outputFolder = folder + "/out" + std::to_string(dpi);
+  framora::PageLayoutControl control(*document, settings, outputFolder);
+  framora::testing::SheetWriter builder(settings, folder + "/frames.gdb", ui);
   const framora::Envelope inner = PlaneBlock(1, 1);
   framora::testing::WriteSampleSheet(builder, "J50G001001", inner);  // reopens the stored sheet
-  builder.OutputFolder = folder + "/out" + std::to_string(dpi);
 
   // The first page lays the sheet out (and saves its map document); then the picture alone.
   const auto documentStart = Clock::now();
-  control.BuildSheetDocument(builder, inner.ymax, inner.ymin, inner.xmax, inner.xmin);
+  control.BuildSheetDocument(builder.Finished(inner));
   const double firstPage = Seconds(documentStart);
-  const std::string picture = builder.OutputFolder + "/J50G001001" + extension;
+  const std::string picture = outputFolder + "/J50G001001" + extension;
   const auto start = Clock::now();
-  for (int page = 0; page < pages; ++page)
-    if (!framora::ExportActiveView(control, picture, dpi)) return 1;
+  for (int page = 0; page < pages; ++page) framora::ExportActiveView(control, picture, dpi);
   const double perPage = Seconds(start) / pages;
 
   const framora::PixelSize size = framora::ExportPixelSize(control.layout().page, dpi);

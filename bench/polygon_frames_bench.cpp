@@ -72,17 +72,14 @@ void Measure(int count, const std::filesystem::path& folder) {
   framora::SilentUserInterface ui;
   const std::string output = (folder / ("frames" + std::to_string(count) + ".gdb")).string();
   const auto start = Clock::now();
-  framora::PolygonRunSummary summary;
+  framora::SheetRunSummary summary;
   {
-    framora::Tcreatetk builder(settings, output, ui);
-    builder.SourceClass = source->GetLayer(0);
-    builder.NameField = "XZQMC";
-    builder.NameTemplate = "[XZQMC]";
+    framora::Tcreatetk builder(settings, output, ui, framora::SheetSource{source->GetLayer(0), "", "XZQMC", "[XZQMC]"});
     summary = builder.Run();
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (summary.drawn != count) {
-    std::fprintf(stderr, "only %d of %d sheets drawn\n", summary.drawn, count);
+  if (summary.made != count) {
+    std::fprintf(stderr, "only %d of %d sheets drawn\n", summary.made, count);
     std::exit(1);
   }
   std::printf("%4d polygon frames: %7.2f s, %7.1f sheets/s\n", count, seconds, count / seconds);

@@ -98,13 +98,11 @@ Timing BuildFrames(const std::string& folder, int count) {
   const auto start = Clock::now();
   framora::SheetRunSummary summary;
   {
-    framora::TstandardMap map(settings, outputPath, ui);
-    map.SourceClass = index->GetLayerByName("sheets");
-    map.NameTemplate = "[TFH]";
-    map.NameField = "TFH";
+    framora::TstandardMap map(settings, outputPath, ui,
+                              framora::SheetSource{index->GetLayerByName("sheets"), "", "TFH", "[TFH]"});
     summary = map.Run();
   }  // the geodatabase is closed inside the timing
-  return Timing{summary.drawn, std::chrono::duration<double>(Clock::now() - start).count()};
+  return Timing{summary.made, std::chrono::duration<double>(Clock::now() - start).count()};
 }
 
 }  // namespace

@@ -150,8 +150,10 @@ class TtkBaseClass {
   // The sheet of the current feature as the page layout needs it, around its inner frame.
   FinishedSheet Finished(const Envelope& innerFrame) const;
 
-  // The drawing of one sheet without a source feature (sample pages, tests).
+  // The sheet's shape and the feature its texts take field values from; set by each sheet
+  // of a run, and by hand where one sheet is drawn outside a run (sample pages).
   void setSheetGeometry(OGRGeometryUniquePtr geometry) { sheetGeometry_ = std::move(geometry); }
+  void setSourceFeature(OGRFeatureUniquePtr feature) { sourceFeature_ = std::move(feature); }
   // Fills the date placeholders of texts; today unless set.
   void setTextDate(CalendarDate date) { textDate_ = date; }
 

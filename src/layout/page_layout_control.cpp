@@ -113,6 +113,7 @@ PageLayoutControl::PageLayoutControl(PageLayout layout, const FrameSettings& set
 void PageLayoutControl::setStyleFolder(const std::string& folder) {
   styleFolder_ = folder;
   styles_.reset();
+  styleNoticesGiven_ = false;
 }
 
 const LayerStyles& PageLayoutControl::styles() {

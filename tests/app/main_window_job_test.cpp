@@ -121,16 +121,19 @@ TEST_F(MainWindowJobTest, GenerateWritesEverySheetWithTheSettingsOfBothWindows) 
   EXPECT_EQ(window->frameSettings().CentralMeridian, 117);
   EXPECT_TRUE(window->frameSettings().CoordsWithZone);
   EXPECT_EQ(window->frameSettings().FrameMode, 1);
-  EXPECT_TRUE(window->frameSettings().isStandardSheetMode);
 }
 
 TEST_F(MainWindowJobTest, BatchPrintWritesADocumentAndAPicturePerSelectedSheet) {
   get<QTextEdit>("reditwhere")->setPlainText("TFH IN ('J50G010040',\n'J50G010041')  ");
   get<QComboBox>("CBPICType")->setCurrentIndex(1);
-  get<QLineEdit>("edtDPI")->setText("3OO");  // letters: the default resolution
+  get<QLineEdit>("edtDPI")->setText("3OO");  // letters: refused before any work
+  window->btnPrintClick();
+  EXPECT_EQ(lastError(), "输出分辨率3OO无效，应大于0");
+  EXPECT_FALSE(fs::exists(output));
+  dialogs.errors.clear();
+  get<QLineEdit>("edtDPI")->setText(" 96 ");
   window->btnPrintClick();
   EXPECT_TRUE(dialogs.errors.empty()) << lastError();
-  EXPECT_EQ(window->frameSettings().ExportDpi, 96);
   const std::string pictures = folder.file("pictures");
   const auto tifs = FilesEndingIn(pictures, ".TIF");
   EXPECT_EQ(tifs.size(), 2u);
@@ -207,13 +210,15 @@ TEST_F(MainWindowJobTest, OutputAndInputChecksSayWhatIsWrong) {
   EXPECT_TRUE(fs::exists(upper));
   EXPECT_TRUE(get<QPushButton>("Button1")->isEnabled());
 
-  // Batch print without a folder: the output is already gone when it says so.
+  // Batch print without a folder: said before the output is touched.
   dialogs.answerOk = true;
+  dialogs.questions.clear();
   get<QLineEdit>("edtmxdPath")->setText("  ");
   dialogs.errors.clear();
   window->btnPrintClick();
   EXPECT_EQ(lastError(), "输出MXD,JPG目录不能为空");
-  EXPECT_FALSE(fs::exists(upper));
+  EXPECT_TRUE(dialogs.questions.empty());
+  EXPECT_TRUE(fs::exists(upper));
   EXPECT_TRUE(get<QPushButton>("btnPrint")->isEnabled());
 
   get<QLineEdit>("edtoutFile")->setText(QString::fromStdString(output));

@@ -140,9 +140,7 @@ TEST_F(MainWindowTest, EveryControlStartsWithItsCaptionItemsAndDefault) {
 
 TEST_F(MainWindowTest, UntouchedWindowsAssembleToTheDefaultRunSettings) {
   FrameSettings assembled;
-  assembled.run.zonePrefixText = "39";
   AssembleFrameSettings(CaptureControlValues(window->session().windows()), assembled);
-  EXPECT_EQ(assembled.run.zonePrefixText, "");
   const FrameSettings defaults = DialogDefaultSettings();
   for (const std::string& name : FrameSettingNames()) {
     // The commands write these themselves.

@@ -39,16 +39,14 @@ class SampleJob : public ::testing::Test {
     inputs.fieldChoices = {"XZQMC", "XZQDM"};
   }
   FrameJobOutcome run(FrameJobCommand command) {
-    const auto assemble = [this](FrameSettings& target) {
-      target.GridType = 1;
-      target.ScaleBarOn = true;
-      target.TitleField = "TM";
-      target.ThreeDegreeZones = true;
-      target.CoordsWithZone = true;
-      target.CentralMeridian = 117;
-      target.FrameMode = inputs.creationMode + 1;
-    };
-    return RunFrameJob(command, inputs, settings, assemble, ui);
+    settings.GridType = 1;
+    settings.ScaleBarOn = true;
+    settings.TitleField = "TM";
+    settings.ThreeDegreeZones = true;
+    settings.CoordsWithZone = true;
+    settings.CentralMeridian = 117;
+    settings.FrameMode = inputs.creationMode + 1;
+    return RunFrameJob(command, inputs, settings, ui);
   }
   std::string failure(FrameJobCommand command) {
     try {
@@ -68,7 +66,7 @@ TEST_F(SampleJob, GenerateDrawsEveryStandardSheetIntoTheGeodatabase) {
   useStandardSheets();
   const FrameJobOutcome outcome = run(FrameJobCommand::Generate);
   EXPECT_TRUE(outcome.ranToEnd);
-  EXPECT_EQ(outcome.sheetsDrawn, 9);
+  EXPECT_EQ(outcome.sheetsMade, 9);
   ASSERT_FALSE(ui.messages.empty());
   EXPECT_EQ(ui.messages.back().rfind("完成，用时", 0), 0u);
   EXPECT_NE(ui.messages.back().find("毫秒"), std::string::npos);
@@ -93,19 +91,16 @@ TEST_F(SampleJob, GenerateDrawsEveryStandardSheetIntoTheGeodatabase) {
 TEST_F(SampleJob, PrintMakesADocumentAndAPicturePerTownship) {
   useTownships();
   inputs.outputPath = folder.file("towns.gpkg");
-  inputs.dpiText = "7x";  // not a whole number: 96 dpi
+  inputs.dpiText = "96";
   settings.PictureType = ".PNG";
-  const auto assemble = [](FrameSettings& target) {
-    target.PictureType = ".PNG";
-    target.FrameMode = 2;
-    target.ThreeDegreeZones = true;
-    target.CoordsWithZone = true;
-    target.CentralMeridian = 117;
-  };
-  const FrameJobOutcome outcome = RunFrameJob(FrameJobCommand::BatchPrint, inputs, settings, assemble, ui);
+  settings.FrameMode = 2;
+  settings.ThreeDegreeZones = true;
+  settings.CoordsWithZone = true;
+  settings.CentralMeridian = 117;
+  const FrameJobOutcome outcome = RunFrameJob(FrameJobCommand::BatchPrint, inputs, settings, ui);
   EXPECT_TRUE(outcome.ranToEnd);
-  EXPECT_EQ(outcome.sheetsDrawn, 7);
-  EXPECT_EQ(settings.ExportDpi, 96);
+  EXPECT_EQ(outcome.sheetsMade, 7);
+  EXPECT_EQ(outcome.sheetsFailed, 0);
   for (const char* name : {"来广营乡", "金盏乡", "酒仙桥街道"}) {
     const std::string base = inputs.outputFolder + "/" + name;
     EXPECT_TRUE(std::filesystem::exists(base + ".qgs")) << name;
@@ -115,26 +110,24 @@ TEST_F(SampleJob, PrintMakesADocumentAndAPicturePerTownship) {
   }
 }
 
-TEST_F(SampleJob, TheResolutionOfTheCommandSurvivesTheAssembly) {
+TEST_F(SampleJob, TheResolutionOfTheCommandReachesThePicture) {
   useTownships();
   inputs.dpiText = "48";
   inputs.whereClause = "XZQMC = '金盏乡'";
-  const auto copyWholeRecord = [](FrameSettings& target) {
-    FrameSettings fresh = DialogDefaultSettings();
-    fresh.ThreeDegreeZones = true;
-    fresh.CoordsWithZone = true;
-    fresh.CentralMeridian = 117;
-    fresh.FrameMode = 2;
-    target = fresh;
-  };
-  const FrameJobOutcome outcome = RunFrameJob(FrameJobCommand::BatchPrint, inputs, settings, copyWholeRecord, ui);
-  EXPECT_EQ(outcome.sheetsDrawn, 1);
-  EXPECT_EQ(settings.ExportDpi, 48);
+  settings = DialogDefaultSettings();
+  settings.ThreeDegreeZones = true;
+  settings.CoordsWithZone = true;
+  settings.CentralMeridian = 117;
+  settings.FrameMode = 2;
+  settings.ExportDpi = 300;  // what a settings record held: the command's own value wins
+  const FrameJobOutcome outcome = RunFrameJob(FrameJobCommand::BatchPrint, inputs, settings, ui);
+  EXPECT_EQ(outcome.sheetsMade, 1);
+  EXPECT_EQ(settings.ExportDpi, 300) << "the caller's settings stay as assembled";
   GDALDatasetUniquePtr small(GDALDataset::Open((inputs.outputFolder + "/金盏乡.JPG").c_str(), GDAL_OF_RASTER));
   ASSERT_TRUE(small);
   inputs.dpiText = "96";
   ui.answerOk = true;
-  RunFrameJob(FrameJobCommand::BatchPrint, inputs, settings, copyWholeRecord, ui);
+  RunFrameJob(FrameJobCommand::BatchPrint, inputs, settings, ui);
   GDALDatasetUniquePtr large(GDALDataset::Open((inputs.outputFolder + "/金盏乡.JPG").c_str(), GDAL_OF_RASTER));
   ASSERT_TRUE(large);
   EXPECT_NEAR(large->GetRasterXSize(), 2 * small->GetRasterXSize(), 2);
@@ -156,13 +149,25 @@ TEST_F(SampleJob, EveryCheckFailsWithTheSystemsMessage) {
   EXPECT_EQ(failure(FrameJobCommand::Generate), "文件" + inputs.documentPath + ",不存在");
 }
 
-TEST_F(SampleJob, PrintWithoutAFolderFailsAfterTheOutputWasCleared) {
+TEST_F(SampleJob, AResolutionThatIsNoWholeNumberAboveZeroIsRefusedBeforeAnyWork) {
+  useStandardSheets();
+  for (const std::string dpi : {"7x", "", "0", "-96", "9.5"}) {
+    inputs.dpiText = dpi;
+    EXPECT_EQ(failure(FrameJobCommand::BatchPrint), "输出分辨率" + dpi + "无效，应大于0");
+  }
+  EXPECT_FALSE(std::filesystem::exists(inputs.outputPath));
+  EXPECT_FALSE(std::filesystem::exists(inputs.outputFolder));
+}
+
+TEST_F(SampleJob, PrintWithoutAFolderFailsBeforeTheOutputIsTouched) {
   useStandardSheets();
   std::filesystem::create_directory(inputs.outputPath);
+  std::ofstream(inputs.outputPath + "/keep") << "x";
   inputs.outputFolder = "   ";
   ui.answerOk = true;
   EXPECT_EQ(failure(FrameJobCommand::BatchPrint), "输出MXD,JPG目录不能为空");
-  EXPECT_FALSE(std::filesystem::exists(inputs.outputPath));
+  EXPECT_TRUE(std::filesystem::exists(inputs.outputPath + "/keep"));
+  EXPECT_TRUE(ui.questions.empty());
 }
 
 TEST_F(SampleJob, KeepingAnExistingOutputDoesNothing) {
@@ -183,7 +188,7 @@ TEST_F(SampleJob, AStopBetweenSheetsEndsTheJobEarly) {
   const FrameJobOutcome outcome = run(FrameJobCommand::Generate);
   EXPECT_TRUE(outcome.stopped);
   EXPECT_FALSE(outcome.ranToEnd);
-  EXPECT_EQ(outcome.sheetsDrawn, 2);
+  EXPECT_EQ(outcome.sheetsMade, 2);
   EXPECT_EQ(ui.progressEnds, 1);
 }
 

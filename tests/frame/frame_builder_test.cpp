@@ -12,6 +12,7 @@ namespace framora {
 namespace {
 
 using testing::ReadLines;
+using testing::SheetWriter;
 using testing::TempFolder;
 
 OGRSpatialReference Zone39() {
@@ -25,16 +26,16 @@ TEST(FrameBuilderCreation, AnEmptyOutputPathOnlySetsTheFrameGap) {
   FrameSettings settings;
   settings.ScaleFactor = 0.5;
   RecordingUserInterface ui;
-  TtkBaseClass builder(settings, "", ui);
-  EXPECT_DOUBLE_EQ(builder.FrameGap, 40);
-  EXPECT_FALSE(builder.OutputWorkspace);
+  SheetWriter builder(settings, "", ui);
+  EXPECT_DOUBLE_EQ(builder.frameGap(), 40);
+  EXPECT_EQ(builder.outputWorkspace(), nullptr);
 }
 
 TEST(FrameBuilderCreation, AnMdbOutputIsRefusedBeforeAnythingIsWritten) {
   TempFolder folder;
   FrameSettings settings;
   RecordingUserInterface ui;
-  EXPECT_THROW(TtkBaseClass(settings, folder.file("out.mdb"), ui), FramoraError);
+  EXPECT_THROW(SheetWriter(settings, folder.file("out.mdb"), ui), FramoraError);
   EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 
@@ -68,12 +69,12 @@ class SheetOutput : public ::testing::TestWithParam<const char*> {
 TEST_P(SheetOutput, ASheetGetsItsDatasetAndThreeClassesWithTheReferenceScale) {
   settings.ScaleFactor = 0.5;
   {
-    TtkBaseClass builder(settings, path(), ui);
+    SheetWriter builder(settings, path(), ui);
     const OGRSpatialReference srs = Zone39();
     builder.StartSheetDataset("A-1.2", &srs);
-    EXPECT_TRUE(builder.IsNewDataset);
-    EXPECT_EQ(builder.SheetName, "A_1_2");
-    EXPECT_EQ(settings.run.SheetCounter, 1);
+    EXPECT_TRUE(builder.isNewDataset());
+    EXPECT_EQ(builder.sheetName(), "A_1_2");
+    EXPECT_EQ(builder.sheetsBegun(), 1);
     builder.BeginDrawing();
     builder.AddLine(1, 39500000, 3500000, 39501000, 3500000);
     builder.AddText("图名", settings.MainTitleFont, 2, 3, 39500500, 3500100);
@@ -87,8 +88,7 @@ TEST_P(SheetOutput, ASheetGetsItsDatasetAndThreeClassesWithTheReferenceScale) {
     ASSERT_NE(layer->GetSpatialRef(), nullptr) << name;
     EXPECT_STREQ(layer->GetSpatialRef()->GetAuthorityCode(nullptr), "4527") << name;
   }
-  RecordingUserInterface quiet;
-  auto workspace = OpenWorkspace(path(), quiet);
+  auto workspace = OpenWorkspace(path());
   EXPECT_TRUE(FeatureDatasetExists(*workspace, "yA_1_2"));
   EXPECT_DOUBLE_EQ(StoredReferenceScale(*workspace, "a_A_1_2"), 5000);
 }
@@ -96,40 +96,40 @@ TEST_P(SheetOutput, ASheetGetsItsDatasetAndThreeClassesWithTheReferenceScale) {
 TEST_P(SheetOutput, ASheetStartedTwiceIsDrawnOnce) {
   const OGRSpatialReference srs = Zone39();
   {
-    TtkBaseClass builder(settings, path(), ui);
+    SheetWriter builder(settings, path(), ui);
     builder.StartSheetDataset("E45G095066", &srs);
     builder.BeginDrawing();
     builder.AddLine(1, 0, 0, 1, 1);
     builder.EndDrawing(true);
   }
-  TtkBaseClass again(settings, path(), ui);
+  SheetWriter again(settings, path(), ui);
   again.StartSheetDataset("E45G095066", &srs);
-  EXPECT_FALSE(again.IsNewDataset);
-  EXPECT_EQ(again.LineClass, nullptr);
-  EXPECT_EQ(settings.run.SheetCounter, 2);
+  EXPECT_FALSE(again.isNewDataset());
+  again.StartSheetDataset("E45G095066", &srs);
+  EXPECT_EQ(again.sheetsBegun(), 2);
   EXPECT_EQ(ReadLines(path(), "L_E45G095066").size(), 1u);
 }
 
 TEST_P(SheetOutput, ASheetThatFailsHalfWayIsNotLeftLookingFinished) {
   const OGRSpatialReference srs = Zone39();
   {
-    TtkBaseClass builder(settings, path(), ui);
+    SheetWriter builder(settings, path(), ui);
     builder.StartSheetDataset("broken", &srs);
     builder.BeginDrawing();
     builder.AddLine(1, 0, 0, 1, 1);
     builder.EndDrawing(false);
   }
   {
-    TtkBaseClass builder(settings, path(), ui);
+    SheetWriter builder(settings, path(), ui);
     builder.StartSheetDataset("abandoned", &srs);
     builder.BeginDrawing();
     builder.AddLine(1, 0, 0, 1, 1);
   }  // dropped while drawing
-  TtkBaseClass rerun(settings, path(), ui);
+  SheetWriter rerun(settings, path(), ui);
   rerun.StartSheetDataset("broken", &srs);
-  EXPECT_TRUE(rerun.IsNewDataset);
+  EXPECT_TRUE(rerun.isNewDataset());
   rerun.StartSheetDataset("abandoned", &srs);
-  EXPECT_TRUE(rerun.IsNewDataset);
+  EXPECT_TRUE(rerun.isNewDataset());
 }
 
 TEST_P(SheetOutput, BeginSheetNamesTheSheetFromTheFieldAndTakesTheSourceReference) {
@@ -148,22 +148,21 @@ TEST_P(SheetOutput, BeginSheetNamesTheSheetFromTheFieldAndTakesTheSourceReferenc
   GDALDatasetUniquePtr source(GDALDataset::Open(sourcePath.c_str(), GDAL_OF_VECTOR));
   OGRLayer* sheets = source->GetLayerByName("sheets");
   OGRFeatureUniquePtr feature(sheets->GetNextFeature());
-  TtkBaseClass builder(settings, path(), ui);
-  builder.BeginSheet(feature.get(), "TFH", sheets, "图[TFH]");
-  EXPECT_EQ(builder.SheetName, "图H_50_12");
-  EXPECT_EQ(settings.run.SpatialIndexGridSize, 23000);
-  EXPECT_TRUE(builder.IsNewDataset);
-  ASSERT_TRUE(builder.SheetDataset);
-  ASSERT_TRUE(builder.SheetDataset->domain);
-  EXPECT_DOUBLE_EQ(builder.SheetDataset->domain->xmin, 39506000);
+  SheetWriter builder(settings, path(), ui, SheetSource{sheets, "", "TFH", "图[TFH]"});
+  builder.BeginSheet(*feature);
+  EXPECT_EQ(builder.sheetName(), "图H_50_12");
+  EXPECT_EQ(builder.spatialIndexGridSize(), 23000);
+  EXPECT_TRUE(builder.isNewDataset());
+  EXPECT_TRUE(ui.messages.empty());
 
-  builder.BeginSheet(feature.get(), "Missing", sheets, "X[Missing]");
+  SheetWriter missing(settings, path(), ui, SheetSource{sheets, "", "Missing", "X[Missing]"});
+  missing.BeginSheet(*feature);
   EXPECT_EQ(ui.messages.back(), "找不到对应字段Missing");
-  EXPECT_EQ(builder.SheetName, "X");
+  EXPECT_EQ(missing.sheetName(), "X");
 }
 
 TEST_P(SheetOutput, ANameThatCleansToNothingIsRefused) {
-  TtkBaseClass builder(settings, path(), ui);
+  SheetWriter builder(settings, path(), ui);
   EXPECT_THROW(builder.StartSheetDataset(" () ", nullptr), FramoraError);
 }
 

@@ -32,8 +32,6 @@ TEST(FrameSettings, InitialValuesBeforeTheFirstRun) {
   EXPECT_EQ(s.PageMarginTop, 40);
   EXPECT_EQ(s.PageMarginBottom, 40);
   EXPECT_EQ(s.CentralMeridian, 102);
-  EXPECT_EQ(s.run.SheetCounter, 0);
-  EXPECT_GE(s.run.SpatialIndexGridSize, 1000);
 }
 
 TEST(FrameSettings, DialogDefaultsOfTheControls) {

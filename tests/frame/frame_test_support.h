@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "frame/frame_builder.h"
+#include "support/sheet_writer.h"
 #include "support/temp_folder.h"
 #include "util/recording_user_interface.h"
 
@@ -70,7 +71,7 @@ inline const StoredText* FindText(const std::vector<StoredText>& texts, const st
 class SheetWritingTest : public ::testing::Test {
  protected:
   void start() {
-    builder = std::make_unique<TtkBaseClass>(settings, path, ui);
+    builder = std::make_unique<SheetWriter>(settings, path, ui);
     builder->StartSheetDataset("S", nullptr);
     builder->BeginDrawing();
   }
@@ -82,7 +83,7 @@ class SheetWritingTest : public ::testing::Test {
   std::string path = folder.file("out.gpkg");
   FrameSettings settings;
   RecordingUserInterface ui;
-  std::unique_ptr<TtkBaseClass> builder;
+  std::unique_ptr<SheetWriter> builder;
 };
 
 }  // namespace framora::testing

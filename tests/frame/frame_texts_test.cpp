@@ -33,10 +33,10 @@ class FrameTexts : public ::testing::Test {
     sheet.reset(feature.Clone());
   }
   void start() {
-    builder = std::make_unique<TtkBaseClass>(settings, path, ui);
+    builder = std::make_unique<testing::SheetWriter>(settings, path, ui);
     builder->StartSheetDataset("S", nullptr);
-    builder->SourceFeature.reset(sheet->Clone());
-    builder->TextDate = CalendarDate{2009, 7, 5};
+    builder->setSourceFeature(OGRFeatureUniquePtr(sheet->Clone()));
+    builder->setTextDate(CalendarDate{2009, 7, 5});
     builder->BeginDrawing();
   }
   std::vector<testing::StoredText> finish() {
@@ -50,7 +50,12 @@ class FrameTexts : public ::testing::Test {
   OGRFeatureUniquePtr sheet;
   FrameSettings settings;
   RecordingUserInterface ui;
-  std::unique_ptr<TtkBaseClass> builder;
+  std::unique_ptr<testing::SheetWriter> builder;
+  // The sheet's feature with one field changed.
+  void setField(const char* field, const char* value) {
+    sheet->SetField(field, value);
+    builder->setSourceFeature(OGRFeatureUniquePtr(sheet->Clone()));
+  }
 };
 
 TEST_F(FrameTexts, FieldPlaceholdersFillSubtitlesAndTitles) {
@@ -58,25 +63,24 @@ TEST_F(FrameTexts, FieldPlaceholdersFillSubtitlesAndTitles) {
   EXPECT_EQ(builder->ExpandFieldText("[TFH]"), "J50G 001001");
   EXPECT_EQ(builder->ExpandFieldText("No field"), "No field");
   settings.TitleField = "TFH";
-  builder->SourceFeature->SetField("TFH", "E45G095066");
+  setField("TFH", "E45G095066");
   EXPECT_EQ(builder->ExpandFieldText("[TFH]"), "E45 G 095066");
-  EXPECT_EQ(builder->ExpandTitleText("[NAME]"), "城    关");
-  EXPECT_DOUBLE_EQ(settings.run.TextCharSpacing, 0);
-  builder->SourceFeature->SetField("NAME", "城关镇");
-  EXPECT_EQ(builder->ExpandTitleText("[NAME]"), "城  关  镇");
-  builder->SourceFeature->SetField("NAME", "城关镇中心");
-  EXPECT_EQ(builder->ExpandTitleText("[NAME]"), "城关镇中心");
-  EXPECT_DOUBLE_EQ(settings.run.TextCharSpacing, 30);
-  settings.run.TextCharSpacing = 0;
+  EXPECT_EQ(builder->ExpandTitleText("[NAME]").text, "城    关");
+  EXPECT_DOUBLE_EQ(builder->ExpandTitleText("[NAME]").characterSpacing, 0);
+  setField("NAME", "城关镇");
+  EXPECT_EQ(builder->ExpandTitleText("[NAME]").text, "城  关  镇");
+  setField("NAME", "城关镇中心");
+  EXPECT_EQ(builder->ExpandTitleText("[NAME]").text, "城关镇中心");
+  EXPECT_DOUBLE_EQ(builder->ExpandTitleText("[NAME]").characterSpacing, 30);
   EXPECT_EQ(builder->ExpandFieldText("[Nope]"), "");
   EXPECT_EQ(ui.messages.back(), "找不到对应字段Nope");
-  builder->SourceFeature.reset();
-  EXPECT_EQ(builder->ExpandTitleText("[NAME]"), "[NAME]");
+  builder->setSourceFeature(nullptr);
+  EXPECT_EQ(builder->ExpandTitleText("[NAME]").text, "[NAME]");
 }
 
 TEST_F(FrameTexts, ScalePlaceholderIsFoundWithoutRegardToCase) {
   settings.ScaleFactor = 0.5;
-  TtkBaseClass arithmetic(settings, "", ui);
+  testing::SheetWriter arithmetic(settings, "", ui);
   EXPECT_EQ(arithmetic.ExpandScaleText("SCALE 1:[Scale]"), "SCALE 1:5000");
   settings.ScaleFactor = 5;
   EXPECT_EQ(arithmetic.ExpandScaleText("比例尺1:[scale]"), "比例尺1:50000");
@@ -90,10 +94,9 @@ TEST_F(FrameTexts, TitlesStandCentredAboveTheFrameAndALongTitleIsSpaced) {
   settings.ScaleText = "比例尺1:[scale]";
   settings.ScaleTextBottom = 60;
   start();
-  builder->SourceFeature->SetField("NAME", "城关镇中心区");
+  setField("NAME", "城关镇中心区");
   builder->WriteTitles(4000, 1000, 3000);
   builder->WriteScaleText(2000, 3000, 1000);
-  EXPECT_DOUBLE_EQ(settings.run.TextCharSpacing, 0) << "spacing is back to 0 after the main title";
   const auto texts = finish();
   const auto* title = FindText(texts, "城关镇中心区");
   ASSERT_NE(title, nullptr);
@@ -183,7 +186,6 @@ TEST_F(FrameTexts, CornerLabelsInDegreesSplitAtTheDegreeSign) {
   settings.CornerFont = FontOfPointSize("宋体", 10);
   start();
   builder->WriteCornerLabel(0, 1774577.078, 29613707.917);
-  EXPECT_DOUBLE_EQ(settings.run.TextCharSpacing, 0);
   const auto texts = finish();
   ASSERT_EQ(texts.size(), 4u);
   const auto* lonDegrees = FindText(texts, "88°");
@@ -204,7 +206,6 @@ TEST_F(FrameTexts, CornerLabelsOutsideChinaStopTheRun) {
   settings.CornerLabelMode = 0;
   start();
   EXPECT_THROW(builder->WriteCornerLabel(0, 1774577, 500000), FramoraError);
-  EXPECT_DOUBLE_EQ(settings.run.TextCharSpacing, 0);
   try {
     builder->WriteCornerLabelGeographic(1, 0.5, 100);
     FAIL();

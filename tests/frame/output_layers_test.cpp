@@ -17,7 +17,7 @@ using testing::TempFolder;
 using Writing = testing::SheetWritingTest;
 
 TEST_F(Writing, FontsStandOnTheGroundAtTheMapScale) {
-  TtkBaseClass arithmetic(settings, "", ui);
+  testing::SheetWriter arithmetic(settings, "", ui);
   const LogicalFont tenPoint = FontOfPointSize("宋体", 10);
   EXPECT_NEAR(arithmetic.FontHeightOnGround(tenPoint), 35.28, 0.005);
   EXPECT_NEAR(arithmetic.DoubleFontHeightOnGround(tenPoint), 70.56, 0.01);
@@ -70,7 +70,7 @@ TEST_F(Writing, PlaneAndGeographicConversionsMeetTheWorkedExample) {
   settings.ThreeDegreeZones = true;
   settings.CentralMeridian = 87;
   settings.UseKrassowsky = true;
-  TtkBaseClass arithmetic(settings, "", ui);
+  testing::SheetWriter arithmetic(settings, "", ui);
   const PlanePoint plane = arithmetic.ToPlane(16.0 + 2.5 / 60, 88.0625);
   EXPECT_NEAR(plane.northing, 1774577.078, 0.0005);
   EXPECT_NEAR(plane.easting, 29613707.917, 0.0005);

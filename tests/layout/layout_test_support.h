@@ -12,7 +12,9 @@
 #include "gis/map_document.h"
 #include "layout/page_layout_control.h"
 #include "layout/sample_sheet.h"
+#include "support/sheet_writer.h"
 #include "support/temp_folder.h"
+#include "util/framora_error.h"
 #include "util/recording_user_interface.h"
 
 namespace framora::testing {
@@ -29,21 +31,21 @@ class SheetLayoutTest : public ::testing::Test {
     settings.ExportDpi = 50;
     WriteUserMap(folder.file("user.gpkg"), Envelope{2420, 1520, 5580, 4480});
     document = MapDocument::Open(folder.file("user.gpkg"));
-    control = std::make_unique<PageLayoutControl>(*document, ui);
+    control = std::make_unique<PageLayoutControl>(*document, settings, outputFolder());
   }
 
-  std::unique_ptr<TtkBaseClass> makeBuilder(const std::string& output = "frames.gpkg") {
-    auto builder = std::make_unique<TtkBaseClass>(settings, folder.file(output), ui);
-    builder->OutputFolder = outputFolder();
-    builder->LayoutControl = control.get();
-    builder->BuildMapDocument = true;
-    return builder;
+  std::unique_ptr<SheetWriter> makeBuilder(const std::string& output = "frames.gpkg") {
+    return std::make_unique<SheetWriter>(settings, folder.file(output), ui);
   }
 
-  // Writes the sheet and runs its map-document step as a builder does.
+  // Writes the sheet and runs its map-document step, telling the user what a run would.
   void buildSheet(TtkBaseClass& builder, const std::string& name = "S", const SampleSheetParts& parts = {}) {
     WriteSampleSheet(builder, name, inner, parts);
-    builder.FinishSheetDocument(inner.ymax, inner.ymin, inner.xmax, inner.xmin);
+    try {
+      for (const std::string& notice : control->BuildSheetDocument(builder.Finished(inner))) ui.message(notice);
+    } catch (const FramoraError& error) {
+      ui.message(error.what());
+    }
   }
 
   std::string outputFolder() const { return folder.file("out"); }

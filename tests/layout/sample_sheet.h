@@ -38,10 +38,10 @@ inline void WriteSampleSheet(TtkBaseClass& builder, const std::string& name, con
                              const SampleSheetParts& parts = {}) {
   const OGRSpatialReference srs = SampleReference();
   builder.StartSheetDataset(name, &srs);
-  builder.SheetGeometry = EnvelopePolygon(inner);
-  if (!builder.IsNewDataset) return;
+  builder.setSheetGeometry(EnvelopePolygon(inner));
+  if (!builder.isNewDataset()) return;
   builder.BeginDrawing();
-  const double g = builder.FrameGap;
+  const double g = builder.frameGap();
   const Envelope outer{inner.xmin - g, inner.ymin - g, inner.xmax + g, inner.ymax + g};
   const auto rectangle = [&](int kind, const Envelope& box) {
     builder.AddLine(kind, box.xmin, box.ymin, box.xmin, box.ymax);
@@ -70,7 +70,7 @@ inline void WriteSampleSheet(TtkBaseClass& builder, const std::string& name, con
   builder.AddText(parts.title, parts.titleFont, 2, 3, centre, outer.ymax + parts.titleAbove);
   builder.AddText("比例尺 1:10000", FontOfPointSize("宋体", 12), 2, 1, centre, outer.ymin - 150);
   OGRGeometryUniquePtr mask = GeometryDifference(ExpandedEnvelopePolygon(inner, parts.maskDistance), EnvelopePolygon(inner));
-  if (mask) StoreFeature(*builder.PolygonClass, *mask, 100, builder.ui);
+  if (mask) builder.AddPolygon(*mask, 100);
   builder.EndDrawing(true);
 }
 

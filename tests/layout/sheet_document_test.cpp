@@ -100,7 +100,7 @@ TEST_F(SheetDocument, EveryRasterFormatDecodesWithItsSizeGeoreferenceAndColours)
   for (const auto& [extension, worldFile] : formats) {
     SCOPED_TRACE(extension);
     const std::string file = output(std::string("S") + extension);
-    ASSERT_TRUE(ExportActiveView(*control, file, 50));
+    ASSERT_TRUE(ExportActiveView(*control, file, 50).empty());
     Picture picture(file);
     ASSERT_TRUE(picture.valid());
     EXPECT_EQ(picture.width(), size.width);
@@ -126,7 +126,7 @@ TEST_F(SheetDocument, PdfIsAVectorPageWithItsFontsInside) {
   auto builder = makeBuilder();
   buildSheet(*builder);
   const std::string file = output("S.pdf");
-  ASSERT_TRUE(ExportActiveView(*control, file, 50));
+  ASSERT_TRUE(ExportActiveView(*control, file, 50).empty());
   const std::string text = FileText(file);
   EXPECT_NE(text.find("/FontFile"), std::string::npos);
   EXPECT_EQ(text.find("/Subtype /Image"), std::string::npos);
@@ -207,7 +207,7 @@ TEST_F(SheetDocument, AStoredSheetIsLaidOutAgainFromItsClasses) {
   }
   auto again = makeBuilder("frames.gdb");
   buildSheet(*again);
-  EXPECT_FALSE(again->IsNewDataset);
+  EXPECT_FALSE(again->isNewDataset());
   ASSERT_TRUE(ui.messages.empty()) << ui.messages.front();
   Picture picture(output("S.PNG"));
   ASSERT_TRUE(picture.valid());
@@ -233,9 +233,7 @@ TEST_F(SheetDocument, MissingStyleFilesFallBackOnceAndSaySo) {
 
   std::ofstream(empty.file("line.qml")) << "<qgis><nothing/></qgis>";
   control->setStyleFolder(empty.path().string());
-  ui.messages.clear();
-  (void)control->styles();
-  EXPECT_EQ(ui.messages.front(), "样式文件" + empty.file("line.qml") + "无法读取，使用内置样式");
+  EXPECT_EQ(control->styles().notices.front(), "样式文件" + empty.file("line.qml") + "无法读取，使用内置样式");
 }
 
 TEST_F(SheetDocument, TheMapDocumentKeepsRelativePathsTheStylesAndThePrintLayout) {
@@ -289,11 +287,11 @@ TEST_F(SheetDocument, AGeographicSheetGetsItsPaperSizeAndTheMapScale) {
   builder->StartSheetDataset("G", &geographic);
   // A 1:10000 sheet, 3'45" by 2'30", at 116d30'E 39d50'N.
   const Envelope sheet{116.5, 39.0 + 50.0 / 60, 116.5 + 3.75 / 60, 39.875};
-  builder->SheetGeometry = EnvelopePolygon(sheet);
+  builder->setSheetGeometry(EnvelopePolygon(sheet));
   builder->BeginDrawing();
   builder->AddLineGeographic(1, sheet.xmin, sheet.ymin, sheet.xmin, sheet.ymax);
   builder->EndDrawing(true);
-  builder->FinishSheetDocument(sheet.ymax, sheet.ymin, sheet.xmax, sheet.xmin);
+  ASSERT_TRUE(control->BuildSheetDocument(builder->Finished(sheet)).empty());
   ASSERT_TRUE(ui.messages.empty()) << ui.messages.front();
   const PageLayout& layout = control->layout();
   // 5.34 km by 4.63 km of ground, 16 m of frame gaps, margins of 100 and 80 mm.
@@ -336,9 +334,9 @@ TEST(UserLayers, LayersInOtherCoordinateSystemsAreDrawnOnTheMapsOwn) {
   layer.data = MapDocument::Open(folder.file("degrees.gpkg"))->layers().front();
   frame.layers.push_back(layer);
   layout.frames.push_back(std::move(frame));
-  RecordingUserInterface ui;
-  PageLayoutControl control(std::move(layout), ui);
-  ASSERT_TRUE(ExportActiveView(control, folder.file("m.png"), 50));
+  const FrameSettings settings;
+  PageLayoutControl control(std::move(layout), settings, folder.path().string());
+  ASSERT_TRUE(ExportActiveView(control, folder.file("m.png"), 50).empty());
   Picture picture(folder.file("m.png"));
   EXPECT_LT(picture.darkness(39500000, 4415500), 128);
   EXPECT_EQ(picture.darkness(39500200, 4415500), 255);

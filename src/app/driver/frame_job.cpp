@@ -144,13 +144,14 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
   run.isStandardSheetMode = inputs.creationMode == 0;
   const std::string nameField = CheckNameTemplate(inputs.nameTemplate, inputs.fieldChoices);
   RefuseUnsupportedWorkspacePath(inputs.outputPath);
+  const std::string folder = Trim(inputs.outputFolder);
+  // Refused before an existing output is deleted, which would lose it for nothing.
+  if (batchPrint && folder.empty()) throw FramoraError("输出MXD,JPG目录不能为空");
   if (!PrepareOutputGeodatabase(inputs.outputPath, ui)) {
     outcome.declined = true;
     return outcome;
   }
   if (batchPrint) {
-    const std::string folder = Trim(inputs.outputFolder);
-    if (folder.empty()) throw FramoraError("输出MXD,JPG目录不能为空");
     std::error_code error;
     fs::create_directories(folder, error);
     if (!fs::is_directory(folder, error)) throw FramoraError("不能创立目录" + folder);
@@ -172,7 +173,7 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
 
   const auto start = std::chrono::steady_clock::now();
   std::unique_ptr<PageLayoutControl> layout;
-  if (batchPrint) layout = std::make_unique<PageLayoutControl>(*document, run, Trim(inputs.outputFolder));
+  if (batchPrint) layout = std::make_unique<PageLayoutControl>(*document, run, folder);
   const SheetSource sheets{source.layer, Trim(inputs.whereClause), nameField, inputs.nameTemplate};
   std::unique_ptr<TtkBaseClass> builder;
   if (inputs.creationMode == 0)

@@ -27,7 +27,7 @@ struct FrameJobInputs {
   std::vector<std::string> fieldChoices; // CbField: the fields that tell every feature apart
   std::string outputPath;                // edtoutFile: ".gdb" folder or ".gpkg" file
   std::string outputFolder;              // edtmxdPath (batch print)
-  std::string dpiText;                   // edtDPI (batch print)
+  std::string dpiText = "96";            // edtDPI (batch print)
   int coordinateSystemIndex = 0;         // gb8054
 };
 

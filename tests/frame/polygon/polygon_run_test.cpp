@@ -17,19 +17,20 @@ bool HasClass(const std::string& path, const std::string& name) {
 
 struct RecordedDocument {
   std::string sheet;
-  bool newDataset;
   double top, bottom, right, left;
 };
 
 class RecordingDocuments : public SheetDocumentBuilder {
  public:
   std::vector<RecordedDocument> documents;
-  void BuildSheetDocument(TtkBaseClass& sheet, double top, double bottom, double right, double left) override {
-    documents.push_back({sheet.SheetName, sheet.IsNewDataset, top, bottom, right, left});
+  std::vector<std::string> BuildSheetDocument(const FinishedSheet& sheet) override {
+    const Envelope& inner = sheet.innerFrame;
+    documents.push_back({sheet.name, inner.ymax, inner.ymin, inner.xmax, inner.xmin});
+    return {};
   }
 };
 
-// Counts two features more than it gives: the data changed between count and search.
+// Counts two features more than it gives, as a layer whose data change under a run does.
 class ShrinkingLayer : public OGRLayer {
  public:
   explicit ShrinkingLayer(OGRLayer& inner) : inner_(inner) {}
@@ -46,10 +47,10 @@ class ShrinkingLayer : public OGRLayer {
 };
 
 TEST_F(PolygonRun, EverySelectedPolygonGetsItsSheetWithOneProgressStepEach) {
-  const PolygonRunSummary summary = run();
-  EXPECT_EQ(summary.drawn, 3);
+  const SheetRunSummary summary = run();
+  EXPECT_EQ(Tcreatetk(settings, "", ui).zonePrefix(), "39");
+  EXPECT_EQ(summary.made, 3);
   EXPECT_FALSE(summary.stopped);
-  EXPECT_EQ(settings.run.zonePrefixText, "39");
   EXPECT_EQ(ui.progressStarts, 1);
   EXPECT_EQ(ui.progressTotal, 3);
   EXPECT_EQ(ui.progressCaption, "正在生成图廓");
@@ -70,23 +71,23 @@ TEST_F(PolygonRun, EverySelectedPolygonGetsItsSheetWithOneProgressStepEach) {
 
 TEST_F(PolygonRun, TheConditionSelectsAndNoMatchSaysSo) {
   where = "XZQMC = '河东乡'";
-  EXPECT_EQ(run().drawn, 1);
+  EXPECT_EQ(run().made, 1);
   EXPECT_FALSE(HasClass(output, "L_城关镇"));
   EXPECT_TRUE(HasClass(output, "L_河东乡"));
 
   where = "XZQMC = '无此乡'";
   ui = RecordingUserInterface{};
-  const PolygonRunSummary none = run();
-  EXPECT_EQ(none.drawn + none.skipped + none.existing, 0);
+  const SheetRunSummary none = run();
+  EXPECT_EQ(none.made + none.skipped + none.existing, 0);
   EXPECT_EQ(ui.messages, std::vector<std::string>{"没有数据，可能条件设置错误"});
   EXPECT_EQ(ui.progressStarts, 0);
 }
 
 TEST_F(PolygonRun, AStopTakesEffectBetweenSheets) {
   ui.cancelAtStep = 1;
-  const PolygonRunSummary summary = run();
+  const SheetRunSummary summary = run();
   EXPECT_TRUE(summary.stopped);
-  EXPECT_EQ(summary.drawn, 1);
+  EXPECT_EQ(summary.made, 1);
   EXPECT_TRUE(HasClass(output, "L_城关镇"));
   EXPECT_FALSE(HasClass(output, "L_河东乡"));
   EXPECT_EQ(ui.progressEnds, 1);
@@ -95,36 +96,34 @@ TEST_F(PolygonRun, AStopTakesEffectBetweenSheets) {
 TEST_F(PolygonRun, ARerunDrawsNothingAgainButRebuildsEveryDocumentAroundTheInnerFrame) {
   RecordingDocuments documents;
   document = &documents;
-  EXPECT_EQ(run().drawn, 3);
+  EXPECT_EQ(run().made, 3);
   const size_t linesBefore = lines("城关镇").size();
-  const PolygonRunSummary again = run();
-  EXPECT_EQ(again.drawn, 0);
+  const SheetRunSummary again = run();
+  EXPECT_EQ(again.made, 0);
   EXPECT_EQ(again.existing, 3);
   EXPECT_EQ(lines("城关镇").size(), linesBefore);
   ASSERT_EQ(documents.documents.size(), 6u);
   const RecordedDocument& first = documents.documents[0];
   EXPECT_EQ(first.sheet, "城关镇");
-  EXPECT_TRUE(first.newDataset);
   EXPECT_DOUBLE_EQ(first.top, 3404481);
   EXPECT_DOUBLE_EQ(first.bottom, 3401074);
   EXPECT_DOUBLE_EQ(first.right, 515360);
   EXPECT_DOUBLE_EQ(first.left, 512185);
-  EXPECT_FALSE(documents.documents[3].newDataset);
   EXPECT_DOUBLE_EQ(documents.documents[3].left, 512185);
 }
 
 TEST_F(PolygonRun, ASourceThatReadsItselfThroughForItsExtentStillGivesEverySheet) {
   // In-memory and GeoJSON layers answer an extent question by reading all their features.
   source = MakeTownshipSource("Memory", "", SampleTownships());
-  EXPECT_EQ(run().drawn, 3);
+  EXPECT_EQ(run().made, 3);
   EXPECT_TRUE(HasClass(output, "L_西山乡"));
 }
 
-TEST_F(PolygonRun, FewerFeaturesThanCountedEndsAfterTheLastOne) {
+TEST_F(PolygonRun, AMiscountingLayerStillGivesEverySheetAndStepsByItsFeatures) {
   ShrinkingLayer shrinking(*townships());
-  const PolygonRunSummary summary = run(&shrinking);
-  EXPECT_EQ(summary.drawn, 3);
-  EXPECT_EQ(ui.progressTotal, 5);
+  const SheetRunSummary summary = run(&shrinking);
+  EXPECT_EQ(summary.made, 3);
+  EXPECT_EQ(ui.progressTotal, 3);
   EXPECT_EQ(ui.stepsTaken, 3);
   EXPECT_EQ(ui.progressEnds, 1);
 }
@@ -134,8 +133,8 @@ TEST_F(PolygonRun, FeaturesWithoutShapeOrNameAreSkippedAndTheRunGoesOn) {
   townships.insert(townships.begin() + 1, {"无图形乡", nullptr});
   townships.insert(townships.begin() + 2, {" ( ) ", "POLYGON ((540000 3401000,540000 3402000,541000 3402000,540000 3401000))"});
   source = MakeTownshipSource("GPKG", folder.file("gaps.gpkg"), townships);
-  const PolygonRunSummary summary = run();
-  EXPECT_EQ(summary.drawn, 3);
+  const SheetRunSummary summary = run();
+  EXPECT_EQ(summary.made, 3);
   EXPECT_EQ(summary.skipped, 2);
   EXPECT_EQ(ui.messages, (std::vector<std::string>{"要素2没有图形，不生成图廓", "图幅名称为空，不能创立目录"}));
   EXPECT_TRUE(HasClass(output, "L_西山乡"));
@@ -150,7 +149,7 @@ TEST_F(PolygonRun, GridStepsOfZeroDrawNoGridAndSaySoOnce) {
     settings.GridType = gridType;
     settings.GridInterval = gridType == 1 ? 0 : gridType == 2 ? -100 : 1000;
     settings.LatStep = gridType == 3 ? 0 : 1 / 60.0;
-    EXPECT_EQ(run().drawn, 3);
+    EXPECT_EQ(run().made, 3);
     EXPECT_EQ(ui.messages, std::vector<std::string>{gridType == 3 ? graticuleRefusal : kmRefusal});
     EXPECT_TRUE(LinesOfKind(lines("城关镇"), 0).empty());        // no crosses
     EXPECT_EQ(LinesOfKind(lines("城关镇"), 1).size(), 4u) << gridType;  // the inner frame alone

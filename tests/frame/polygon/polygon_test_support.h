@@ -102,14 +102,9 @@ class PolygonRun : public ::testing::Test {
     source = MakeTownshipSource("GPKG", folder.file("townships.gpkg"), SampleTownships());
   }
   OGRLayer* townships() { return source->GetLayerByName("townships"); }
-  PolygonRunSummary run(OGRLayer* layer = nullptr) {
-    Tcreatetk builder(settings, output, ui);
-    builder.SourceClass = layer != nullptr ? layer : townships();
-    builder.NameField = "XZQMC";
-    builder.NameTemplate = "[XZQMC]";
-    builder.WhereClause = where;
-    builder.BuildMapDocument = document != nullptr;
-    builder.LayoutControl = document;
+  SheetRunSummary run(OGRLayer* layer = nullptr) {
+    Tcreatetk builder(settings, output, ui,
+                      SheetSource{layer != nullptr ? layer : townships(), where, "XZQMC", "[XZQMC]"}, document);
     return builder.Run();
   }
   std::vector<StoredLine> lines(const std::string& sheet) const { return ReadLines(output, "L_" + sheet); }

@@ -24,7 +24,7 @@ Cells TableTexts(const std::vector<StoredText>& texts, double x0, double y0, dou
 
 TEST_F(StandardRun, PlaneTableNamesTheEightNeighboursInTheirDirections) {
   writeIndex(true, NineSheets(true));
-  ASSERT_EQ(run(kCentreOnly).drawn, 1);
+  ASSERT_EQ(run(kCentreOnly).made, 1);
   const auto in = SheetCorners(SeriesSheet{kCentreRow, kCentreColumn}, true);
   // The table starts above the upper-left inner corner, 2 mm over the outer frame.
   const double x0 = in[kUpperLeft].x, y0 = in[kUpperLeft].y + 80 + 20, w = 130, h = 70;
@@ -53,7 +53,7 @@ TEST_F(StandardRun, PlaneTableNamesTheEightNeighboursInTheirDirections) {
 TEST_F(StandardRun, GeographicTableCentresEachNameInItsCell) {
   settings = StandardSettings(true);
   writeIndex(false, NineSheets(false));
-  ASSERT_EQ(run(kCentreOnly).drawn, 1);
+  ASSERT_EQ(run(kCentreOnly).made, 1);
   const SeriesSheet sheet{kCentreRow, kCentreColumn};
   const auto p = PlaneProjection::Iag1975(true);
   const double west = sheet.west(), north = sheet.north();
@@ -79,7 +79,7 @@ TEST_F(StandardRun, GeographicTableCentresEachNameInItsCell) {
 TEST_F(StandardRun, ASheetOnTheEdgeOfTheIndexGetsEmptyCellsOutside) {
   writeIndex(true, NineSheets(true));
   const SeriesSheet corner{kCentreRow - 1, kCentreColumn - 1};
-  ASSERT_EQ(run("TFH = '" + corner.number() + "'").drawn, 1);
+  ASSERT_EQ(run("TFH = '" + corner.number() + "'").made, 1);
   const auto in = SheetCorners(corner, true);
   const Cells expected = {{{2, 1}, {"王家村镇"}}, {{1, 2}, {"ABCDE", "FGHIJ"}}, {{2, 2}, {"中心村"}}};
   EXPECT_EQ(TableTexts(texts(corner.number()), in[kUpperLeft].x, in[kUpperLeft].y + 100, 130, 70), expected);
@@ -90,12 +90,12 @@ TEST_F(StandardRun, ASheetOnTheEdgeOfTheIndexGetsEmptyCellsOutside) {
 TEST_F(StandardRun, AMissingNameFieldIsSaidOnceAndNoFieldSaysNothing) {
   writeIndex(true, NineSheets(true));
   settings.TitleField = "NOPE";
-  EXPECT_EQ(run().drawn, 9);
+  EXPECT_EQ(run().made, 9);
   EXPECT_EQ(ui.messages, std::vector<std::string>{"找不到对应字段NOPE"});
   settings.TitleField = "";
   ui.messages.clear();
   outputPath = folder.file("unnamed.gpkg");
-  EXPECT_EQ(run().drawn, 9);
+  EXPECT_EQ(run().made, 9);
   EXPECT_TRUE(ui.messages.empty());
 }
 

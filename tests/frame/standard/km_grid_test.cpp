@@ -112,7 +112,7 @@ TEST_P(KmGridPlaces, LinesAtTheMultiplesLabelledAtBothEndsBesideTheFrame) {
   settings.GridLabelPlace = place;
   settings.GridInterval = interval;
   writeIndex(true, NineSheets(true));
-  ASSERT_EQ(run(kCentreOnly).drawn, 1);
+  ASSERT_EQ(run(kCentreOnly).made, 1);
   const Frame f = FrameOf(SheetCorners(SeriesSheet{kCentreRow, kCentreColumn}, true));
   const auto& in = f.in;
 
@@ -171,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(PlacesAndIntervals, KmGridPlaces,
 TEST_F(StandardRun, CrossesGetTicksAtTheFrameAndCrossesAtTheNodes) {
   settings.GridType = 2;
   writeIndex(true, NineSheets(true));
-  ASSERT_EQ(run(kCentreOnly).drawn, 1);
+  ASSERT_EQ(run(kCentreOnly).made, 1);
   const auto in = SheetCorners(SeriesSheet{kCentreRow, kCentreColumn}, true);
   const auto xs = Multiples(std::min(in[0].x, in[1].x), std::max(in[2].x, in[3].x), 1000);
   const auto ys = Multiples(std::min(in[0].y, in[3].y), std::max(in[1].y, in[2].y), 1000);
@@ -191,7 +191,7 @@ TEST_F(StandardRun, AGeographicSheetGetsItsGridOnThePlane) {
   settings = StandardSettings(true);
   writeIndex(false, NineSheets(false));
   const SeriesSheet sheet{kCentreRow, kCentreColumn};
-  ASSERT_EQ(run(kCentreOnly).drawn, 1);
+  ASSERT_EQ(run(kCentreOnly).made, 1);
   const auto plane = PlaneProjection::Iag1975(true);
   const auto ll = plane.forward(sheet.west(), sheet.south()), ul = plane.forward(sheet.west(), sheet.north());
   const auto ur = plane.forward(sheet.east(), sheet.north()), lr = plane.forward(sheet.east(), sheet.south());
@@ -215,8 +215,8 @@ TEST_F(StandardRun, WithoutZoneNumbersTheLabelsTakeTheZoneAsPrefix) {
   for (int i = 0; i <= 4; ++i) sheet.ring.push_back({in[i % 4].x - 39000000, in[i % 4].y});
   WriteSheetIndex(indexPath, 4548, {sheet});
   settings.CoordsWithZone = false;
-  ASSERT_EQ(run().drawn, 1);
-  EXPECT_EQ(settings.run.zonePrefixText, "39");
+  ASSERT_EQ(run().made, 1);
+  EXPECT_EQ(TstandardMap(settings, "", ui).zonePrefix(), "39");
   EXPECT_EQ(KmLabels(texts(kCentre)).count("395"), 4u);
 }
 
@@ -227,7 +227,7 @@ TEST_F(StandardRun, AGridIntervalOfZeroOrLessIsRefusedOnceAndNoGridIsDrawn) {
     settings.GridType = interval == 0 ? 1 : 2;
     ui.messages.clear();
     outputPath = folder.file("frames" + std::to_string(interval) + ".gpkg");
-    EXPECT_EQ(run().drawn, 9);
+    EXPECT_EQ(run().made, 9);
     EXPECT_EQ(ui.messages, std::vector<std::string>{"公里网间隔必须大于0，未画公里网"});
     // Inner frame, corner lines and the table are all that is drawn with ID 1.
     const auto stored = lines(kCentre);
@@ -245,7 +245,7 @@ TEST_F(StandardRun, TrapezoidLinesLeaveThroughTheInnerEdgeAndEdgeLabelsKeepOffTh
   const auto ring = [](const std::array<SheetPoint, 4>& c) { return std::vector<SheetPoint>{c[0], c[1], c[2], c[3], c[0]}; };
   writeIndex(true, {{"TRAP", "", ring(trap)}, {"EDGE", "", ring(edge)}});
   settings.GridType = 2;
-  ASSERT_EQ(run().drawn, 2);
+  ASSERT_EQ(run().made, 2);
 
   int ticksAt4201000 = 0;
   std::set<double> verticalTicks;
@@ -266,7 +266,7 @@ TEST_F(StandardRun, TrapezoidLinesLeaveThroughTheInnerEdgeAndEdgeLabelsKeepOffTh
 
   settings.GridType = 1;
   outputPath = folder.file("full.gpkg");
-  ASSERT_EQ(run("TFH = 'TRAP'").drawn, 1);
+  ASSERT_EQ(run("TFH = 'TRAP'").made, 1);
   const auto grid = FullGridLines(lines("TRAP"), 1000);
   ASSERT_TRUE(grid.horizontal.count(4201000));
   const StoredLine& cut = grid.horizontal.at(4201000);

@@ -212,20 +212,12 @@ class StandardRun : public ::testing::Test {
   void writeIndex(bool plane, const std::vector<IndexSheet>& sheets, int epsg = 0) {
     WriteSheetIndex(indexPath, epsg != 0 ? epsg : plane ? 4527 : 4490, sheets);
   }
-  // Runs over the index; the callback may set more fields before the run.
-  template <typename Prepare>
-  SheetRunSummary run(const std::string& where, Prepare prepare) {
+  // Runs over the index, documents given for batch printing.
+  SheetRunSummary run(const std::string& where = "", SheetDocumentBuilder* documents = nullptr) {
     GDALDatasetUniquePtr index(GDALDataset::Open(indexPath.c_str(), GDAL_OF_VECTOR));
-    TstandardMap map(settings, outputPath, ui);
-    map.SourceClass = index->GetLayerByName("sheets");
-    map.WhereClause = where;
-    map.NameTemplate = "[TFH]";
-    map.NameField = "TFH";
-    prepare(map);
+    TstandardMap map(settings, outputPath, ui, SheetSource{index->GetLayerByName("sheets"), where, "TFH", "[TFH]"},
+                     documents);
     return map.Run();
-  }
-  SheetRunSummary run(const std::string& where = "") {
-    return run(where, [](TstandardMap&) {});
   }
   std::vector<StoredLine> lines(const std::string& sheet) const { return ReadLines(outputPath, "L_" + sheet); }
   std::vector<StoredText> texts(const std::string& sheet) const { return ReadTexts(outputPath, "a_" + sheet); }

@@ -41,39 +41,50 @@ class CornerReading : public ::testing::Test {
         hole.addPoint(p.x, p.y);
       polygon->addRing(&hole);
     }
-    map.SheetGeometry.reset(polygon.release());
-    return map.ReadSheetCorners();
+    map.setSheetGeometry(OGRGeometryUniquePtr(polygon.release()));
+    return readCorners();
+  }
+  // False with the reason kept when the shape is refused.
+  bool readCorners() {
+    try {
+      map.ReadSheetCorners();
+      return true;
+    } catch (const SheetSkipped& refused) {
+      refusals.push_back(refused.what());
+      return false;
+    }
   }
   FrameSettings settings = StandardSettings(false);
   RecordingUserInterface ui;
   TstandardMap map{settings, "", ui};
+  std::vector<std::string> refusals;
 };
 
 TEST_F(CornerReading, EachCornerIsTheVertexNearestItsEnvelopeCorner) {
   ASSERT_TRUE(read({{10, 20}, {10, 0}, {0, 0}, {0, 20}, {10, 20}}));
-  EXPECT_TRUE(Near(map.InnerCorners[kLowerLeft], 0, 0, 0) && Near(map.InnerCorners[kUpperLeft], 0, 20, 0) &&
-              Near(map.InnerCorners[kUpperRight], 10, 20, 0) && Near(map.InnerCorners[kLowerRight], 10, 0, 0));
-  EXPECT_TRUE(Near(map.OuterCorners[kLowerLeft], -80, -80, 0) && Near(map.OuterCorners[kUpperRight], 90, 100, 0));
-  const auto closed = map.InnerCorners;
+  EXPECT_TRUE(Near(map.innerCorners()[kLowerLeft], 0, 0, 0) && Near(map.innerCorners()[kUpperLeft], 0, 20, 0) &&
+              Near(map.innerCorners()[kUpperRight], 10, 20, 0) && Near(map.innerCorners()[kLowerRight], 10, 0, 0));
+  EXPECT_TRUE(Near(map.outerCorners()[kLowerLeft], -80, -80, 0) && Near(map.outerCorners()[kUpperRight], 90, 100, 0));
+  const auto closed = map.innerCorners();
   ASSERT_TRUE(read({{10, 20}, {10, 0}, {0, 0}, {0, 20}}));  // the open four-point form
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(Near(map.InnerCorners[i], closed[i].x, closed[i].y, 0));
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(Near(map.innerCorners()[i], closed[i].x, closed[i].y, 0));
 
   // A diamond: every envelope corner is equally far from two vertices; the earlier wins,
   // so the first vertex serves twice.
   ASSERT_TRUE(read({{5, 0}, {0, 5}, {5, 10}, {10, 5}, {5, 0}}));
-  EXPECT_TRUE(Near(map.InnerCorners[kLowerLeft], 5, 0, 0));
-  EXPECT_TRUE(Near(map.InnerCorners[kUpperLeft], 0, 5, 0));
-  EXPECT_TRUE(Near(map.InnerCorners[kUpperRight], 5, 10, 0));
-  EXPECT_TRUE(Near(map.InnerCorners[kLowerRight], 5, 0, 0));
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(Near(map.innerCorners()[kLowerLeft], 5, 0, 0));
+  EXPECT_TRUE(Near(map.innerCorners()[kUpperLeft], 0, 5, 0));
+  EXPECT_TRUE(Near(map.innerCorners()[kUpperRight], 5, 10, 0));
+  EXPECT_TRUE(Near(map.innerCorners()[kLowerRight], 5, 0, 0));
+  EXPECT_TRUE(refusals.empty());
 }
 
 TEST_F(CornerReading, ShapesThatAreNoSheetAreRefusedWithTheirMessage) {
   EXPECT_FALSE(read({{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}}, true));
   EXPECT_FALSE(read({{0, 0}, {0, 5}, {0, 10}, {10, 10}, {10, 5}, {10, 0}, {0, 0}}));
-  map.SheetGeometry.reset();
-  EXPECT_FALSE(map.ReadSheetCorners());
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{"图形对象个数错误",
+  map.setSheetGeometry(nullptr);
+  EXPECT_FALSE(readCorners());
+  EXPECT_EQ(refusals, (std::vector<std::string>{"图形对象个数错误",
                                                    "对象节点个数错误,可能不是结合图表,因为接幅表只有4，或5个节点",
                                                    "图形对象个数错误"}));
 }
@@ -94,7 +105,7 @@ TEST_F(StandardRun, APlaneSheetGetsItsFramesCornerLinesAndMask) {
   writeIndex(true, NineSheets(true));
   settings.GridType = 0;
   const SheetRunSummary summary = run(kCentreOnly);
-  EXPECT_EQ(summary.drawn, 1);
+  EXPECT_EQ(summary.made, 1);
   EXPECT_EQ(ui.progressCaption, "正在生成图廓");
   EXPECT_EQ(ui.progressTotal, 1);
   EXPECT_EQ(ui.stepsTaken, 1);
@@ -136,7 +147,7 @@ TEST_F(StandardRun, AGeographicSheetIsFramedOnTheRectangleOfItsCorners) {
   settings = StandardSettings(true);
   settings.GridType = 0;
   writeIndex(false, NineSheets(false));
-  EXPECT_EQ(run(kCentreOnly).drawn, 1);
+  EXPECT_EQ(run(kCentreOnly).made, 1);
   const SeriesSheet sheet{kCentreRow, kCentreColumn};
   const auto independent = PlaneProjection::Iag1975(true);
   const double gapLat = independent.northDegrees(80, sheet.west(), sheet.south());
@@ -162,14 +173,14 @@ TEST_F(StandardRun, NoMatchingSheetIsSaidAndNothingStarts) {
   const SheetRunSummary summary = run("TFH = 'none'");
   EXPECT_EQ(ui.messages, std::vector<std::string>{"没有数据，可能条件设置错误"});
   EXPECT_EQ(ui.progressStarts, 0);
-  EXPECT_EQ(summary.drawn + summary.existing + summary.skipped, 0);
+  EXPECT_EQ(summary.made + summary.existing + summary.skipped, 0);
 }
 
 TEST_F(StandardRun, AStopEndsTheRunBetweenSheets) {
   writeIndex(true, NineSheets(true));
   ui.cancelAtStep = 2;
   const SheetRunSummary summary = run();
-  EXPECT_EQ(summary.drawn, 2);
+  EXPECT_EQ(summary.made, 2);
   EXPECT_TRUE(summary.stopped);
   EXPECT_EQ(ui.progressTotal, 9);
   EXPECT_EQ(ui.progressEnds, 1);
@@ -185,7 +196,7 @@ TEST_F(StandardRun, UnreadableSheetsAreSkippedAndLeaveNothingBehind) {
   writeIndex(true, {sixPoints, triangle, good});
   const SheetRunSummary summary = run();
   EXPECT_EQ(summary.skipped, 2);
-  EXPECT_EQ(summary.drawn, 1);
+  EXPECT_EQ(summary.made, 1);
   EXPECT_EQ(ui.stepsTaken, 3);
   EXPECT_EQ(std::count(ui.messages.begin(), ui.messages.end(),
                        "对象节点个数错误,可能不是结合图表,因为接幅表只有4，或5个节点"),
@@ -198,23 +209,21 @@ TEST_F(StandardRun, UnreadableSheetsAreSkippedAndLeaveNothingBehind) {
 // Records the map-document step.
 struct RecordedDocuments : SheetDocumentBuilder {
   std::vector<std::pair<std::string, Envelope>> sheets;
-  void BuildSheetDocument(TtkBaseClass& sheet, double top, double bottom, double right, double left) override {
-    sheets.push_back({sheet.SheetName, Envelope{left, bottom, right, top}});
+  std::vector<std::string> BuildSheetDocument(const FinishedSheet& sheet) override {
+    sheets.push_back({sheet.name, sheet.innerFrame});
+    return {};
   }
 };
 
 TEST_F(StandardRun, ASecondRunFindsItsSheetsAndStillBuildsTheirDocuments) {
   outputPath = folder.file("frames.gdb");
   writeIndex(true, NineSheets(true));
-  EXPECT_EQ(run().drawn, 9);
+  EXPECT_EQ(run().made, 9);
   const size_t lineCount = lines(kCentre).size();
   RecordedDocuments documents;
-  const SheetRunSummary again = run("", [&](TstandardMap& map) {
-    map.BuildMapDocument = true;
-    map.LayoutControl = &documents;
-  });
+  const SheetRunSummary again = run("", &documents);
   EXPECT_EQ(again.existing, 9);
-  EXPECT_EQ(again.drawn, 0);
+  EXPECT_EQ(again.made, 0);
   EXPECT_EQ(lines(kCentre).size(), lineCount);
   ASSERT_EQ(documents.sheets.size(), 9u);
   const auto in = SheetCorners(SeriesSheet{kCentreRow - 1, kCentreColumn - 1}, true);

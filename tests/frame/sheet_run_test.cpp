@@ -1,0 +1,156 @@
+// The sheet loop every builder shares: counts, skips, stops, failures and cleanup.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "frame/frame_builder.h"
+#include "frame/frame_test_support.h"
+#include "gis/workspace.h"
+#include "support/temp_folder.h"
+#include "util/framora_error.h"
+#include "util/recording_user_interface.h"
+
+namespace framora {
+namespace {
+
+using testing::TempFolder;
+
+// A builder whose sheets do what their name says: "skip" cannot be made, "fail" breaks
+// half-way, any other draws one line.
+class ScriptedBuilder : public TtkBaseClass {
+ public:
+  using TtkBaseClass::TtkBaseClass;
+
+ protected:
+  DrawnSheet DrawSheet(const OGRFeature& feature) override {
+    const std::string name = feature.GetFieldAsString("NAME");
+    if (name.rfind("skip", 0) == 0) throw SheetSkipped("不能成图：" + name);
+    BeginSheet(feature);
+    const bool madeNow = DrawNewSheet([&] {
+      AddLine(1, 0, 0, 1, 1);
+      if (name == "fail") throw FramoraError("画到一半失败");
+    });
+    return DrawnSheet{madeNow, Envelope{0, 0, 1, 1}};
+  }
+};
+
+// Records the document step; "nodoc" cannot get its document, every sheet has a notice.
+struct ScriptedDocuments : SheetDocumentBuilder {
+  std::vector<std::string> sheets;
+  std::vector<std::string> BuildSheetDocument(const FinishedSheet& sheet) override {
+    sheets.push_back(sheet.name);
+    if (sheet.name == "nodoc") throw FramoraError("不能写入图片" + sheet.name);
+    return {"图层道路的数据不能打开，图片中没有它"};
+  }
+};
+
+// A progress window that cannot be closed.
+struct BrokenProgressUserInterface : RecordingUserInterface {
+  void endProgress(bool) override { throw FramoraError("进度窗口关不上"); }
+};
+
+class SheetRun : public ::testing::Test {
+ protected:
+  void writeSource(const std::vector<std::string>& names) {
+    auto source = CreateWorkspace(sourcePath);
+    OGRLayer* layer = source->dataset().CreateLayer("sheets", nullptr, wkbPolygon, nullptr);
+    OGRFieldDefn field("NAME", OFTString);
+    ASSERT_EQ(layer->CreateField(&field), OGRERR_NONE);
+    for (const std::string& name : names) {
+      OGRFeature feature(layer->GetLayerDefn());
+      feature.SetField("NAME", name.c_str());
+      feature.SetGeometry(EnvelopePolygon({0, 0, 1, 1}).get());
+      ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
+    }
+  }
+  SheetRunSummary run(UserInterface& userInterface, SheetDocumentBuilder* documents = nullptr,
+                      const std::string& where = "") {
+    GDALDatasetUniquePtr source(GDALDataset::Open(sourcePath.c_str(), GDAL_OF_VECTOR));
+    ScriptedBuilder builder(settings, outputPath, userInterface,
+                            SheetSource{source->GetLayerByName("sheets"), where, "NAME", "[NAME]"}, documents);
+    return builder.Run();
+  }
+  bool sheetExists(const std::string& name) const {
+    GDALDatasetUniquePtr output(GDALDataset::Open(outputPath.c_str(), GDAL_OF_VECTOR));
+    return output && output->GetLayerByName(("L_" + name).c_str()) != nullptr;
+  }
+
+  TempFolder folder;
+  std::string sourcePath = folder.file("source.gpkg");
+  std::string outputPath = folder.file("frames.gpkg");
+  FrameSettings settings;
+  RecordingUserInterface ui;
+};
+
+TEST_F(SheetRun, EachSheetIsCountedOnceAsMadeExistingSkippedOrFailed) {
+  writeSource({"a", "skip1", "nodoc", "b"});
+  ScriptedDocuments documents;
+  const SheetRunSummary first = run(ui, &documents);
+  EXPECT_EQ(first.made, 2);
+  EXPECT_EQ(first.skipped, 1);
+  EXPECT_EQ(first.failed, 1);
+  EXPECT_FALSE(first.stopped);
+  EXPECT_EQ(documents.sheets, (std::vector<std::string>{"a", "nodoc", "b"}));
+  // The skip and the failure are told; a notice that every sheet gives is told once.
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"图层道路的数据不能打开，图片中没有它", "不能成图：skip1",
+                                                   "不能写入图片nodoc"}));
+  EXPECT_EQ(ui.progressTotal, 4);
+  EXPECT_EQ(ui.progressEnds, 1);
+
+  const SheetRunSummary again = run(ui);
+  EXPECT_EQ(again.made, 0);
+  EXPECT_EQ(again.existing, 3);
+  EXPECT_EQ(again.skipped, 1);
+}
+
+TEST_F(SheetRun, NoSelectedSheetIsToldAndNothingStarts) {
+  writeSource({"a"});
+  const SheetRunSummary summary = run(ui, nullptr, "NAME = 'none'");
+  EXPECT_EQ(summary.made + summary.existing + summary.skipped + summary.failed, 0);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"没有数据，可能条件设置错误"}));
+  EXPECT_EQ(ui.progressStarts, 0);
+}
+
+TEST_F(SheetRun, AStopCountsOnlyWhenSheetsAreLeft) {
+  writeSource({"a", "b", "c"});
+  ui.cancelAtStep = 2;
+  SheetRunSummary summary = run(ui);
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(summary.made, 2);
+  EXPECT_FALSE(sheetExists("c"));
+
+  RecordingUserInterface last;
+  last.cancelAtStep = 3;
+  summary = run(last);
+  EXPECT_FALSE(summary.stopped) << "a stop after the last sheet leaves nothing undone";
+  EXPECT_EQ(summary.made, 1);
+}
+
+TEST_F(SheetRun, ASheetFailingHalfWayIsRemovedAndItsErrorEndsTheRun) {
+  writeSource({"a", "fail", "b"});
+  try {
+    run(ui);
+    FAIL() << "the run went on";
+  } catch (const FramoraError& error) {
+    EXPECT_STREQ(error.what(), "画到一半失败");
+  }
+  EXPECT_TRUE(sheetExists("a"));
+  EXPECT_FALSE(sheetExists("fail"));
+  EXPECT_FALSE(sheetExists("b"));
+  EXPECT_EQ(ui.progressEnds, 1);
+}
+
+TEST_F(SheetRun, AProgressWindowThatWillNotCloseNeverHidesTheRunsError) {
+  writeSource({"fail"});
+  BrokenProgressUserInterface broken;
+  try {
+    run(broken);
+    FAIL() << "the run went on";
+  } catch (const FramoraError& error) {
+    EXPECT_STREQ(error.what(), "画到一半失败");
+  }
+}
+
+}  // namespace
+}  // namespace framora
