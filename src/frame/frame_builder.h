@@ -8,6 +8,7 @@
 
 #include "frame/frame_settings.h"
 #include "frame/sheet_document.h"
+#include "geodesy/gauss_zone.h"
 #include "gis/buffered_insert.h"
 #include "gis/feature_class.h"
 #include "gis/feature_dataset.h"
@@ -23,16 +24,6 @@ class SheetDocumentBuilder;
 struct CalendarDate {
   int year = 2000, month = 1, day = 1;
   static CalendarDate Today();
-};
-
-struct GeoPoint {
-  double latitude = 0;
-  double longitude = 0;
-};
-
-struct PlanePoint {
-  double northing = 0;
-  double easting = 0;
 };
 
 // The frame builder of one run: owns the output geodatabase and the classes of the sheet

@@ -2,7 +2,7 @@
 
 #include "frame/frame_builder.h"
 #include "geodesy/angle_text.h"
-#include "geodesy/gauss_kruger.h"
+#include "geodesy/gauss_zone.h"
 #include "gis/text_class.h"
 #include "util/framora_error.h"
 #include "util/text.h"
@@ -56,18 +56,25 @@ double TtkBaseClass::FontHeightOnGround(const LogicalFont& font) const {
   return font.pointSize() * 25.4 / 72 * settings.ScaleFactor * 10;
 }
 
+namespace {
+
+GaussZone ZoneOfSettings(const FrameSettings& settings) {
+  return GaussZone(settings.UseKrassowsky ? ZoneEllipsoid::Krassowsky : ZoneEllipsoid::Iag1975,
+                   settings.ThreeDegreeZones ? ZoneWidth::ThreeDegree : ZoneWidth::SixDegree,
+                   settings.CentralMeridian, settings.CoordsWithZone);
+}
+
+}  // namespace
+
 PlanePoint TtkBaseClass::ToPlane(double latitude, double longitude) const {
-  double x = 0, y = 0;
-  GeodeticToGauss(settings.UseKrassowsky, NumberText(longitude), NumberText(latitude), settings.CoordsWithZone,
-                  false, settings.ThreeDegreeZones, settings.CentralMeridian, x, y);
-  return PlanePoint{x, y};
+  return ZoneOfSettings(settings).Forward({latitude, longitude});
 }
 
 GeoPoint TtkBaseClass::ToGeographic(double northing, double easting) const {
-  double longitude = 0, latitude = 0;
-  GaussToGeodetic(settings.UseKrassowsky, settings.CoordsWithZone, settings.ThreeDegreeZones,
-                  settings.CentralMeridian, easting, northing, longitude, latitude, ui);
-  return GeoPoint{latitude, longitude};
+  if (const std::optional<GeoPoint> point = ZoneOfSettings(settings).Inverse({northing, easting})) return *point;
+  // The sheet goes on with the origin in place of the point, as it always has.
+  ui.message(kGaussInverseFailedText);
+  return GeoPoint{};
 }
 
 std::string TtkBaseClass::MinutesSecondsText(double angle) { return SplitAtDegreeSign(DegreesToDmsLabel(angle)).Rest; }
