@@ -96,10 +96,15 @@ int SpatialIndexGridSizeOf(const SpatialDomain& domain) {
 
 TtkBaseClass::TtkBaseClass(const FrameSettings& frameSettings, const std::string& outputPath,
                            UserInterface& userInterface, SheetSource source, SheetDocumentBuilder* documents)
-    : settings_(frameSettings), ui_(userInterface), source_(std::move(source)), documents_(documents) {
+    : settings_(frameSettings),
+      ui_(userInterface),
+      source_(std::move(source)),
+      documents_(documents),
+      zone_(settings_.UseKrassowsky ? ZoneEllipsoid::Krassowsky : ZoneEllipsoid::Iag1975,
+            settings_.ThreeDegreeZones ? ZoneWidth::ThreeDegree : ZoneWidth::SixDegree, settings_.CentralMeridian,
+            settings_.CoordsWithZone) {
   frameGap_ = settings_.InnerToOuterGap * settings_.ScaleFactor;
-  if (!settings_.CoordsWithZone)
-    zonePrefix_ = std::to_string(ZoneOfMeridian(settings_.CentralMeridian, settings_.ThreeDegreeZones));
+  if (!settings_.CoordsWithZone) zonePrefix_ = std::to_string(zone_.ZoneNumber());
   if (outputPath.empty()) return;
   RefuseUnsupportedWorkspacePath(outputPath);
   outputWorkspace_ = WorkspaceExists(outputPath) ? OpenWorkspace(outputPath) : CreateWorkspace(outputPath);
@@ -189,9 +194,9 @@ FinishedSheet TtkBaseClass::Finished(const Envelope& innerFrame) const {
   return sheet;
 }
 
-void TtkBaseClass::Notify(const std::string& text) { ui_.message(text); }
+void TtkBaseClass::Notify(const std::string& text) const { ui_.message(text); }
 
-void TtkBaseClass::NotifyOnce(const std::string& text) {
+void TtkBaseClass::NotifyOnce(const std::string& text) const {
   if (shownOnce_.insert(text).second) ui_.message(text);
 }
 

@@ -9,6 +9,7 @@
 
 #include "frame/frame_settings.h"
 #include "frame/sheet_document.h"
+#include "geodesy/gauss_zone.h"
 #include "gis/buffered_insert.h"
 #include "gis/feature_class.h"
 #include "gis/feature_dataset.h"
@@ -22,16 +23,6 @@ namespace framora {
 struct CalendarDate {
   int year = 2000, month = 1, day = 1;
   static CalendarDate Today();
-};
-
-struct GeoPoint {
-  double latitude = 0;
-  double longitude = 0;
-};
-
-struct PlanePoint {
-  double northing = 0;
-  double easting = 0;
 };
 
 // Where a run's sheets come from.
@@ -180,8 +171,8 @@ class TtkBaseClass {
   }
 
   // Tells the user something during the run; the once variant only the first time per run.
-  void Notify(const std::string& text);
-  void NotifyOnce(const std::string& text);
+  void Notify(const std::string& text) const;
+  void NotifyOnce(const std::string& text) const;
   // A step read from the settings that a loop would divide by: false, said once, when it
   // is not positive.
   bool StepUsable(double step, const std::string& refusal);
@@ -239,12 +230,14 @@ class TtkBaseClass {
   std::optional<SpatialDomain> pendingDomain_;
 
   // The run's working state.
+  GaussZone zone_;
   std::string zonePrefix_;
   int sheetsBegun_ = 0;
   // The field templates read it before any sheet has set it, so it starts at the floor that
   // a sheet start raises it to.
   int spatialIndexGridSize_ = 1000;
-  std::set<std::string> shownOnce_;
+  // Telling the user changes nothing of the sheets, so const operations may do it too.
+  mutable std::set<std::string> shownOnce_;
 };
 
 // First grid node above the minimum (half an interval off in offset mode) and the number

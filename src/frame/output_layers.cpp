@@ -2,7 +2,7 @@
 
 #include "frame/frame_builder.h"
 #include "geodesy/angle_text.h"
-#include "geodesy/gauss_kruger.h"
+#include "geodesy/gauss_zone.h"
 #include "gis/text_class.h"
 #include "util/framora_error.h"
 #include "util/text.h"
@@ -60,18 +60,14 @@ double TtkBaseClass::FontHeightOnGround(const LogicalFont& font) const {
 }
 
 PlanePoint TtkBaseClass::ToPlane(double latitude, double longitude) const {
-  double x = 0, y = 0;
-  GeodeticToGauss(settings_.UseKrassowsky, NumberText(longitude), NumberText(latitude), settings_.CoordsWithZone,
-                  false, settings_.ThreeDegreeZones, settings_.CentralMeridian, x, y);
-  return PlanePoint{x, y};
+  return zone_.Forward({latitude, longitude});
 }
 
 GeoPoint TtkBaseClass::ToGeographic(double northing, double easting) const {
-  double longitude = 0, latitude = 0;
-  SilentUserInterface quiet;  // a failed inverse keeps the point where it was
-  GaussToGeodetic(settings_.UseKrassowsky, settings_.CoordsWithZone, settings_.ThreeDegreeZones,
-                  settings_.CentralMeridian, easting, northing, longitude, latitude, quiet);
-  return GeoPoint{latitude, longitude};
+  if (const std::optional<GeoPoint> point = zone_.Inverse({northing, easting})) return *point;
+  // The sheet goes on with the origin in place of the point, as it always has.
+  NotifyOnce(kGaussInverseFailedText);
+  return GeoPoint{};
 }
 
 std::string TtkBaseClass::MinutesSecondsText(double angle) { return SplitAtDegreeSign(DegreesToDmsLabel(angle)).Rest; }

@@ -6,7 +6,6 @@
 
 #include "geodesy/number_text.h"
 #include "util/framora_error.h"
-#include "util/user_interface.h"
 
 namespace framora {
 
@@ -86,14 +85,14 @@ bool RecognizeCoordSystemCode(int code, CoordSystemGuess& out) {
   return false;
 }
 
-bool RecognizeCoordSystem(const OGRSpatialReference* spatialReference, CoordSystemGuess& out, UserInterface& ui) {
+CoordSystemRecognition RecognizeCoordSystem(const OGRSpatialReference* spatialReference) {
   if (spatialReference == nullptr) throw FramoraError("数据没有定义坐标系统");
   const int code = RegistryCode(*spatialReference);
-  if (code == 0) {
-    ui.message("无法自动识别坐标系统，自己设置有关参数");
-    return false;
-  }
-  return RecognizeCoordSystemCode(code, out);
+  if (code == 0) return {std::nullopt, "无法自动识别坐标系统，自己设置有关参数"};
+  CoordSystemRecognition result;
+  CoordSystemGuess guess;
+  if (RecognizeCoordSystemCode(code, guess)) result.guess = guess;
+  return result;
 }
 
 }  // namespace framora

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 class OGRSpatialReference;
 
 namespace framora {
-
-class UserInterface;
 
 // What the registry (EPSG) code of a layer's spatial reference says about the projection
 // settings. Only the Chinese geodetic systems and WGS84 are known.
@@ -27,11 +28,17 @@ struct CoordSystemGuess {
   double CentralMeridian = 0;
 };
 
+struct CoordSystemRecognition {
+  std::optional<CoordSystemGuess> guess;  // nothing when not recognised
+  // For the caller to show: why nothing could be recognised, when the user can act on it.
+  std::string notice;
+};
+
 // Recognises a spatial reference by its registry code. Without one (nullptr) raises
-// FramoraError("数据没有定义坐标系统"); a system without a code shows
-// "无法自动识别坐标系统，自己设置有关参数" and is not recognised; other unknown codes are not
-// recognised silently. `out` is written only when recognised.
-bool RecognizeCoordSystem(const OGRSpatialReference* spatialReference, CoordSystemGuess& out, UserInterface& ui);
+// FramoraError("数据没有定义坐标系统"); a system without a code is not recognised, with the
+// notice "无法自动识别坐标系统，自己设置有关参数"; other unknown codes are not recognised and
+// leave the notice empty.
+CoordSystemRecognition RecognizeCoordSystem(const OGRSpatialReference* spatialReference);
 
 // The same rules on the bare code (0 = none, no message here).
 bool RecognizeCoordSystemCode(int code, CoordSystemGuess& out);

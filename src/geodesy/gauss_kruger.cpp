@@ -6,9 +6,6 @@
 #include <cpl_error.h>
 #include <ogr_spatialref.h>
 
-#include "geodesy/angle_text.h"
-#include "geodesy/number_text.h"
-#include "util/user_interface.h"
 
 namespace framora {
 
@@ -34,10 +31,6 @@ const GaussEllipsoid kIag1975{
     {27.11162289465L, 9.02483657729L, -0.00579850656L, -0.000435400029L, 0.00004858357L, 0.00000215789L,
      -0.00000019404L},
 };
-
-long double ReadAngle(const std::string& text, bool isDms) {
-  return isDms ? static_cast<long double>(DmsTextToDegrees(text)) : ReadDecimal(text);
-}
 
 // GDAL reports to stderr by default; the callers here only want the answer.
 class QuietGdalErrors {
@@ -71,8 +64,7 @@ long double FootpointLatitude(const GaussEllipsoid& e, long double northing) {
   return result;
 }
 
-double ZoneMeridianOfLongitude(const std::string& longitude, bool threeDegree) {
-  const double L = DmsTextToDegrees(longitude);
+double ZoneMeridianOfLongitude(double L, bool threeDegree) {
   return threeDegree ? 3 * std::floor((L + 1.5) / 3) : 6 * std::floor(L / 6) + 3;
 }
 
@@ -84,10 +76,6 @@ double ZoneFalseEasting(bool threeDegree, bool withZone, double centralMeridian)
   if (!withZone) return 500000;
   if (threeDegree) return std::floor((centralMeridian + 1.5) / 3) * 1000000 + 500000;
   return std::floor(centralMeridian / 6) * 1000000 + 1500000;
-}
-
-double LongitudeDifference(const std::string& longitude, bool isDms, double centralMeridian) {
-  return static_cast<double>(ReadAngle(longitude, isDms) - centralMeridian);
 }
 
 void GaussForward(const GaussEllipsoid& e, long double latitude, long double longitudeDifference, long double& x,
@@ -128,35 +116,6 @@ bool GaussInverse(const GaussEllipsoid& e, long double x, long double reducedEas
   if (!std::isfinite(B) || !std::isfinite(l)) return false;
   latitude = B;
   longitudeDifference = l;
-  return true;
-}
-
-void GeodeticToGauss(bool useKrassowsky, const std::string& longitude, const std::string& latitude, bool withZone,
-                     bool isDms, bool threeDegree, double centralMeridian, double& x, double& y) {
-  const long double B = ReadAngle(latitude, isDms);
-  const long double l = LongitudeDifference(longitude, isDms, centralMeridian);
-  long double northing = 0;
-  long double easting = 0;
-  GaussForward(EllipsoidFor(useKrassowsky), B, l, northing, easting);
-  x = static_cast<double>(northing);
-  y = static_cast<double>(ZoneFalseEasting(threeDegree, withZone, centralMeridian) + easting);
-}
-
-bool GaussToGeodetic(bool useKrassowsky, bool withZone, bool threeDegree, double centralMeridian, double y, double x,
-                     double& longitude, double& latitude, UserInterface& ui) {
-  long double reduced = static_cast<long double>(y) - 500000;
-  if (withZone) reduced -= static_cast<long double>(ZoneOfMeridian(centralMeridian, threeDegree)) * 1000000;
-  long double B = 0;
-  long double l = 0;
-  const bool computed = GaussInverse(EllipsoidFor(useKrassowsky), x, reduced, B, l);
-  const double L = static_cast<double>(centralMeridian + l);
-  const double lat = static_cast<double>(B);
-  if (!computed || !std::isfinite(L) || !std::isfinite(lat)) {
-    ui.message("输入的数据,错误");
-    return false;
-  }
-  longitude = L;
-  latitude = lat;
   return true;
 }
 

@@ -1,15 +1,12 @@
 #pragma once
 
-#include <string>
-
 class OGRSpatialReference;
 
 namespace framora {
 
-class UserInterface;
-
 // Gauss–Krüger by closed series for the two ellipsoids the Chinese systems use.
-// x is the northing, y the easting, both in metres; angles are decimal degrees.
+// x is the northing, y the easting, both in metres; angles are decimal degrees. A run
+// projects through a GaussZone (gauss_zone.h); these are its parts.
 
 constexpr long double kPi = 3.1415926535897932385L;
 
@@ -34,14 +31,12 @@ long double MeridianArc(const GaussEllipsoid& ellipsoid, long double latitude);
 // Footpoint latitude (degrees) of a northing.
 long double FootpointLatitude(const GaussEllipsoid& ellipsoid, long double northing);
 
-// Central meridian of the zone holding a d.mmss longitude text.
-double ZoneMeridianOfLongitude(const std::string& longitude, bool threeDegree);
+// Central meridian of the zone holding a longitude.
+double ZoneMeridianOfLongitude(double longitude, bool threeDegree);
 // Zone number of a central meridian, rounded half to even.
 int ZoneOfMeridian(double centralMeridian, bool threeDegree);
 // 500,000, or zone × 1,000,000 + 500,000 when eastings carry the zone number.
 double ZoneFalseEasting(bool threeDegree, bool withZone, double centralMeridian);
-// L − L0; the text is d.mmss when isDms, else decimal degrees.
-double LongitudeDifference(const std::string& longitude, bool isDms, double centralMeridian);
 
 // Series on numbers: latitude and longitude difference in degrees, easting without its
 // false easting.
@@ -50,16 +45,6 @@ void GaussForward(const GaussEllipsoid& ellipsoid, long double latitude, long do
 // False when the arithmetic fails (results not finite); outputs are then unchanged.
 bool GaussInverse(const GaussEllipsoid& ellipsoid, long double x, long double reducedEasting,
                   long double& latitude, long double& longitudeDifference);
-
-// Forward projection of texts (d.mmss when isDms, else decimal). A text that is not a number
-// raises FramoraError.
-void GeodeticToGauss(bool useKrassowsky, const std::string& longitude, const std::string& latitude, bool withZone,
-                     bool isDms, bool threeDegree, double centralMeridian, double& x, double& y);
-
-// Inverse projection. On a failure of the arithmetic shows "输入的数据,错误", leaves
-// longitude and latitude as they were and returns false.
-bool GaussToGeodetic(bool useKrassowsky, bool withZone, bool threeDegree, double centralMeridian, double y, double x,
-                     double& longitude, double& latitude, UserInterface& ui);
 
 // Plane to geographic through the data's own projected spatial reference (via PROJ).
 // Never throws; on any failure both results are −1 and the answer is false.

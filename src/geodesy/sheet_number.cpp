@@ -4,9 +4,9 @@
 #include <string_view>
 
 #include "geodesy/number_text.h"
+#include "util/framora_error.h"
 #include "util/gbk.h"
 #include "util/text.h"
-#include "util/user_interface.h"
 
 namespace framora {
 
@@ -103,6 +103,9 @@ OldSheet ReadOldPieces(const std::string& text) {
   return {4, r100 * 2 + L / 2 + 1, c100 * 2 + L % 2 + 1};
 }
 
+[[noreturn]] void WrongNewNumber(const std::string& text) { throw FramoraError("输入的" + text + ",错误的图幅号"); }
+[[noreturn]] void WrongOldNumber(const std::string& text) { throw FramoraError("输入的" + text + ",错误的旧图幅号"); }
+
 std::string TwoDigitColumn(int column) {
   std::string text = std::to_string(column);
   return text.size() < 2 ? "0" + text : text;
@@ -129,16 +132,12 @@ std::optional<ScaleSizes> ScaleLetterSizes(char letter) {
   return ScaleSizes{longitude, 4.0L / sheets, sheets};
 }
 
-bool ParseNewSheetNumber(const std::string& text, MapSheetExtent& out, UserInterface& ui) {
-  if (Trim(text).empty()) return false;
-  const auto fail = [&] {
-    ui.message("输入的" + text + ",错误的图幅号");
-    return false;
-  };
+std::optional<MapSheetExtent> ParseNewSheetNumber(const std::string& text) {
+  if (Trim(text).empty()) return std::nullopt;
 
   const char bandLetter = text[0];
   int column = 0;
-  if (!ValidBand(bandLetter) || !TryReadInteger(Copy(text, 2, 2), column) || !ValidColumn(column)) return fail();
+  if (!ValidBand(bandLetter) || !TryReadInteger(Copy(text, 2, 2), column) || !ValidColumn(column)) WrongNewNumber(text);
 
   MapSheetExtent extent;
   ScaleSizes sizes{6, 4, 1};
@@ -146,15 +145,15 @@ bool ParseNewSheetNumber(const std::string& text, MapSheetExtent& out, UserInter
   int columnInSheet = 1;
   if (text.size() > 3) {
     const auto found = ScaleLetterSizes(text[3]);
-    if (!found) return fail();
+    if (!found) WrongNewNumber(text);
     sizes = *found;
     extent.ScaleIndex = LetterIndex(text[3], 'A');
     if (text.size() != 10 || !TryReadInteger(Copy(text, 5, 3), row) || !TryReadInteger(Copy(text, 8, 3), columnInSheet) ||
         !InRange(row, 1, sizes.SheetsPerSide) || !InRange(columnInSheet, 1, sizes.SheetsPerSide)) {
-      return fail();
+      WrongNewNumber(text);
     }
   } else if (text.size() != 3) {
-    return fail();
+    WrongNewNumber(text);
   }
 
   extent.LongitudeSize = sizes.LongitudeSize;
@@ -163,51 +162,43 @@ bool ParseNewSheetNumber(const std::string& text, MapSheetExtent& out, UserInter
   extent.WestLongitude = (columnInSheet - 1) * sizes.LongitudeSize + (column * 6 - 186);
   // Rows count from the north edge; SheetsPerSide is 4 / LatitudeSize without its rounding.
   extent.SouthLatitude = (sizes.SheetsPerSide - row) * sizes.LatitudeSize + (band - 1) * 4;
-  out = extent;
-  return true;
+  return extent;
 }
 
-std::string OldToNewSheetNumber(const std::string& text, int& kind, UserInterface& ui) {
+std::string OldToNewSheetNumber(const std::string& text, int& kind) {
   kind = -1;
   if (text.size() <= 3) return "";
-  const auto fail = [&] {
-    ui.message("输入的" + text + ",错误的旧图幅号");
-    return std::string();
-  };
 
   const char rowLetter = text[0];
   int column = 0;
-  if (text[1] != '-' || !TryReadInteger(Copy(text, 3, 2), column) || !ValidColumn(column)) return fail();
+  if (text[1] != '-' || !TryReadInteger(Copy(text, 3, 2), column) || !ValidColumn(column)) WrongOldNumber(text);
   if (text.size() == 4) {
     kind = 0;
     return rowLetter + TwoDigitColumn(column);
   }
-  if (text[4] != '-' || text.size() < 6) return fail();
+  if (text[4] != '-' || text.size() < 6) WrongOldNumber(text);
 
   const OldSheet sheet = ReadOldPieces(text);
-  if (sheet.kind < 0) return fail();
+  if (sheet.kind < 0) WrongOldNumber(text);
   kind = sheet.kind;
   return rowLetter + TwoDigitColumn(column) + static_cast<char>('A' + sheet.kind) + PadThreeDigits(sheet.row) +
          PadThreeDigits(sheet.column);
 }
 
-std::string NormalizeSheetNumber(const std::string& text, UserInterface& ui) {
+std::string NormalizeSheetNumber(const std::string& text) {
   if (text.find('-') != std::string::npos) {
     int kind = 0;
-    return OldToNewSheetNumber(text, kind, ui);
+    return OldToNewSheetNumber(text, kind);
   }
-  if (GbkLength(text) != 10) {
-    ui.message("图幅号输入错误");
-    return "";
-  }
+  if (GbkLength(text) != 10) throw FramoraError("图幅号输入错误");
   return text;
 }
 
-double SheetZoneMeridian(const std::string& text, UserInterface& ui) {
-  const std::string number = NormalizeSheetNumber(text, ui);
-  MapSheetExtent extent;
-  if (number.empty() || !ParseNewSheetNumber(number, extent, ui)) return -1;
-  return 3 * std::floor(static_cast<double>((extent.WestLongitude + 1.5L) / 3));
+double SheetZoneMeridian(const std::string& text) {
+  const std::string number = NormalizeSheetNumber(text);
+  const std::optional<MapSheetExtent> extent = number.empty() ? std::nullopt : ParseNewSheetNumber(number);
+  if (!extent) return -1;
+  return 3 * std::floor(static_cast<double>((extent->WestLongitude + 1.5L) / 3));
 }
 
 std::string PadThreeDigits(int n) {

@@ -5,8 +5,6 @@
 
 namespace framora {
 
-class UserInterface;
-
 // Standard topographic sheet numbers: the new ten-character form ("E45G095066") and the old
 // hyphenated form ("J-50-5-(24)-b"). Angles are decimal degrees, north and east.
 
@@ -29,22 +27,25 @@ struct MapSheetExtent {
   long double NorthLatitude() const { return SouthLatitude + LatitudeSize; }
 };
 
-// Extent of a new number ("E45G095066", or "J50" for a 1:1,000,000 sheet). A blank text gives
-// false silently; a malformed one shows "输入的<number>,错误的图幅号" and gives false.
-bool ParseNewSheetNumber(const std::string& text, MapSheetExtent& out, UserInterface& ui);
+// A wrong number raises FramoraError with the text the user is to see; a number too short
+// to be one at all gives an empty answer without a word.
+
+// Extent of a new number ("E45G095066", or "J50" for a 1:1,000,000 sheet). Nothing for a
+// blank text; "输入的<number>,错误的图幅号" for a malformed one.
+std::optional<MapSheetExtent> ParseNewSheetNumber(const std::string& text);
 
 // Old number to new: "J-50-5-(24)-b" -> "J50H005080", kind 7 (kind + "A" is the scale letter).
-// Empty on failure (kind −1): silently for three characters or fewer, otherwise with
-// "输入的<number>,错误的旧图幅号".
-std::string OldToNewSheetNumber(const std::string& text, int& kind, UserInterface& ui);
+// Empty (kind −1) for three characters or fewer; "输入的<number>,错误的旧图幅号" for a
+// malformed number.
+std::string OldToNewSheetNumber(const std::string& text, int& kind);
 
-// Old numbers (with a hyphen) are converted; others must have 10 characters and come back as
-// they are. Empty, after "图幅号输入错误" or the conversion's message, when invalid.
-std::string NormalizeSheetNumber(const std::string& text, UserInterface& ui);
+// Old numbers (with a hyphen) are converted; others must have 10 characters ("图幅号输入错误")
+// and come back as they are.
+std::string NormalizeSheetNumber(const std::string& text);
 
-// Central meridian of the 3-degree zone holding the sheet's west edge; −1 when the number
-// is not valid.
-double SheetZoneMeridian(const std::string& text, UserInterface& ui);
+// Central meridian of the 3-degree zone holding the sheet's west edge; −1 for a number that
+// normalises to nothing. Wrong numbers raise as above.
+double SheetZoneMeridian(const std::string& text);
 
 // Leading zeros up to three digits: 5 -> "005"; longer numbers stay as they are.
 std::string PadThreeDigits(int n);

@@ -290,7 +290,9 @@ TEST_F(MainWindowTest, SheetNumberSetsTheZoneMeridianOnLeavingTheBox) {
   number->setText("XYZ");
   window->edtMapNOExit();
   EXPECT_EQ(meridian->value(), 114);
-  EXPECT_FALSE(dialogs.messages.empty());
+  ASSERT_FALSE(dialogs.messages.empty());
+  EXPECT_EQ(dialogs.messages.back(), "图幅号输入错误");  // a plain box, not the error box
+  EXPECT_TRUE(dialogs.errors.empty());
   number->setText("");
   EXPECT_THROW(window->edtMapNOExit(), FramoraError);
   // Leaving the box for another control reports it in the error box.

@@ -78,6 +78,17 @@ TEST_F(Writing, PlaneAndGeographicConversionsMeetTheWorkedExample) {
   EXPECT_NEAR(back.latitude, 16.0 + 2.5 / 60, 1e-5);
   EXPECT_NEAR(back.longitude, 88.0625, 1e-5);
   EXPECT_EQ(TtkBaseClass::MinutesSecondsText(88.0625), "03′45″");
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Writing, AnInverseThatCannotBeComputedIsToldOnceAndTheSheetGoesOnAtTheOrigin) {
+  testing::SheetWriter arithmetic(settings, "", ui);
+  const GeoPoint point = arithmetic.ToGeographic(std::nan(""), 500000);
+  EXPECT_EQ(point.latitude, 0);
+  EXPECT_EQ(point.longitude, 0);
+  arithmetic.ToGeographic(std::nan(""), 500000);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "输入的数据,错误");
 }
 
 }  // namespace

@@ -4,45 +4,37 @@
 #include <ogr_spatialref.h>
 
 #include "util/framora_error.h"
-#include "util/recording_user_interface.h"
 
 namespace framora {
 namespace {
 
-struct Recognition {
-  bool recognised = false;
-  CoordSystemGuess guess;
-  std::vector<std::string> messages;
-};
-
-Recognition Recognize(int epsg) {
+CoordSystemRecognition Recognize(int epsg) {
   OGRSpatialReference srs;
   EXPECT_EQ(srs.importFromEPSG(epsg), OGRERR_NONE) << epsg;
-  RecordingUserInterface ui;
-  Recognition r;
-  r.guess.Kind = -7;
-  r.recognised = RecognizeCoordSystem(&srs, r.guess, ui);
-  r.messages = ui.messages;
-  return r;
+  return RecognizeCoordSystem(&srs);
+}
+
+int KindOf(int epsg) {
+  const CoordSystemRecognition r = Recognize(epsg);
+  return r.guess ? r.guess->Kind : -7;
 }
 
 void ExpectProjected(int epsg, int datum, bool threeDegree, bool zoneInEasting, double meridian) {
-  const Recognition r = Recognize(epsg);
-  ASSERT_TRUE(r.recognised) << epsg;
-  EXPECT_EQ(r.guess.Kind, CoordSystemGuess::kProjected) << epsg;
-  EXPECT_EQ(r.guess.Datum, datum) << epsg;
-  EXPECT_EQ(r.guess.ThreeDegree, threeDegree) << epsg;
-  EXPECT_EQ(r.guess.ZoneInEasting, zoneInEasting) << epsg;
-  EXPECT_EQ(r.guess.CentralMeridian, meridian) << epsg;
-  EXPECT_TRUE(r.messages.empty());
+  const CoordSystemRecognition r = Recognize(epsg);
+  ASSERT_TRUE(r.guess) << epsg;
+  EXPECT_EQ(r.guess->Kind, CoordSystemGuess::kProjected) << epsg;
+  EXPECT_EQ(r.guess->Datum, datum) << epsg;
+  EXPECT_EQ(r.guess->ThreeDegree, threeDegree) << epsg;
+  EXPECT_EQ(r.guess->ZoneInEasting, zoneInEasting) << epsg;
+  EXPECT_EQ(r.guess->CentralMeridian, meridian) << epsg;
+  EXPECT_EQ(r.notice, "") << epsg;
 }
 
 TEST(CoordSystem, GeographicCodes) {
-  EXPECT_EQ(Recognize(4326).guess.Kind, CoordSystemGuess::kGeographicWgs84);
-  EXPECT_EQ(Recognize(4214).guess.Kind, CoordSystemGuess::kGeographicBeijing1954);
-  EXPECT_EQ(Recognize(4610).guess.Kind, CoordSystemGuess::kGeographicXian1980);
-  EXPECT_EQ(Recognize(4490).guess.Kind, CoordSystemGuess::kGeographicCgcs2000);
-  EXPECT_TRUE(Recognize(4490).recognised);
+  EXPECT_EQ(KindOf(4326), CoordSystemGuess::kGeographicWgs84);
+  EXPECT_EQ(KindOf(4214), CoordSystemGuess::kGeographicBeijing1954);
+  EXPECT_EQ(KindOf(4610), CoordSystemGuess::kGeographicXian1980);
+  EXPECT_EQ(KindOf(4490), CoordSystemGuess::kGeographicCgcs2000);
   CoordSystemGuess guess;
   ASSERT_TRUE(RecognizeCoordSystemCode(4472, guess));
   EXPECT_EQ(guess.Kind, CoordSystemGuess::kGeographicCgcs2000);
@@ -76,20 +68,17 @@ TEST(CoordSystem, CodesOutsideTheRunsChangeNothing) {
   // 2400 and 2500 lie outside the Beijing family; the others inside a family's bounds but
   // name other systems (JGD2000 Japan, KKJ Finland, New Beijing).
   for (int code : {2400, 2500, 32650, 2443, 2391, 4555}) {
-    const Recognition r = Recognize(code);
-    EXPECT_FALSE(r.recognised) << code;
-    EXPECT_EQ(r.guess.Kind, -7) << code;
-    EXPECT_TRUE(r.messages.empty()) << code;
+    const CoordSystemRecognition r = Recognize(code);
+    EXPECT_FALSE(r.guess) << code;
+    EXPECT_EQ(r.notice, "") << code;
   }
   CoordSystemGuess guess;
   for (int code : {21424, 21452, 21464, 21484, 4481, 2301}) EXPECT_FALSE(RecognizeCoordSystemCode(code, guess)) << code;
 }
 
-TEST(CoordSystem, MissingReferenceRaisesAndMissingCodeAsks) {
-  RecordingUserInterface ui;
-  CoordSystemGuess guess;
+TEST(CoordSystem, MissingReferenceRaisesAndMissingCodeGivesANotice) {
   try {
-    RecognizeCoordSystem(nullptr, guess, ui);
+    RecognizeCoordSystem(nullptr);
     FAIL();
   } catch (const FramoraError& error) {
     EXPECT_STREQ(error.what(), "数据没有定义坐标系统");
@@ -98,9 +87,9 @@ TEST(CoordSystem, MissingReferenceRaisesAndMissingCodeAsks) {
   custom.SetProjCS("local");
   custom.SetGeogCS("g", "d", "Krassowsky", 6378245, 298.3);
   custom.SetTM(0, 117, 1, 500000, 0);
-  EXPECT_FALSE(RecognizeCoordSystem(&custom, guess, ui));
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], "无法自动识别坐标系统，自己设置有关参数");
+  const CoordSystemRecognition r = RecognizeCoordSystem(&custom);
+  EXPECT_FALSE(r.guess);
+  EXPECT_EQ(r.notice, "无法自动识别坐标系统，自己设置有关参数");
 }
 
 }  // namespace

@@ -2,18 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include "util/recording_user_interface.h"
+#include "util/framora_error.h"
 
 namespace framora {
 namespace {
 
 std::string Convert(const std::string& old, int* kind = nullptr) {
-  RecordingUserInterface ui;
   int k = -2;
-  const std::string result = OldToNewSheetNumber(old, k, ui);
+  const std::string result = OldToNewSheetNumber(old, k);
   if (kind) *kind = k;
-  EXPECT_TRUE(ui.messages.empty()) << old;
   return result;
+}
+
+// The text a wrong number raises; empty when it raises nothing.
+template <typename Call>
+std::string RaisedText(Call&& call) {
+  try {
+    call();
+  } catch (const FramoraError& error) {
+    return error.what();
+  }
+  return "";
 }
 
 TEST(ScaleSizes, HalvingFromDWithLatitudeTwoThirds) {
@@ -26,58 +35,46 @@ TEST(ScaleSizes, HalvingFromDWithLatitudeTwoThirds) {
 }
 
 TEST(NewSheetNumber, WorkedExampleE45G095066) {
-  RecordingUserInterface ui;
-  MapSheetExtent e;
-  ASSERT_TRUE(ParseNewSheetNumber("E45G095066", e, ui));
+  const std::optional<MapSheetExtent> found = ParseNewSheetNumber("E45G095066");
+  ASSERT_TRUE(found);
+  const MapSheetExtent& e = *found;
   EXPECT_EQ(e.ScaleIndex, 6);
   EXPECT_NEAR(static_cast<double>(e.WestLongitude), 88.0625, 1e-12);
   EXPECT_NEAR(static_cast<double>(e.EastLongitude()), 88.125, 1e-12);
   EXPECT_NEAR(static_cast<double>(e.SouthLatitude), 16 + 2.5 / 60, 1e-12);
   EXPECT_NEAR(static_cast<double>(e.NorthLatitude()), 16 + 5 / 60.0, 1e-12);
-  EXPECT_EQ(SheetZoneMeridian("E45G095066", ui), 87);
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(SheetZoneMeridian("E45G095066"), 87);
 }
 
 TEST(NewSheetNumber, ThreeCharacterNumberIsAMillionSheet) {
-  RecordingUserInterface ui;
-  MapSheetExtent e;
-  ASSERT_TRUE(ParseNewSheetNumber(NormalizeSheetNumber("J-50", ui), e, ui));
+  const std::optional<MapSheetExtent> found = ParseNewSheetNumber(NormalizeSheetNumber("J-50"));
+  ASSERT_TRUE(found);
+  const MapSheetExtent& e = *found;
   EXPECT_EQ(e.ScaleIndex, 0);
   EXPECT_EQ(e.WestLongitude, 114);
   EXPECT_EQ(e.EastLongitude(), 120);
   EXPECT_EQ(e.SouthLatitude, 36);
   EXPECT_EQ(e.NorthLatitude(), 40);
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST(NewSheetNumber, LastRowOfBandAStartsAtTheEquator) {
-  RecordingUserInterface ui;
-  MapSheetExtent e;
-  ASSERT_TRUE(ParseNewSheetNumber("A50G096001", e, ui));
-  EXPECT_EQ(e.SouthLatitude, 0);
-  ASSERT_TRUE(ParseNewSheetNumber("A50H192192", e, ui));
-  EXPECT_EQ(e.SouthLatitude, 0);
-  EXPECT_EQ(e.EastLongitude(), 120);
+  ASSERT_TRUE(ParseNewSheetNumber("A50G096001"));
+  EXPECT_EQ(ParseNewSheetNumber("A50G096001")->SouthLatitude, 0);
+  const std::optional<MapSheetExtent> last = ParseNewSheetNumber("A50H192192");
+  ASSERT_TRUE(last);
+  EXPECT_EQ(last->SouthLatitude, 0);
+  EXPECT_EQ(last->EastLongitude(), 120);
 }
 
-TEST(NewSheetNumber, BlankIsRefusedSilently) {
-  RecordingUserInterface ui;
-  MapSheetExtent e;
-  EXPECT_FALSE(ParseNewSheetNumber("", e, ui));
-  EXPECT_FALSE(ParseNewSheetNumber("   ", e, ui));
-  EXPECT_TRUE(ui.messages.empty());
+TEST(NewSheetNumber, BlankGivesNothingWithoutAWord) {
+  EXPECT_EQ(RaisedText([] { EXPECT_FALSE(ParseNewSheetNumber("")); }), "");
+  EXPECT_EQ(RaisedText([] { EXPECT_FALSE(ParseNewSheetNumber("   ")); }), "");
 }
 
 TEST(NewSheetNumber, MalformedNumbersAreRefusedWithTheMessage) {
   for (const char* bad : {"E4xG095066", "E45G09506x", "E45G 95066", "E45I095066", "E45a095066", "E45G097066",
                           "E45G095000", "E00G095066", "W45G095066", "e45g095066", "E45G0950661", "J5"}) {
-    RecordingUserInterface ui;
-    MapSheetExtent e;
-    e.WestLongitude = 1;
-    EXPECT_FALSE(ParseNewSheetNumber(bad, e, ui)) << bad;
-    EXPECT_EQ(e.WestLongitude, 1) << bad;
-    ASSERT_EQ(ui.messages.size(), 1u) << bad;
-    EXPECT_EQ(ui.messages[0], std::string("输入的") + bad + ",错误的图幅号");
+    EXPECT_EQ(RaisedText([&] { ParseNewSheetNumber(bad); }), std::string("输入的") + bad + ",错误的图幅号");
   }
 }
 
@@ -117,56 +114,50 @@ TEST(OldSheetNumber, LastSheetsOfEachKindStayInsideTheMillionSheet) {
 }
 
 TEST(OldSheetNumber, ConvertedNumbersParseToTheSameSheet) {
-  RecordingUserInterface ui;
-  MapSheetExtent hundred;
-  MapSheetExtent fiveThousand;
-  ASSERT_TRUE(ParseNewSheetNumber(Convert("J-50-5"), hundred, ui));
-  ASSERT_TRUE(ParseNewSheetNumber(Convert("J-50-5-(1)-a"), fiveThousand, ui));
-  EXPECT_EQ(fiveThousand.WestLongitude, hundred.WestLongitude);
-  EXPECT_NEAR(static_cast<double>(fiveThousand.NorthLatitude()), static_cast<double>(hundred.NorthLatitude()),
+  const std::optional<MapSheetExtent> hundred = ParseNewSheetNumber(Convert("J-50-5"));
+  const std::optional<MapSheetExtent> fiveThousand = ParseNewSheetNumber(Convert("J-50-5-(1)-a"));
+  ASSERT_TRUE(hundred && fiveThousand);
+  EXPECT_EQ(fiveThousand->WestLongitude, hundred->WestLongitude);
+  EXPECT_NEAR(static_cast<double>(fiveThousand->NorthLatitude()), static_cast<double>(hundred->NorthLatitude()),
               1e-15);
 }
 
-TEST(OldSheetNumber, ShortTextsGiveNothingSilently) {
-  EXPECT_EQ(Convert("J-5"), "");
-  EXPECT_EQ(Convert(""), "");
+TEST(OldSheetNumber, ShortTextsGiveNothingWithoutAWord) {
+  EXPECT_EQ(RaisedText([] { EXPECT_EQ(Convert("J-5"), ""); }), "");
+  EXPECT_EQ(RaisedText([] { EXPECT_EQ(Convert(""), ""); }), "");
+  EXPECT_EQ(RaisedText([] { EXPECT_EQ(NormalizeSheetNumber("J-5"), ""); }), "");
 }
 
 TEST(OldSheetNumber, InvalidPiecesAreRefusedWithTheMessage) {
   for (const char* bad : {"J-5x", "J-50-", "J-50-[]", "J-50-[17]", "J-50-[3", "J-50-145", "J-50-0", "J-50-5-E",
                           "J-50-5-B-5", "J-50-5-(65)", "J-50-5-(24)-e", "J-50-5-(x)", "J-50-5-(24", "J-50-x-B",
                           "J-50-AB", "J550-5", "J-61"}) {
-    RecordingUserInterface ui;
     int kind = 9;
-    EXPECT_EQ(OldToNewSheetNumber(bad, kind, ui), "") << bad;
+    EXPECT_EQ(RaisedText([&] { OldToNewSheetNumber(bad, kind); }), std::string("输入的") + bad + ",错误的旧图幅号");
     EXPECT_EQ(kind, -1) << bad;
-    ASSERT_EQ(ui.messages.size(), 1u) << bad;
-    EXPECT_EQ(ui.messages[0], std::string("输入的") + bad + ",错误的旧图幅号");
   }
 }
 
 TEST(NormalizeSheetNumber, NewNumbersMustHaveTenCharacters) {
-  RecordingUserInterface ui;
-  EXPECT_EQ(NormalizeSheetNumber("E45G095066", ui), "E45G095066");
-  EXPECT_EQ(NormalizeSheetNumber("J-50-5-(24)-b", ui), "J50H005080");
-  EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(NormalizeSheetNumber("E45G09506", ui), "");
-  EXPECT_EQ(NormalizeSheetNumber("J50", ui), "");
-  ASSERT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(ui.messages[0], "图幅号输入错误");
+  EXPECT_EQ(NormalizeSheetNumber("E45G095066"), "E45G095066");
+  EXPECT_EQ(NormalizeSheetNumber("J-50-5-(24)-b"), "J50H005080");
+  EXPECT_EQ(RaisedText([] { NormalizeSheetNumber("E45G09506"); }), "图幅号输入错误");
+  EXPECT_EQ(RaisedText([] { NormalizeSheetNumber("J50"); }), "图幅号输入错误");
+  EXPECT_EQ(RaisedText([] { NormalizeSheetNumber("J-50-x"); }), "输入的J-50-x,错误的旧图幅号");
 }
 
 TEST(SheetZoneMeridian, WestEdgeDecidesTheThreeDegreeZone) {
-  RecordingUserInterface ui;
-  EXPECT_EQ(SheetZoneMeridian("J-50", ui), 114);
-  EXPECT_EQ(SheetZoneMeridian("J-50-5-(24)-b", ui), 117);
-  EXPECT_EQ(SheetZoneMeridian("J50D001009", ui), 117);  // west edge 118°
-  EXPECT_EQ(SheetZoneMeridian("J50D001010", ui), 120);  // west edge on the zone border 118°30′
-  EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(SheetZoneMeridian("E45G0950", ui), -1);
-  EXPECT_EQ(SheetZoneMeridian("E45X095066", ui), -1);
-  EXPECT_EQ(SheetZoneMeridian("J-50-5-X", ui), -1);
-  EXPECT_EQ(ui.messages.size(), 3u);
+  EXPECT_EQ(SheetZoneMeridian("J-50"), 114);
+  EXPECT_EQ(SheetZoneMeridian("J-50-5-(24)-b"), 117);
+  EXPECT_EQ(SheetZoneMeridian("J50D001009"), 117);  // west edge 118°
+  EXPECT_EQ(SheetZoneMeridian("J50D001010"), 120);  // west edge on the zone border 118°30′
+}
+
+TEST(SheetZoneMeridian, WrongNumbersRaiseWhatTheUserIsToldAndTooShortOnesGiveMinusOne) {
+  EXPECT_EQ(RaisedText([] { SheetZoneMeridian("E45G0950"); }), "图幅号输入错误");
+  EXPECT_EQ(RaisedText([] { SheetZoneMeridian("E45X095066"); }), "输入的E45X095066,错误的图幅号");
+  EXPECT_EQ(RaisedText([] { SheetZoneMeridian("J-50-5-X"); }), "输入的J-50-5-X,错误的旧图幅号");
+  EXPECT_EQ(SheetZoneMeridian("J-5"), -1);
 }
 
 TEST(PadThreeDigits, LeadingZerosOnlyUpToThree) {

@@ -58,15 +58,16 @@ int Run(const std::vector<std::string>& args) {
       continue;
     }
 
-    CoordSystemGuess guess;
-    const bool recognised = RecognizeCoordSystem(&srs, guess, ui);
+    const CoordSystemRecognition recognition = RecognizeCoordSystem(&srs);
+    if (!recognition.notice.empty()) ui.message(recognition.notice);
     if (!first) std::printf("\n");
     first = false;
     std::printf("EPSG:%d  %s\n", code, srs.GetName() ? srs.GetName() : "");
-    if (!recognised) {
+    if (!recognition.guess) {
       std::printf("  recognised        no (the projection settings stay as they are)\n");
       continue;
     }
+    const CoordSystemGuess& guess = *recognition.guess;
     std::printf("  recognised        yes\n");
     if (guess.Kind != CoordSystemGuess::kProjected) {
       std::printf("  kind              geographic, 大地(经纬度)坐标 (%d)\n", guess.Kind);

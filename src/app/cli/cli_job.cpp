@@ -195,8 +195,9 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
     choices.centralMeridian = prepared.CentralMeridian;
   }
   if (documentChosenHere && !document->spatialReference().IsEmpty()) {
-    CoordSystemGuess guess;
-    if (RecognizeCoordSystem(&document->spatialReference(), guess, ui)) ApplyCoordSystemGuess(guess, choices);
+    const CoordSystemRecognition recognition = RecognizeCoordSystem(&document->spatialReference());
+    if (!recognition.notice.empty()) ui.message(recognition.notice);
+    if (recognition.guess) ApplyCoordSystemGuess(*recognition.guess, choices);
   }
   if (documentChosenHere || Value(options, "--layer")) {
     if (const MapLayer* layer = FindLayerByName(*document, inputs.layerName)) {

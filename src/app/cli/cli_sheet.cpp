@@ -1,6 +1,7 @@
 // framora-cli sheet: what a standard sheet number stands for.
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "geodesy/angle_text.h"
 #include "geodesy/sheet_number.h"
 #include "util/console_user_interface.h"
+#include "util/framora_error.h"
 
 namespace framora::cli {
 namespace {
@@ -42,12 +44,19 @@ int Run(const std::vector<std::string>& args) {
   int status = 0;
   bool first = true;
   for (const std::string& text : args) {
-    const std::string number = NormalizeSheetNumber(text, ui);
-    MapSheetExtent extent;
-    if (number.empty() || !ParseNewSheetNumber(number, extent, ui)) {
+    std::string number;
+    std::optional<MapSheetExtent> found;
+    try {
+      number = NormalizeSheetNumber(text);
+      if (!number.empty()) found = ParseNewSheetNumber(number);
+    } catch (const FramoraError& wrong) {
+      ui.message(wrong.what());
+    }
+    if (!found) {
       status = 1;
       continue;
     }
+    const MapSheetExtent& extent = *found;
     if (!first) std::printf("\n");
     first = false;
     if (number != text) std::printf("%s → ", text.c_str());
@@ -57,7 +66,7 @@ int Run(const std::vector<std::string>& args) {
     std::printf("  south  %s\n", DegreesToDmsLabel(static_cast<double>(extent.SouthLatitude)).c_str());
     std::printf("  north  %s\n", DegreesToDmsLabel(static_cast<double>(extent.NorthLatitude())).c_str());
     std::printf("  size   %s × %s\n", SizeText(extent.LongitudeSize).c_str(), SizeText(extent.LatitudeSize).c_str());
-    std::printf("  3-degree zone central meridian  %.0f\n", SheetZoneMeridian(number, ui));
+    std::printf("  3-degree zone central meridian  %.0f\n", SheetZoneMeridian(number));
   }
   return status;
 }

@@ -1,19 +1,18 @@
 #include "app/driver/sample_data.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
-#include "geodesy/gauss_kruger.h"
+#include "geodesy/gauss_zone.h"
 #include "geodesy/sheet_number.h"
 #include "gis/geometry.h"
 #include "gis/workspace.h"
 #include "util/framora_error.h"
-#include "util/user_interface.h"
 
 namespace framora {
 
@@ -31,12 +30,9 @@ struct Plane {
 };
 
 Plane ToZone39(double latitude, double longitude) {
-  double northing = 0, easting = 0;
-  char lon[40], lat[40];
-  std::snprintf(lon, sizeof lon, "%.15f", longitude);
-  std::snprintf(lat, sizeof lat, "%.15f", latitude);
-  GeodeticToGauss(false, lon, lat, true, false, true, kCentralMeridian, northing, easting);
-  return Plane{easting, northing};
+  static const GaussZone zone(ZoneEllipsoid::Iag1975, ZoneWidth::ThreeDegree, kCentralMeridian, true);
+  const PlanePoint plane = zone.Forward({latitude, longitude});
+  return Plane{plane.easting, plane.northing};
 }
 
 OGRSpatialReference Srs(int epsg) {
@@ -77,14 +73,13 @@ OGRPolygon Ring(const std::vector<Plane>& points) {
 void WriteSheets(GDALDataset& dataset) {
   OGRLayer* plane = MakeLayer(dataset, "图幅", 4527, wkbPolygon, {"TFH", "TM"});
   OGRLayer* geographic = MakeLayer(dataset, "图幅经纬度", 4490, wkbPolygon, {"TFH", "TM"});
-  SilentUserInterface quiet;
   for (int r = 0; r < 3; ++r) {
     for (int c = 0; c < 3; ++c) {
       const std::string number = "J50G" + PadThreeDigits(kFirstRow + r) + PadThreeDigits(kFirstColumn + c);
-      MapSheetExtent extent;
-      if (!ParseNewSheetNumber(number, extent, quiet)) throw FramoraError("示例图幅号错误" + number);
-      const double west = static_cast<double>(extent.WestLongitude), south = static_cast<double>(extent.SouthLatitude);
-      const double east = static_cast<double>(extent.EastLongitude()), north = static_cast<double>(extent.NorthLatitude());
+      const std::optional<MapSheetExtent> extent = ParseNewSheetNumber(number);
+      if (!extent) throw FramoraError("示例图幅号错误" + number);
+      const double west = static_cast<double>(extent->WestLongitude), south = static_cast<double>(extent->SouthLatitude);
+      const double east = static_cast<double>(extent->EastLongitude()), north = static_cast<double>(extent->NorthLatitude());
       const std::vector<std::pair<const char*, std::string>> values{{"TFH", number}, {"TM", kSheetNames[r][c]}};
       Store(*plane,
             Ring({ToZone39(south, west), ToZone39(north, west), ToZone39(north, east), ToZone39(south, east)}),

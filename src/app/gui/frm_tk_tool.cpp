@@ -428,8 +428,10 @@ void TFrmTkTool::showCoordinateChoices(const CoordinateChoices& choices) {
 
 void TFrmTkTool::setCoordinateControls(const MapDocument& document) {
   if (document.spatialReference().IsEmpty()) throw FramoraError("没有定义坐标系统");
-  CoordSystemGuess guess;
-  if (!RecognizeCoordSystem(&document.spatialReference(), guess, ui_)) return;
+  const CoordSystemRecognition recognition = RecognizeCoordSystem(&document.spatialReference());
+  if (!recognition.notice.empty()) ui_.message(recognition.notice);
+  if (!recognition.guess) return;
+  const CoordSystemGuess& guess = *recognition.guess;
   CoordinateChoices choices = coordinateChoices();
   try {
     ApplyCoordSystemGuess(guess, choices);
@@ -477,7 +479,13 @@ void TFrmTkTool::btnmxdjpgClick() { ChooseFolder(dialogs_, *edtmxdPath); }
 void TFrmTkTool::edtMapNOExit() {
   const std::string number = StdText(edtMapNO->text());
   if (number.empty()) throw FramoraError("图幅号不能空");
-  const double meridian = SheetZoneMeridian(number, ui_);
+  double meridian = -1;
+  try {
+    meridian = SheetZoneMeridian(number);
+  } catch (const FramoraError& wrong) {
+    // A wrong number is told in a plain box; the box keeps the meridian it had.
+    ui_.message(wrong.what());
+  }
   if (meridian >= 0) centerL->setValue(static_cast<int>(meridian));
 }
 
