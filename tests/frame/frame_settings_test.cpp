@@ -13,31 +13,26 @@ std::string Get(const FrameSettings& settings, const std::string& name) {
   return GetFrameSetting(settings, name).value_or("<unknown>");
 }
 
-TEST(FrameSettings, InitialValuesBeforeTheFirstRun) {
+TEST(FrameSettings, APlainRecordHoldsTheDefaultsOfTheUntouchedWindows) {
   const FrameSettings s;
-  EXPECT_EQ(s.ScaleFactor, 1.0);
-  EXPECT_EQ(s.MapToInnerGap, 160);
-  EXPECT_EQ(s.InnerToOuterGap, 80);
-  EXPECT_EQ(s.GridInterval, 1000);
-  EXPECT_EQ(s.CrossLineLength, 50);
-  EXPECT_EQ(s.GridType, 0);
-  EXPECT_EQ(s.GridLabelOffset, 1);
-  EXPECT_EQ(s.GridLabelOffsetMm, 1);
+  // Where the record's own initial values once parted from the windows' defaults.
+  EXPECT_EQ(s.CentralMeridian, 87);
+  EXPECT_EQ(s.GridType, 1);
+  EXPECT_EQ(s.ExportDpi, 96);
+  EXPECT_EQ(s.ScaleBarBottom, 180);
+  EXPECT_EQ(s.GridLabelOffset, 5);
+  EXPECT_EQ(s.GridLabelOffsetMm, 0);
+  EXPECT_EQ(s.FrameMode, 2);
+  EXPECT_EQ(s.PictureType, ".JPG");
   EXPECT_EQ(s.ScaleBarLength, 1000);
   EXPECT_EQ(s.ScaleBarTickLength, 20);
-  EXPECT_EQ(s.ScaleBarBottom, 100);
   EXPECT_FALSE(s.ScaleBarOn);
-  EXPECT_EQ(s.PageMarginLeft, 50);
-  EXPECT_EQ(s.PageMarginRight, 50);
-  EXPECT_EQ(s.PageMarginTop, 40);
-  EXPECT_EQ(s.PageMarginBottom, 40);
-  EXPECT_EQ(s.CentralMeridian, 102);
   EXPECT_EQ(s.run.SheetCounter, 0);
   EXPECT_GE(s.run.SpatialIndexGridSize, 1000);
 }
 
 TEST(FrameSettings, DialogDefaultsOfTheControls) {
-  const FrameSettings s = DialogDefaultSettings();
+  const FrameSettings s;
   EXPECT_EQ(s.MapToInnerGap, 160);
   EXPECT_EQ(s.InnerToOuterGap, 80);
   EXPECT_EQ(s.GridInterval, 1000);
@@ -64,7 +59,7 @@ TEST(FrameSettings, DialogDefaultsOfTheControls) {
 }
 
 TEST(FrameSettings, DialogDefaultsAfterTheAssemblysConversions) {
-  const FrameSettings s = DialogDefaultSettings();
+  const FrameSettings s;
   EXPECT_DOUBLE_EQ(s.LatStep, 150 / 3600.0);
   EXPECT_DOUBLE_EQ(s.LonStep, 225 / 3600.0);
   EXPECT_DOUBLE_EQ(s.GraticuleCrossLen, 10 / 3600.0);
