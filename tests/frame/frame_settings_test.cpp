@@ -13,25 +13,16 @@ std::string Get(const FrameSettings& settings, const std::string& name) {
   return GetFrameSetting(settings, name).value_or("<unknown>");
 }
 
-TEST(FrameSettings, APlainRecordHoldsTheDefaultsOfTheUntouchedWindows) {
+TEST(FrameSettings, APlainRecordStartsAnEmptyRun) {
   const FrameSettings s;
-  // Where the record's own initial values once parted from the windows' defaults.
-  EXPECT_EQ(s.CentralMeridian, 87);
-  EXPECT_EQ(s.GridType, 1);
-  EXPECT_EQ(s.ExportDpi, 96);
-  EXPECT_EQ(s.ScaleBarBottom, 180);
-  EXPECT_EQ(s.GridLabelOffset, 5);
-  EXPECT_EQ(s.GridLabelOffsetMm, 0);
-  EXPECT_EQ(s.FrameMode, 2);
-  EXPECT_EQ(s.PictureType, ".JPG");
-  EXPECT_EQ(s.ScaleBarLength, 1000);
-  EXPECT_EQ(s.ScaleBarTickLength, 20);
-  EXPECT_FALSE(s.ScaleBarOn);
   EXPECT_EQ(s.run.SheetCounter, 0);
   EXPECT_GE(s.run.SpatialIndexGridSize, 1000);
+  EXPECT_EQ(s.run.zonePrefixText, "");
 }
 
-TEST(FrameSettings, DialogDefaultsOfTheControls) {
+// A plain record holds what the untouched windows give, where its own initial values once
+// parted from them (central meridian 102, grid type 0, DPI 0).
+TEST(FrameSettings, APlainRecordHoldsTheDialogDefaults) {
   const FrameSettings s;
   EXPECT_EQ(s.MapToInnerGap, 160);
   EXPECT_EQ(s.InnerToOuterGap, 80);
@@ -47,6 +38,8 @@ TEST(FrameSettings, DialogDefaultsOfTheControls) {
   EXPECT_EQ(s.ScaleText, "比例尺1:[scale]");
   EXPECT_EQ(s.UpperRightText, "秘密");
   EXPECT_EQ(s.ScaleBarBottom, 180);
+  EXPECT_EQ(s.ScaleBarLength, 1000);
+  EXPECT_FALSE(s.ScaleBarOn);
   EXPECT_EQ(s.MaskDistance, 200);
   EXPECT_EQ(s.JoinTableY, 20);
   EXPECT_EQ(s.SubTitle1Top, 80);
@@ -58,7 +51,7 @@ TEST(FrameSettings, DialogDefaultsOfTheControls) {
   EXPECT_EQ(ReplaceAll(s.MainTitle, " ", ""), s.SideTitle);
 }
 
-TEST(FrameSettings, DialogDefaultsAfterTheAssemblysConversions) {
+TEST(FrameSettings, APlainRecordHoldsTheDefaultsAfterTheAssemblysConversions) {
   const FrameSettings s;
   EXPECT_DOUBLE_EQ(s.LatStep, 150 / 3600.0);
   EXPECT_DOUBLE_EQ(s.LonStep, 225 / 3600.0);
