@@ -21,6 +21,8 @@ template <class... Visitors>
 struct Overloaded : Visitors... {
   using Visitors::operator()...;
 };
+template <class... Visitors>
+Overloaded(Visitors...) -> Overloaded<Visitors...>;  // clang 14 does not deduce it for aggregates
 
 // The dialog gives its fonts as a face and a character height in pixels.
 LogicalFont PixelFont(int pixels, const std::string& face = "宋体") {
