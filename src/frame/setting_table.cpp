@@ -193,51 +193,46 @@ SettingValue NumberFor(const FrameSettingRow& row, double value) {
   return value;
 }
 
-std::optional<SettingValue> PlainValue(const FrameSettingRow& row, const ControlReading& reading) {
-  return std::visit(Overloaded{
-                        [&](int) -> std::optional<SettingValue> {
-                          if (reading.number) return *reading.number;
-                          return std::nullopt;
-                        },
-                        [&](double) -> std::optional<SettingValue> {
-                          if (reading.number) return static_cast<double>(*reading.number);
-                          return std::nullopt;
-                        },
-                        [&](bool) -> std::optional<SettingValue> {
-                          if (reading.checked) return *reading.checked;
-                          return std::nullopt;
-                        },
-                        [&](const std::string&) -> std::optional<SettingValue> {
-                          if (reading.text) return *reading.text;
-                          return std::nullopt;
-                        },
-                        [&](const LogicalFont&) -> std::optional<SettingValue> {
-                          if (reading.font) return *reading.font;
-                          return std::nullopt;
-                        },
-                    },
-                    row.initial);
+template <typename Part>
+std::optional<SettingValue> Given(const std::optional<Part>& part) {
+  if (part) return *part;
+  return std::nullopt;
 }
 
 std::optional<SettingValue> ValueOfReading(const FrameSettingRow& row, const ControlReading& reading) {
   using C = ControlConversion;
-  const auto& number = reading.number;
   const auto& text = reading.text;
   switch (row.conversion) {
     case C::None: return std::nullopt;
-    case C::Plain: return PlainValue(row, reading);
-    case C::Tenths: return number ? std::optional(NumberFor(row, *number / 10.0)) : std::nullopt;
-    case C::ArcSeconds: return number ? std::optional(NumberFor(row, *number / 3600.0)) : std::nullopt;
-    case C::ItemIs: return number ? std::optional<SettingValue>(*number == row.item) : std::nullopt;
-    case C::ItemPlusOne: return number ? std::optional(NumberFor(row, *number + 1)) : std::nullopt;
-    case C::Clamped:
-      return number ? std::optional(NumberFor(row, std::clamp(*number, row.low, row.high))) : std::nullopt;
-    case C::LabelOffset: return number ? std::optional<SettingValue>(*number) : std::nullopt;
-    case C::ScaleDenominator: return text ? std::optional<SettingValue>(ScaleFactorOfText(*text)) : std::nullopt;
-    case C::FieldName: return text ? std::optional<SettingValue>(FieldNameOfText(*text)) : std::nullopt;
-    case C::Trimmed: return text ? std::optional<SettingValue>(Trim(*text)) : std::nullopt;
+    case C::Plain:
+      if (std::holds_alternative<bool>(row.initial)) return Given(reading.checked);
+      if (std::holds_alternative<std::string>(row.initial)) return Given(text);
+      if (std::holds_alternative<LogicalFont>(row.initial)) return Given(reading.font);
+      break;
+    case C::ScaleDenominator:
+      if (text) return ScaleFactorOfText(*text);
+      return std::nullopt;
+    case C::FieldName:
+      if (text) return FieldNameOfText(*text);
+      return std::nullopt;
+    case C::Trimmed:
+      if (text) return Trim(*text);
+      return std::nullopt;
+    default: break;
   }
-  return std::nullopt;
+  // The rest read the control's number.
+  if (!reading.number) return std::nullopt;
+  const int number = *reading.number;
+  switch (row.conversion) {
+    case C::Plain: return NumberFor(row, number);
+    case C::Tenths: return NumberFor(row, number / 10.0);
+    case C::ArcSeconds: return NumberFor(row, number / 3600.0);
+    case C::ItemIs: return SettingValue(number == row.item);
+    case C::ItemPlusOne: return NumberFor(row, number + 1);
+    case C::Clamped: return NumberFor(row, std::clamp(number, row.low, row.high));
+    case C::LabelOffset: return SettingValue(number);
+    default: return std::nullopt;
+  }
 }
 
 }  // namespace
