@@ -10,101 +10,104 @@
 namespace framora {
 
 // The run settings: every value of the main window and the settings dialog that a frame
-// job reads. Distances from the dialog are in 0.1 mm of paper unless noted; member
-// initialisers are the values held before the first run.
+// job reads. Each field's default, unit, name and control are in one table
+// (frame/setting_table.cpp); a plain FrameSettings{} holds the defaults, which are what the
+// untouched windows give. The braces only keep a field the table missed from holding garbage.
 struct FrameSettings {
-  double ScaleFactor = 1.0;         // ground metres per 0.1 mm; scale denominator / 10000
-  int MapToInnerGap = 160;
-  int InnerToOuterGap = 80;
-  int OuterLineWidth = 0;
-  int GridInterval = 1000;          // metres
-  double CrossLineLength = 50;      // metres
-  int GridType = 0;                 // 0 none, 1 km grid, 2 crosses, 3 graticule, 4 graticule crosses
+  FrameSettings();
+
+  double ScaleFactor{};           // scale denominator / 10000
+  int MapToInnerGap{};
+  int InnerToOuterGap{};
+  int OuterLineWidth{};
+  int GridInterval{};
+  double CrossLineLength{};
+  int GridType{};                 // 0 none, 1 km grid, 2 crosses, 3 graticule, 4 graticule crosses
   LogicalFont GridBigFont;
   LogicalFont GridSmallFont;
-  int HorLabelMode = 0;             // 0 "00 10 20", 1 "05 15 25"
-  int VerLabelMode = 0;
-  bool ShowKmText = false;
-  int LatDegreeAlign = 0;           // 0 close to the inner frame, 1 centred
-  int CornerDigitsBefore = 0;
-  int CornerDigitsAfter = 0;
-  int GridDigitsBefore = 0;
-  int GridDigitsAfter = 0;
-  int CornerLabelMode = 0;          // 0 d-m-s, 1 d-m, 2 XY
-  bool CornerLatLonOn = false;
+  int HorLabelMode{};             // 0 "00 10 20", 1 "05 15 25"
+  int VerLabelMode{};
+  bool ShowKmText{};
+  int LatDegreeAlign{};           // 0 close to the inner frame, 1 centred
+  int CornerDigitsBefore{};
+  int CornerDigitsAfter{};
+  int GridDigitsBefore{};
+  int GridDigitsAfter{};
+  int CornerLabelMode{};          // 0 d-m-s, 1 d-m, 2 XY
+  bool CornerLatLonOn{};
   LogicalFont CornerFont;
-  int GraticuleLabelMode = 0;       // 0 d-m-s, 1 d-m
-  double LatStep = 0;               // degrees
-  double LonStep = 0;               // degrees
-  double GraticuleCrossLen = 0;     // degrees
-  int GridLabelPlace = 0;           // 0 by the outer frame, 1 by the inner frame, 2 custom
-  int GridLabelOffset = 1;
-  int GridLabelOffsetMm = 1;        // millimetres
-  int MaskMode = 0;                 // 0 from the inner frame, 1 from the shape, 2 none
-  double MaskDistance = 0;
+  int GraticuleLabelMode{};       // 0 d-m-s, 1 d-m
+  double LatStep{};
+  double LonStep{};
+  double GraticuleCrossLen{};
+  int GridLabelPlace{};           // 0 by the outer frame, 1 by the inner frame, 2 custom
+  int GridLabelOffset{};
+  int GridLabelOffsetMm{};
+  int MaskMode{};                 // 0 from the inner frame, 1 from the shape, 2 none
+  double MaskDistance{};
   std::string MainTitle;
   LogicalFont MainTitleFont;
-  double MainTitleTop = 0;
+  double MainTitleTop{};
   std::string SubTitle1;
   LogicalFont SubTitle1Font;
-  double SubTitle1Top = 0;
+  double SubTitle1Top{};
   std::string SubTitle2;
   LogicalFont SubTitle2Font;
-  double SubTitle2Top = 0;
+  double SubTitle2Top{};
   std::string ScaleText;
   LogicalFont ScaleTextFont;
-  double ScaleTextBottom = 0;
-  std::string LowerRightText;       // lines joined with "\r\n"
+  double ScaleTextBottom{};
+  std::string LowerRightText;     // lines joined with "\r\n"
   LogicalFont LowerRightFont;
-  double LowerRightBottom = 0;
+  double LowerRightBottom{};
   std::string LowerRightCentredTail;
   std::string UpperRightText;
   LogicalFont UpperRightFont;
-  double UpperRightTop = 0;
+  double UpperRightTop{};
   std::string SideTitle;
   LogicalFont SideTitleFont;
-  double SideTitleTop = 0;
-  double SideTitleRight = 0;
+  double SideTitleTop{};
+  double SideTitleRight{};
   std::string LeftText;
   LogicalFont LeftTextFont;
-  double LeftTextDist = 0;
-  std::string LowerLeftText;        // lines joined with "\r\n"
+  double LeftTextDist{};
+  std::string LowerLeftText;      // lines joined with "\r\n"
   LogicalFont LowerLeftFont;
-  double LowerLeftBottom = 0;
+  double LowerLeftBottom{};
   std::string TitleField;
-  double JoinTableX = 0;
-  double JoinTableY = 0;
-  double JoinTableWidth = 0;
-  double JoinTableHeight = 0;
+  double JoinTableX{};
+  double JoinTableY{};
+  double JoinTableWidth{};
+  double JoinTableHeight{};
   LogicalFont JoinTableFont;
-  bool ScaleBarOn = false;
-  int ScaleBarLength = 1000;
-  int ScaleBarTickLength = 20;
-  int ScaleBarBottom = 100;
+  bool ScaleBarOn{};
+  int ScaleBarLength{};
+  int ScaleBarTickLength{};
+  int ScaleBarBottom{};
   LogicalFont ScaleBarFont;
-  double PageMarginLeft = 50;       // millimetres
-  double PageMarginRight = 50;
-  double PageMarginTop = 40;
-  double PageMarginBottom = 40;
-  std::string PictureType;          // ".JPG" or ".TIF"
-  int ExportDpi = 0;
-  double CentralMeridian = 102;     // degrees
-  bool UseKrassowsky = false;       // Beijing 1954; otherwise the IAG 1975 constants
-  bool ThreeDegreeZones = false;
-  bool CoordsWithZone = false;
-  bool GeographicInput = false;
-  int FrameMode = 0;                // 1 standard sheets, 2 polygon features
+  double PageMarginLeft{};
+  double PageMarginRight{};
+  double PageMarginTop{};
+  double PageMarginBottom{};
+  std::string PictureType;        // ".JPG" or ".TIF"
+  int ExportDpi{};
+  double CentralMeridian{};
+  bool UseKrassowsky{};           // Beijing 1954; otherwise the IAG 1975 constants
+  bool ThreeDegreeZones{};
+  bool CoordsWithZone{};
+  bool GeographicInput{};
+  int FrameMode{};                // 1 standard sheets, 2 polygon features
 
   // Written by the commands themselves rather than copied from a control.
   int coordinateSystemIndex = 0;    // 0 CGCS2000, 1 Xian 1980, 2 Beijing 1954, 3 WGS84
   bool isStandardSheetMode = false;
 };
 
-// The settings a new user runs with: what the assembly makes of the untouched controls of
-// the main window and the settings dialog (the driver's ExportDpi from edtDPI's "96" included).
-FrameSettings DialogDefaultSettings();
+// The settings a new user runs with: the same as FrameSettings{}, named for the callers
+// that start from the untouched windows.
+inline FrameSettings DialogDefaultSettings() { return FrameSettings{}; }
 
-// The assembly's conversions, shared with the defaults above.
+// The assembly's conversions of control texts and values.
 // Scale denominator text to ScaleFactor; text that is no positive number counts as 10000.
 double ScaleFactorOfText(std::string_view scaleText);
 // The first "[" and then the first "]" removed, once each.
@@ -113,8 +116,8 @@ std::string FieldNameOfText(std::string_view fieldText);
 void SetGridLabelOffset(FrameSettings& settings, int dialogValue);
 
 // Settings by name, for the command line and settings files. Names are the member names
-// above, letter case ignored; the two command values coordinateSystemIndex and
-// isStandardSheetMode are reachable too. Value texts:
+// above (the setting table's names), letter case ignored; the two command values
+// coordinateSystemIndex and isStandardSheetMode are reachable too. Value texts:
 //   numbers  decimal, surrounding blanks ignored; item indexes, steps and the scale are
 //            checked against their range so a run never divides by zero or loops forever
 //   flags    1/0, true/false, 是/否

@@ -4,13 +4,14 @@
 
 namespace framora {
 
-// Reads a decimal number as the text boxes hold it: optional sign, digits with an optional
-// point, optional exponent; blanks around it are allowed. Anything else raises
-// FramoraError("\"text\" 不是有效的数值").
+// The geodesy's readings of number texts, over util/number_parse.h.
+
+// A decimal as the windows program's boxes hold it (NumberForm::Forgiving); anything else
+// raises FramoraError("\"text\" 不是有效的数值").
 long double ReadDecimal(std::string_view text);
 
-// Reads an integer strictly: optional sign and decimal digits, nothing else (no blanks).
-// False when the text is not such an integer or does not fit an int.
+// An integer read strictly (NumberForm::Strict); false when the text is no such integer or
+// does not fit an int, value then unchanged.
 bool TryReadInteger(std::string_view text, int& value);
 
 }  // namespace framora

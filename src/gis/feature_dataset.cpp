@@ -4,8 +4,8 @@
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
-#include <cstdlib>
 
+#include "util/number_parse.h"
 #include "util/text.h"
 
 namespace framora {
@@ -249,7 +249,8 @@ double StoredReferenceScale(Workspace& workspace, const std::string& className) 
   }
   OGRLayer* layer = workspace.dataset().GetLayerByName(className.c_str());
   if (layer == nullptr) return 0;
-  if (const char* value = layer->GetMetadataItem("FRAMORA_REFERENCE_SCALE")) return std::atof(value);
+  if (const char* value = layer->GetMetadataItem("FRAMORA_REFERENCE_SCALE"))
+    return ParseDecimal(value, NumberForm::Forgiving).value_or(0);
   // A reopened file geodatabase keeps it in the class's documentation, in GDB_Items.
   {
     OGRLayer* found = workspace.dataset().ExecuteSQL("SELECT Name, Documentation FROM GDB_Items", nullptr, nullptr);
@@ -258,8 +259,13 @@ double StoredReferenceScale(Workspace& workspace, const std::string& className) 
     for (auto& row : *found) {
       if (!EqualsIgnoringCase(row->GetFieldAsString("Name"), className)) continue;
       const std::string xml = row->GetFieldAsString("Documentation");
-      const auto start = xml.find("<referenceScale>");
-      if (start != std::string::npos) scale = std::atof(xml.c_str() + start + std::string("<referenceScale>").size());
+      constexpr std::string_view kTag = "<referenceScale>";
+      const auto start = xml.find(kTag);
+      if (start == std::string::npos) continue;
+      const auto end = xml.find('<', start + kTag.size());
+      scale = ParseDecimal(std::string_view(xml).substr(start + kTag.size(), end - start - kTag.size()),
+                           NumberForm::Forgiving)
+                  .value_or(0);
     }
     workspace.dataset().ReleaseResultSet(found);
     return scale;

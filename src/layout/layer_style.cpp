@@ -4,12 +4,12 @@
 #include <cpl_string.h>
 
 #include <filesystem>
-#include <cstdlib>
 #include <map>
 #include <sstream>
 
 #include "gis/xml_text.h"
 #include "util/framora_error.h"
+#include "util/number_parse.h"
 #include "util/text.h"
 
 namespace framora {
@@ -122,18 +122,21 @@ std::map<std::string, std::string> LayerProperties(const CPLXMLNode* layer) {
   return properties;
 }
 
+int WholeOr(const char* text, int fallback) { return ParseInteger(text, NumberForm::Forgiving).value_or(fallback); }
+double RealOr(const char* text, double fallback) { return ParseDecimal(text, NumberForm::Forgiving).value_or(fallback); }
+
 QColor ColorOf(const std::string& text, double symbolAlpha) {
   const CPLStringList parts(CSLTokenizeString2(text.c_str(), ",", 0));
   if (parts.size() < 3) return Qt::black;
-  QColor color(std::atoi(parts[0]), std::atoi(parts[1]), std::atoi(parts[2]),
-               parts.size() > 3 ? std::atoi(parts[3]) : 255);
+  QColor color(WholeOr(parts[0], 0), WholeOr(parts[1], 0), WholeOr(parts[2], 0),
+               parts.size() > 3 ? WholeOr(parts[3], 255) : 255);
   color.setAlphaF(color.alphaF() * symbolAlpha);
   return color;
 }
 
 // Paper millimetres, or pixels when the unit says so.
 double WidthOf(const std::string& value, const std::string& unit, bool& inPixels) {
-  const double width = std::atof(value.c_str());
+  const double width = RealOr(value.c_str(), 0);
   inPixels = unit == "Pixel";
   if (unit == "Point") return width * 25.4 / 72;
   if (unit == "Inch") return width * 25.4;
@@ -159,12 +162,12 @@ std::string Get(const std::map<std::string, std::string>& properties, const char
 
 SymbolLook ReadSymbol(const CPLXMLNode* symbol) {
   SymbolLook look;
-  const double alpha = CPLAtof(CPLGetXMLValue(symbol, "alpha", "1"));
+  const double alpha = RealOr(CPLGetXMLValue(symbol, "alpha", "1"), 1);
   bool firstLayer = true;
   for (const CPLXMLNode* layer = symbol->psChild; layer; layer = layer->psNext) {
     if (layer->eType != CXT_Element || !EQUAL(layer->pszValue, "layer")) continue;
     if (EQUAL(CPLGetXMLValue(layer, "enabled", "1"), "0")) continue;
-    if (firstLayer) look.level = atoi(CPLGetXMLValue(layer, "pass", "0"));
+    if (firstLayer) look.level = WholeOr(CPLGetXMLValue(layer, "pass", "0"), 0);
     firstLayer = false;
     const std::string kind = CPLGetXMLValue(layer, "class", "");
     const auto properties = LayerProperties(layer);

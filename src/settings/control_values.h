@@ -53,8 +53,9 @@ class ControlValues {
 void ReadControlValues(std::istream& in, ControlValues& values);
 void ReadControlValues(const std::string& path, ControlValues& values);
 
-// Copies the controls into the run settings the way the run assembly does, field by field;
-// a control that is not there leaves its field alone. Values the dialog would not show
+// Copies the controls into the run settings the way the run assembly does, by the rows of
+// the setting table (frame/setting_table.h); a control that is not there leaves its field
+// alone. Values the dialog would not show
 // (a spin edit beyond its limits, an item past the last) are taken as the dialog would
 // show them. The assembly's clearing of the zone prefix is not part of this.
 void ApplyControlValues(const ControlValues& values, FrameSettings& settings);

@@ -10,7 +10,8 @@
 namespace framora {
 
 // The controls of the settings dialog that hold a value, with their designed captions,
-// defaults and limits. The dialog builds its controls from this table, and the settings
+// limits and the value shown at first (the default of the frame setting each feeds, from
+// frame/setting_table.h). The dialog builds its controls from this table, and the settings
 // file is read without windows against the same limits.
 
 enum class DialogControlKind { Edit, Memo, SpinEdit, RadioGroup, CheckBox, FontButton };

@@ -1,7 +1,6 @@
 #include "settings/settings_file.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,7 @@
 
 #include "util/files.h"
 #include "util/framora_error.h"
+#include "util/number_parse.h"
 #include "util/text.h"
 
 namespace framora {
@@ -99,9 +99,7 @@ ComboState ValueToCombo(std::string_view value) {
     return combo;
   }
   const std::string_view index = value.substr(0, caret);
-  int number = 0;
-  const auto [end, error] = std::from_chars(index.data(), index.data() + index.size(), number);
-  if (error == std::errc() && end == index.data() + index.size()) combo.itemIndex = number;
+  if (const auto number = ParseInteger(index)) combo.itemIndex = *number;
   combo.items = ValueToLines(value.substr(caret + 1));
   return combo;
 }

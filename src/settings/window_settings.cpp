@@ -12,12 +12,12 @@
 #include <QStackedWidget>
 #include <QTextEdit>
 
-#include <charconv>
 
 #include "settings/dialog_controls.h"
 #include "settings/font_button.h"
 #include "settings/radio_group.h"
 #include "util/framora_error.h"
+#include "util/number_parse.h"
 #include "util/text.h"
 
 namespace framora {
@@ -123,13 +123,6 @@ bool IsFontButton(const QObject* object) {
   return qobject_cast<const QAbstractButton*>(object) && object->property("Tag").toInt() == kFontButtonTag;
 }
 
-std::optional<int> ReadInteger(std::string_view text) {
-  int number = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return number;
-}
-
 void SetComboIndex(QComboBox& combo, int index) {
   combo.setCurrentIndex(index >= 0 && index < combo.count() ? index : -1);
   if (combo.currentIndex() < 0 && combo.isEditable()) combo.clearEditText();
@@ -148,7 +141,7 @@ void SetPropertyFromText(QObject* target, const std::string& property, const std
         SetComboIndex(*combo, combo->findText(QString::fromStdString(value)));
     }
   } else if (property == "itemindex") {
-    const auto index = ReadInteger(value);
+    const auto index = ParseInteger(value);
     if (!index) return;
     if (auto* group = dynamic_cast<RadioGroup*>(target)) group->setItemIndex(*index);
     if (auto* combo = qobject_cast<QComboBox*>(target)) SetComboIndex(*combo, *index);
@@ -158,7 +151,7 @@ void SetPropertyFromText(QObject* target, const std::string& property, const std
     if (auto* action = qobject_cast<QAction*>(target)) action->setChecked(isTrue);
     if (auto* button = qobject_cast<QAbstractButton*>(target)) button->setChecked(isTrue);
   } else if (property == "value") {
-    const auto number = ReadInteger(value);
+    const auto number = ParseInteger(value);
     if (auto* spin = qobject_cast<QSpinBox*>(target); spin && number) spin->setValue(*number);
   }
 }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
@@ -12,6 +13,7 @@
 #include "app/gui/desktop_helpers.h"
 #include "app/gui/frm_tk_tool.h"
 #include "app/job/job_controls.h"
+#include "frame/setting_table.h"
 #include "app_test_support.h"
 #include "gis/gdal_setup.h"
 #include "support/temp_folder.h"
@@ -139,18 +141,41 @@ TEST_F(MainWindowTest, EveryControlStartsWithItsCaptionItemsAndDefault) {
 }
 
 TEST_F(MainWindowTest, UntouchedWindowsAssembleToTheDefaultRunSettings) {
+  // Start from other values everywhere, so that a control that fails to reach its field shows.
   FrameSettings assembled;
+  for (const FrameSettingRow& row : FrameSettingTable()) {
+    const auto other = [](const auto& initial) -> SettingValue {
+      using T = std::decay_t<decltype(initial)>;
+      if constexpr (std::is_same_v<T, LogicalFont>) return FontOfPointSize("黑体", 30);
+      else if constexpr (std::is_same_v<T, std::string>) return initial + "x";
+      else if constexpr (std::is_same_v<T, bool>) return !initial;
+      else return initial + 1;
+    };
+    StoreSetting(row, std::visit(other, row.initial), assembled);
+  }
   AssembleFrameSettings(CaptureControlValues(window->session().windows()), assembled);
-  const FrameSettings defaults = DialogDefaultSettings();
-  for (const std::string& name : FrameSettingNames()) {
-    // The commands write these themselves.
-    if (name == "ExportDpi" || name == "coordinateSystemIndex" || name == "isStandardSheetMode") continue;
-    EXPECT_EQ(GetFrameSetting(assembled, name), GetFrameSetting(defaults, name)) << name;
+  const FrameSettings defaults;
+  for (const FrameSettingRow& row : FrameSettingTable()) {
+    // The commands write those without a control themselves.
+    if (row.control.empty()) continue;
+    EXPECT_EQ(GetFrameSetting(assembled, row.name), GetFrameSetting(defaults, row.name)) << row.name;
   }
   const FrameJobInputs inputs = FrameJobInputsFromControls(CaptureControlValues({window.get()}));
   EXPECT_EQ(inputs.creationMode, 1);
   EXPECT_EQ(inputs.dpiText, "96");
-  EXPECT_EQ(inputs.coordinateSystemIndex, 0);
+  EXPECT_EQ(std::to_string(defaults.ExportDpi), inputs.dpiText);
+  EXPECT_EQ(inputs.coordinateSystemIndex, defaults.coordinateSystemIndex);
+}
+
+TEST_F(MainWindowTest, EveryControlOfTheSettingTableIsAControlOfTheWindows) {
+  for (const FrameSettingRow& row : FrameSettingTable()) {
+    if (row.control.empty()) continue;
+    // The dialog belongs to the main window: the same control may be found through both.
+    QSet<QWidget*> found;
+    for (QWidget* shown : window->session().windows())
+      for (QWidget* control : shown->findChildren<QWidget*>(QString::fromStdString(row.control))) found.insert(control);
+    EXPECT_EQ(found.size(), 1) << row.name << " from " << row.control;
+  }
 }
 
 TEST_F(MainWindowTest, MainWindowRowsOfTheAssemblyFollowItsControls) {
@@ -162,7 +187,7 @@ TEST_F(MainWindowTest, MainWindowRowsOfTheAssemblyFollowItsControls) {
   get<QLineEdit>("edtMapscale1")->setText("2.5");
   get<RadioGroup>("rgtype")->setItemIndex(0);
   get<QComboBox>("CBPICType")->setEditText(".PNG");
-  FrameSettings settings = DialogDefaultSettings();
+  FrameSettings settings;
   AssembleFrameSettings(CaptureControlValues(window->session().windows()), settings);
   EXPECT_TRUE(settings.UseKrassowsky);
   EXPECT_TRUE(settings.CoordsWithZone);

@@ -13,29 +13,10 @@ std::string Get(const FrameSettings& settings, const std::string& name) {
   return GetFrameSetting(settings, name).value_or("<unknown>");
 }
 
-TEST(FrameSettings, InitialValuesBeforeTheFirstRun) {
+// A plain record holds what the untouched windows give, where its own initial values once
+// parted from them (central meridian 102, grid type 0, DPI 0).
+TEST(FrameSettings, APlainRecordHoldsTheDialogDefaults) {
   const FrameSettings s;
-  EXPECT_EQ(s.ScaleFactor, 1.0);
-  EXPECT_EQ(s.MapToInnerGap, 160);
-  EXPECT_EQ(s.InnerToOuterGap, 80);
-  EXPECT_EQ(s.GridInterval, 1000);
-  EXPECT_EQ(s.CrossLineLength, 50);
-  EXPECT_EQ(s.GridType, 0);
-  EXPECT_EQ(s.GridLabelOffset, 1);
-  EXPECT_EQ(s.GridLabelOffsetMm, 1);
-  EXPECT_EQ(s.ScaleBarLength, 1000);
-  EXPECT_EQ(s.ScaleBarTickLength, 20);
-  EXPECT_EQ(s.ScaleBarBottom, 100);
-  EXPECT_FALSE(s.ScaleBarOn);
-  EXPECT_EQ(s.PageMarginLeft, 50);
-  EXPECT_EQ(s.PageMarginRight, 50);
-  EXPECT_EQ(s.PageMarginTop, 40);
-  EXPECT_EQ(s.PageMarginBottom, 40);
-  EXPECT_EQ(s.CentralMeridian, 102);
-}
-
-TEST(FrameSettings, DialogDefaultsOfTheControls) {
-  const FrameSettings s = DialogDefaultSettings();
   EXPECT_EQ(s.MapToInnerGap, 160);
   EXPECT_EQ(s.InnerToOuterGap, 80);
   EXPECT_EQ(s.GridInterval, 1000);
@@ -50,6 +31,8 @@ TEST(FrameSettings, DialogDefaultsOfTheControls) {
   EXPECT_EQ(s.ScaleText, "比例尺1:[scale]");
   EXPECT_EQ(s.UpperRightText, "秘密");
   EXPECT_EQ(s.ScaleBarBottom, 180);
+  EXPECT_EQ(s.ScaleBarLength, 1000);
+  EXPECT_FALSE(s.ScaleBarOn);
   EXPECT_EQ(s.MaskDistance, 200);
   EXPECT_EQ(s.JoinTableY, 20);
   EXPECT_EQ(s.SubTitle1Top, 80);
@@ -61,8 +44,8 @@ TEST(FrameSettings, DialogDefaultsOfTheControls) {
   EXPECT_EQ(ReplaceAll(s.MainTitle, " ", ""), s.SideTitle);
 }
 
-TEST(FrameSettings, DialogDefaultsAfterTheAssemblysConversions) {
-  const FrameSettings s = DialogDefaultSettings();
+TEST(FrameSettings, APlainRecordHoldsTheDefaultsAfterTheAssemblysConversions) {
+  const FrameSettings s;
   EXPECT_DOUBLE_EQ(s.LatStep, 150 / 3600.0);
   EXPECT_DOUBLE_EQ(s.LonStep, 225 / 3600.0);
   EXPECT_DOUBLE_EQ(s.GraticuleCrossLen, 10 / 3600.0);

@@ -117,6 +117,7 @@ TEST_F(FrameTexts, TitlesStandCentredAboveTheFrameAndALongTitleIsSpaced) {
 
 TEST_F(FrameTexts, UpperRightNeedsItsTextAndStaysClearOfTheCorner) {
   settings.SideTitle = "侧标题";
+  settings.UpperRightText = "";
   start();
   builder->WriteUpperRight(4000, 3000);
   EXPECT_TRUE(finish().empty()) << "a side title alone is not written";

@@ -32,6 +32,7 @@ TEST_F(Drawing, NoScaleBarUnlessAskedFor) {
 
 TEST_F(Drawing, ScaleBarAtOneToTenThousand) {
   settings.ScaleBarOn = true;
+  settings.ScaleBarBottom = 100;
   start();
   builder->DrawScaleBar(1000, 5000);
   finish();

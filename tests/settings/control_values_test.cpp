@@ -4,6 +4,8 @@
 #include <sstream>
 
 #include "frame/frame_settings.h"
+#include "frame/setting_table.h"
+#include "settings/dialog_controls.h"
 #include "settings/control_values.h"
 #include "settings/settings_file.h"
 #include "support/temp_folder.h"
@@ -70,7 +72,7 @@ TEST(ControlValuesToRunSettings, FollowTheAssemblyConversions) {
   LogicalFont hei;
   hei.faceName = "黑体";
   hei.height = -20;
-  FrameSettings settings = DialogDefaultSettings();
+  FrameSettings settings;
   ApplyControlValues(ValuesOf({{"edtBKZJDIS", "Value", "0"},
                                {"edtField", "Text", "[[NAME]]"},
                                {"sewd", "Value", "150"},
@@ -96,7 +98,7 @@ TEST(ControlValuesToRunSettings, FollowTheAssemblyConversions) {
   EXPECT_EQ(settings.LowerLeftText, "一\r\n二");
   EXPECT_EQ(settings.PictureType, ".TIF");
   EXPECT_EQ(settings.GridBigFont, hei);
-  EXPECT_EQ(settings.GridSmallFont, DialogDefaultSettings().GridSmallFont);
+  EXPECT_EQ(settings.GridSmallFont, FrameSettings{}.GridSmallFont);
 
   ApplyControlValues(ValuesOf({{"edtBKZJDIS", "Value", "25"}, {"edtMapscale1", "Text", "abc"}}), settings);
   EXPECT_EQ(settings.GridLabelOffset, 25);
@@ -105,7 +107,7 @@ TEST(ControlValuesToRunSettings, FollowTheAssemblyConversions) {
 }
 
 TEST(ControlValuesToRunSettings, ValuesBeyondTheDialogsLimitsAreTakenAsTheDialogShowsThem) {
-  FrameSettings settings = DialogDefaultSettings();
+  FrameSettings settings;
   ApplyControlValues(ValuesOf({{"SeX", "Value", "500"},
                                {"edtBKZJDIS", "Value", "-3"},
                                {"rgGrid", "itemindex", "9"},
@@ -120,6 +122,39 @@ TEST(ControlValuesToRunSettings, ValuesBeyondTheDialogsLimitsAreTakenAsTheDialog
   EXPECT_DOUBLE_EQ(settings.CentralMeridian, 135);
   // No limit in the dialog; the builders refuse a zero step themselves.
   EXPECT_EQ(settings.GridInterval, 0);
+}
+
+TEST(ControlValuesToRunSettings, TheDialogShowsEachSettingsDefault) {
+  ControlValues shown;
+  for (const DialogControl& control : DialogControls()) {
+    ControlValue value;
+    switch (control.kind) {
+      case DialogControlKind::Edit: value.text = control.texts.at(0); break;
+      case DialogControlKind::Memo:
+        for (const std::string& line : control.texts) value.text += (value.text.empty() ? "" : "\r\n") + line;
+        break;
+      case DialogControlKind::SpinEdit:
+      case DialogControlKind::RadioGroup: value.number = control.value; break;
+      case DialogControlKind::CheckBox: value.checked = control.value == 1; break;
+      case DialogControlKind::FontButton: shown.setFont(control.name, control.font); continue;
+    }
+    shown.set(control.name, value);
+  }
+  FrameSettings settings;
+  settings.MapToInnerGap = 7;
+  settings.LatStep = 1;
+  settings.CornerLatLonOn = false;
+  settings.LowerLeftText.clear();
+  settings.SubTitle2Font = FontOfPointSize("黑体", 30);
+  ApplyControlValues(shown, settings);
+  int fed = 0;
+  for (const FrameSettingRow& row : FrameSettingTable()) {
+    if (FindDialogControl(row.control) == nullptr) continue;
+    ++fed;
+    EXPECT_EQ(GetFrameSetting(settings, row.name), GetFrameSetting(FrameSettings{}, row.name)) << row.name;
+  }
+  // All but the main window's eight and the four without a control.
+  EXPECT_EQ(fed, static_cast<int>(FrameSettingTable().size()) - 8 - 4);
 }
 
 }  // namespace

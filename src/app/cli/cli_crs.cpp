@@ -8,8 +8,8 @@
 
 #include "app/cli/command_registry.h"
 #include "geodesy/coord_system.h"
-#include "geodesy/number_text.h"
 #include "util/console_user_interface.h"
+#include "util/number_parse.h"
 #include "util/text.h"
 
 namespace framora::cli {
@@ -42,8 +42,8 @@ int Run(const std::vector<std::string>& args) {
   for (size_t i = 0; i < args.size(); ++i) {
     std::string digits = args[i];
     if (ToUpperAscii(digits.substr(0, 5)) == "EPSG:") digits.erase(0, 5);
-    int code = 0;
-    if (!TryReadInteger(digits, code) || code <= 0) {
+    const int code = ParseInteger(digits).value_or(0);
+    if (code <= 0) {
       std::fprintf(stderr, "framora-cli crs: \"%s\" is not an EPSG code\n", args[i].c_str());
       status = 1;
       continue;

@@ -10,9 +10,9 @@
 #include "app/driver/frame_job.h"
 #include "app/job/job_controls.h"
 #include "geodesy/coord_system.h"
-#include "geodesy/number_text.h"
 #include "util/console_user_interface.h"
 #include "util/framora_error.h"
+#include "util/number_parse.h"
 #include "util/text.h"
 
 namespace framora::cli {
@@ -210,7 +210,7 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
     if (*zones != "3" && *zones != "6") throw FramoraError("--zones 只能是 3 或 6");
     choices.threeDegree = *zones == "3";
   }
-  if (auto meridian = Value(options, "--meridian")) choices.centralMeridian = static_cast<double>(ReadDecimal(*meridian));
+  if (auto meridian = Value(options, "--meridian")) choices.centralMeridian = static_cast<double>(RequireDecimal(*meridian));
   if (options.zoneInEasting) choices.zoneInEasting = true;
   if (options.geographic) choices.geographic = true;
   inputs.coordinateSystemIndex = choices.coordinateSystemIndex;
