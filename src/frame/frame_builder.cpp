@@ -45,14 +45,7 @@ TtkBaseClass::TtkBaseClass(FrameSettings& frameSettings, const std::string& outp
     : settings(frameSettings), ui(userInterface) {
   FrameGap = settings.InnerToOuterGap * settings.ScaleFactor;
   if (outputPath.empty()) return;
-  RefuseUnsupportedWorkspacePath(outputPath);
-  if (WorkspaceExists(outputPath)) {
-    SilentUserInterface quiet;
-    OutputWorkspace = OpenWorkspace(outputPath, quiet);
-    if (!OutputWorkspace) throw FramoraError("打开" + outputPath + "失败");
-  } else {
-    OutputWorkspace = CreateWorkspace(outputPath);
-  }
+  OutputWorkspace = OpenOrCreateWorkspace(OutputPath(outputPath));
   // Masks with holes or several parts share the class with simple areas.
   PolygonFields = MakeFieldTemplate(wkbMultiPolygon, settings.run.SpatialIndexGridSize);
   PolylineFields = MakeFieldTemplate(wkbLineString, settings.run.SpatialIndexGridSize);

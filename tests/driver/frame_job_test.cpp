@@ -224,6 +224,22 @@ TEST_F(SampleJob, TheCommandLineSucceedsOnlyWhenTheJobRanToItsEnd) {
   const CommandResult noFolder = RunCli("print " + common + " --overwrite --folder ' '");
   EXPECT_EQ(noFolder.status, 1);
   EXPECT_NE(noFolder.output.find("输出MXD,JPG目录不能为空"), std::string::npos);
+  // --overwrite deletes nothing but an earlier output.
+  const std::string backup = folder.file("photos.gdb_backup");
+  std::filesystem::create_directory(backup);
+  std::ofstream(backup + "/holiday.jpg") << "x";
+  const std::string bare = folder.file("bare.gdb");
+  std::filesystem::create_directory(bare);
+  std::ofstream(bare + "/notes.txt") << "x";
+  for (const std::string& path : {backup, bare + "/"}) {
+    const CommandResult refused = RunCli("generate " + common + " --out '" + path + "' --overwrite");
+    EXPECT_EQ(refused.status, 1) << path;
+    EXPECT_NE(refused.output.find("不是图廓输出数据库，不能删除"), std::string::npos) << refused.output;
+  }
+  EXPECT_TRUE(std::filesystem::exists(backup + "/holiday.jpg"));
+  EXPECT_TRUE(std::filesystem::exists(bare + "/notes.txt"));
+  const CommandResult completed = RunCli("generate " + common + " --out '" + inputs.outputPath + "/' --overwrite");
+  EXPECT_EQ(completed.status, 0) << "a trailing separator names the same geodatabase: " << completed.output;
   const CommandResult help = RunCli("print --help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("--folder"), std::string::npos);

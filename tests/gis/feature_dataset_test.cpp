@@ -35,7 +35,7 @@ class OutputClasses : public ::testing::TestWithParam<const char*> {
 
 TEST_P(OutputClasses, SheetClassesAreStoredWithFieldsInOrderAndTheirSpatialReference) {
   {
-    auto workspace = CreateWorkspace(path());
+    auto workspace = CreateWorkspace(OutputPath(path()));
     const OGRSpatialReference srs = Cgcs2000Zone39();
     auto dataset = CreateFeatureDataset(*workspace, "yE45G095066", &srs,
                                         SpatialDomain{39000000, 3000000, 40000000, 4000000});
@@ -79,7 +79,7 @@ TEST_P(OutputClasses, SheetClassesAreStoredWithFieldsInOrderAndTheirSpatialRefer
 
 TEST_P(OutputClasses, DatasetsAreFoundByNameOrMemberWithoutRegardToCase) {
   {
-    auto workspace = CreateWorkspace(path());
+    auto workspace = CreateWorkspace(OutputPath(path()));
     EXPECT_FALSE(FeatureDatasetExists(*workspace, "yA_1_2"));
     auto dataset = CreateFeatureDataset(*workspace, "yA_1_2", nullptr);
     ASSERT_TRUE(dataset);
@@ -88,8 +88,7 @@ TEST_P(OutputClasses, DatasetsAreFoundByNameOrMemberWithoutRegardToCase) {
     EXPECT_TRUE(FeatureDatasetExists(*workspace, "l_a_1_2"));
     EXPECT_FALSE(CreateFeatureDataset(*workspace, "ya_1_2", nullptr)) << "a taken name gives nothing";
   }
-  RecordingUserInterface ui;
-  auto workspace = OpenWorkspace(path(), ui);
+  auto workspace = OpenWorkspace(OutputPath(path()));
   ASSERT_TRUE(workspace);
   EXPECT_TRUE(FeatureDatasetExists(*workspace, "ya_1_2"));
   EXPECT_TRUE(FeatureDatasetExists(*workspace, "L_A_1_2"));
@@ -98,7 +97,7 @@ TEST_P(OutputClasses, DatasetsAreFoundByNameOrMemberWithoutRegardToCase) {
 }
 
 TEST_P(OutputClasses, ClassNamesGetUnderscoresAndAFailureEndsTheJob) {
-  auto workspace = CreateWorkspace(path());
+  auto workspace = CreateWorkspace(OutputPath(path()));
   auto dataset = CreateFeatureDataset(*workspace, "yA_1_2", nullptr);
   ASSERT_TRUE(dataset);
   OGRLayer* layer = CreateFeatureClass(*dataset, "L_A-1.2", MakeFieldTemplate(wkbLineString, 1000));
@@ -113,7 +112,7 @@ TEST_P(OutputClasses, ClassNamesGetUnderscoresAndAFailureEndsTheJob) {
 
 TEST_P(OutputClasses, TextsKeepTheirSymbolAndTheClassItsReferenceScale) {
   {
-    auto workspace = CreateWorkspace(path());
+    auto workspace = CreateWorkspace(OutputPath(path()));
     const OGRSpatialReference srs = Cgcs2000Zone39();
     auto dataset = CreateFeatureDataset(*workspace, "yS", &srs);
     CreateFeatureClass(*dataset, "L_S", MakeFieldTemplate(wkbLineString, 1000));
@@ -145,22 +144,20 @@ TEST_P(OutputClasses, TextsKeepTheirSymbolAndTheClassItsReferenceScale) {
   EXPECT_EQ(text->GetFieldAsInteger("VerticalAlignment"), 3);
   EXPECT_DOUBLE_EQ(text->GetFieldAsDouble("CharacterSpacing"), 30);
 
-  RecordingUserInterface ui;
-  auto workspace = OpenWorkspace(path(), ui);
+  auto workspace = OpenWorkspace(OutputPath(path()));
   EXPECT_DOUBLE_EQ(StoredReferenceScale(*workspace, "A_S"), 50000);
 }
 
 TEST_P(OutputClasses, ADeletedDatasetNoLongerCountsAsMade) {
   {
-    auto workspace = CreateWorkspace(path());
+    auto workspace = CreateWorkspace(OutputPath(path()));
     auto dataset = CreateFeatureDataset(*workspace, "yHalf", nullptr);
     CreateFeatureClass(*dataset, "L_Half", MakeFieldTemplate(wkbLineString, 1000));
     CreateAnnotationClass(*workspace, "a_Half", &*dataset, nullptr, 10000);
     EXPECT_TRUE(DeleteFeatureDataset(*workspace, "yHalf"));
     EXPECT_FALSE(FeatureDatasetExists(*workspace, "yHalf"));
   }
-  RecordingUserInterface ui;
-  auto workspace = OpenWorkspace(path(), ui);
+  auto workspace = OpenWorkspace(OutputPath(path()));
   EXPECT_FALSE(FeatureDatasetExists(*workspace, "yHalf"));
   EXPECT_EQ(OpenFeatureClass(*workspace, "L_Half"), nullptr);
   auto again = CreateFeatureDataset(*workspace, "yHalf", nullptr);

@@ -16,7 +16,7 @@ using testing::TempFolder;
 class SheetIndex : public ::testing::Test {
  protected:
   void SetUp() override {
-    workspace = CreateWorkspace(folder.file("index.gpkg"));
+    workspace = CreateWorkspace(OutputPath(folder.file("index.gpkg")));
     GDALDataset& dataset = workspace->dataset();
     layer = dataset.CreateLayer("sheets", nullptr, wkbPolygon, nullptr);
     OGRFieldDefn name("TFH", OFTString);
@@ -112,7 +112,7 @@ TEST_F(SheetIndex, LayersCarryTheirNameAndDefinitionQuery) {
 TEST(StoreFeature, AFailedStoreIsReportedAndTheRunGoesOn) {
   TempFolder folder;
   RecordingUserInterface ui;
-  auto workspace = CreateWorkspace(folder.file("out.gpkg"));
+  auto workspace = CreateWorkspace(OutputPath(folder.file("out.gpkg")));
   auto dataset = CreateFeatureDataset(*workspace, "yA", nullptr);
   OGRLayer* lines = CreateFeatureClass(*dataset, "L_A", MakeFieldTemplate(wkbLineString, 1000));
   // A read-only copy refuses every insert.

@@ -16,7 +16,7 @@ using testing::TempFolder;
 
 // A source with a polygon layer "townships" (3 features), a line layer "roads" and a table.
 void MakeSource(const std::string& path) {
-  auto workspace = CreateWorkspace(path);
+  auto workspace = CreateWorkspace(OutputPath(path));
   GDALDataset& dataset = workspace->dataset();
   OGRSpatialReference srs;
   srs.importFromEPSG(4527);
