@@ -61,7 +61,8 @@ std::vector<DatasetRow> ReadDatasetTable(Workspace& workspace) {
 std::vector<std::string> GroupNames(Workspace& workspace) {
   std::vector<std::string> names;
   if (auto root = workspace.dataset().GetRootGroup()) names = root->GetGroupNames();
-  for (const auto& [name, pending] : workspace.createdDatasets()) {
+  for (const auto& entry : workspace.createdDatasets()) {
+    const std::string& name = entry.first;
     if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsIgnoringCase(n, name); }))
       names.push_back(name);
   }

@@ -240,7 +240,7 @@ std::string ClipItemXml(const std::vector<QPointF>& ring, const std::string& uui
 }  // namespace
 
 void SaveMapDocument(const PageLayout& layout, const LayerStyles& styles, const std::string& fileName) {
-  EnsureGuiApplication();  // the font stand-ins are looked up in the font database
+  RequireGuiApplication();  // the font stand-ins are looked up in the font database
   const fs::path file = fs::absolute(fileName);
   const fs::path folder = file.parent_path();
   const std::string name = file.stem().string();

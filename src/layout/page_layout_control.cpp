@@ -110,11 +110,11 @@ PageLayoutControl::PageLayoutControl(const MapDocument& document, UserInterface&
   layout_.frames.push_back(std::move(frame));
   layout_.focusFrame = 0;
   layout_.spatialReferenceWkt = WktOf(&document.spatialReference());
-  EnsureGuiApplication();
+  RequireGuiApplication();
 }
 
 PageLayoutControl::PageLayoutControl(PageLayout layout, UserInterface& ui) : layout_(std::move(layout)), ui_(ui) {
-  EnsureGuiApplication();
+  RequireGuiApplication();
 }
 
 void PageLayoutControl::setStyleFolder(const std::string& folder) {

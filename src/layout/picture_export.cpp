@@ -235,7 +235,7 @@ bool ExportActiveView(const PageLayout& layout, const LayerStyles& styles, const
     return false;
   }
   EnsureGdalRegistered();
-  EnsureGuiApplication();
+  RequireGuiApplication();
   // A folder that cannot be written to is not a size problem; say what it is. The probe
   // is a file of its own, so that an earlier picture stays until the new one replaces it.
   const std::string probePath = fileName + ".framora-probe";

@@ -7,6 +7,7 @@
 #include <set>
 #include <sys/wait.h>
 
+#include "gis/workspace.h"
 #include "support/temp_folder.h"
 #include "util/framora_error.h"
 #include "util/recording_user_interface.h"
@@ -158,7 +159,7 @@ TEST_F(SampleJob, EveryCheckFailsWithTheSystemsMessage) {
 
 TEST_F(SampleJob, PrintWithoutAFolderFailsAfterTheOutputWasCleared) {
   useStandardSheets();
-  std::filesystem::create_directory(inputs.outputPath);
+  CreateWorkspace(OutputPath(inputs.outputPath));
   inputs.outputFolder = "   ";
   ui.answerOk = true;
   EXPECT_EQ(failure(FrameJobCommand::BatchPrint), "输出MXD,JPG目录不能为空");
@@ -167,7 +168,7 @@ TEST_F(SampleJob, PrintWithoutAFolderFailsAfterTheOutputWasCleared) {
 
 TEST_F(SampleJob, KeepingAnExistingOutputDoesNothing) {
   useStandardSheets();
-  std::filesystem::create_directory(inputs.outputPath);
+  CreateWorkspace(OutputPath(inputs.outputPath));
   std::ofstream(inputs.outputPath + "/keep") << "x";
   ui.answerOk = false;
   const FrameJobOutcome outcome = run(FrameJobCommand::Generate);
