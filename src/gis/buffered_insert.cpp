@@ -34,7 +34,6 @@ bool BufferedInsert::insert(const OGRGeometry& geometry, int id) {
     ui_.message("保存失败");
     return false;
   }
-  ++inserted_;
   return true;
 }
 

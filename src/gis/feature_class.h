@@ -37,9 +37,6 @@ bool StoreFeature(OGRLayer& featureClass, const OGRGeometry& geometry, int id, U
 int FieldIndex(const OGRFeature& feature, const std::string& fieldName);
 // The value as text; a missing field shows "找不到对应字段" + name; a null value is "".
 std::string FieldValue(const OGRFeature& feature, const std::string& fieldName, UserInterface& ui);
-// Appends the distinct values of the field, as text, then sorts the whole list as text
-// without regard to case.
-void UniqueValues(OGRLayer& layer, const std::string& fieldName, std::vector<std::string>& list);
 // Whether every feature of the layer has its own value in the field (the field can name sheets).
 bool FieldTellsFeaturesApart(OGRLayer& layer, const std::string& fieldName);
 

@@ -7,6 +7,7 @@
 #include "gis/geometry.h"
 #include "gis/text_class.h"
 #include "support/temp_folder.h"
+#include "support/test_geometry.h"
 #include "util/framora_error.h"
 #include "util/recording_user_interface.h"
 
@@ -74,7 +75,7 @@ TEST_P(OutputClasses, SheetClassesAreStoredWithFieldsInOrderAndTheirSpatialRefer
   polygons->ResetReading();
   OGRFeatureUniquePtr polygon(polygons->GetNextFeature());
   EXPECT_EQ(polygon->GetFieldAsInteger("ID"), 100);
-  EXPECT_NEAR(GeometryArea(*polygon->GetGeometryRef()), 10000.0, 1e-3);
+  EXPECT_NEAR(testing::AreaOf(*polygon->GetGeometryRef()), 10000.0, 1e-3);
 }
 
 TEST_P(OutputClasses, DatasetsAreFoundByNameOrMemberWithoutRegardToCase) {

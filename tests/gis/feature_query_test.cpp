@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "gis/feature_class.h"
-#include "gis/feature_layer.h"
+#include "support/test_geometry.h"
 #include "gis/geometry.h"
 #include "support/temp_folder.h"
 #include "util/framora_error.h"
@@ -56,13 +56,7 @@ TEST_F(SheetIndex, FieldValuesComeAsTextWithNullsEmptyAndMissingFieldsReported) 
   EXPECT_EQ(FieldValue(*third, "Grp", ui), "");
 }
 
-TEST_F(SheetIndex, UniqueValuesAreSortedWithoutRegardToCaseTogetherWithWhatWasThere) {
-  std::vector<std::string> list{"Zeta"};
-  UniqueValues(*layer, "TFH", list);
-  EXPECT_EQ(list, (std::vector<std::string>{"A-1", "b-2", "c-3", "D-4", "Zeta"}));
-  std::vector<std::string> groups;
-  UniqueValues(*layer, "Grp", groups);
-  EXPECT_EQ(groups, (std::vector<std::string>{"x", "y"}));
+TEST_F(SheetIndex, AFieldNamesSheetsWhenEveryFeatureHasItsOwnValue) {
   EXPECT_TRUE(FieldTellsFeaturesApart(*layer, "TFH"));
   EXPECT_FALSE(FieldTellsFeaturesApart(*layer, "Grp"));
   EXPECT_FALSE(FieldTellsFeaturesApart(*layer, "Nope"));
@@ -98,17 +92,6 @@ TEST_F(SheetIndex, SpatialSearchComparesShapesNotEnvelopes) {
   EXPECT_EQ(SpatialSearch(*layer, diagonal, "Num = 1").size(), 1u);
 }
 
-TEST_F(SheetIndex, LayersCarryTheirNameAndDefinitionQuery) {
-  FeatureLayer sheets = OpenFeatureLayer(*workspace, "SHEETS", "Num <= 2");
-  ASSERT_TRUE(sheets);
-  EXPECT_EQ(sheets.name, "sheets");
-  EXPECT_EQ(sheets.definitionExpression, "Num <= 2");
-  EXPECT_FALSE(sheets.isTextLayer);
-  EXPECT_EQ(sheets.featureClass->GetFeatureCount(), 2);
-  EXPECT_FALSE(OpenFeatureLayer(*workspace, "missing", ""));
-  EXPECT_THROW(OpenFeatureLayer(*workspace, "sheets", "Num <"), FramoraError);
-}
-
 TEST(StoreFeature, AFailedStoreIsReportedAndTheRunGoesOn) {
   TempFolder folder;
   RecordingUserInterface ui;
@@ -119,7 +102,7 @@ TEST(StoreFeature, AFailedStoreIsReportedAndTheRunGoesOn) {
   workspace.reset();
   GDALDatasetUniquePtr readOnly(GDALDataset::Open(folder.file("out.gpkg").c_str(), GDAL_OF_VECTOR));
   lines = readOnly->GetLayerByName("L_A");
-  EXPECT_FALSE(StoreFeature(*lines, *LineBetween(0, 0, 1, 1), 1, ui));
+  EXPECT_FALSE(StoreFeature(*lines, *testing::LineBetween(0, 0, 1, 1), 1, ui));
   EXPECT_EQ(ui.messages, (std::vector<std::string>{"保存失败"}));
 }
 
