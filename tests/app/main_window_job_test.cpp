@@ -176,7 +176,7 @@ TEST_F(MainWindowJobTest, CancelInTheProgressWindowStopsBetweenSheets) {
 }
 
 TEST_F(MainWindowJobTest, TemplateChecksComeBeforeAnythingIsTouched) {
-  fs::create_directories(output);
+  CreateWorkspace(OutputPath(output));
   auto* name = get<QLineEdit>("edtFileName");
   name->setText("   ");
   EXPECT_EQ(generateFailure(), "字段值没有设置，所以输出图层名为空");
