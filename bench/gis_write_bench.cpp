@@ -33,7 +33,7 @@ OGRSpatialReference Zone39() {
 double ThroughDataLayer(const std::string& path) {
   framora::SilentUserInterface ui;
   const auto start = Clock::now();
-  auto workspace = framora::CreateWorkspace(path);
+  auto workspace = framora::CreateWorkspace(framora::OutputPath(path));
   const OGRSpatialReference srs = Zone39();
   auto dataset = framora::CreateFeatureDataset(*workspace, "yBench", &srs,
                                                framora::SpatialDomain{39000000, 3000000, 40000000, 4000000});

@@ -1,5 +1,6 @@
 // Runs "generate" and "print" over the sample sheet index and prints sheets per second and
 // peak memory.
+#include <QGuiApplication>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "app/driver/frame_job.h"
+#include "layout/gui_application.h"
 #include "util/user_interface.h"
 
 #ifndef FRAMORA_SAMPLE_DIR
@@ -27,6 +29,8 @@ long PeakMegabytes() {
 
 int main(int argc, char** argv) {
   using namespace framora;
+  DrawOffscreenUnlessAsked();
+  QGuiApplication application(argc, argv);
   const std::string sample = argc > 1 ? argv[1] : FRAMORA_SAMPLE_DIR;
   char pattern[] = "/tmp/framora-job-bench-XXXXXX";
   const std::filesystem::path folder = mkdtemp(pattern);

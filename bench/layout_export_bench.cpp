@@ -5,6 +5,7 @@
 //
 //   layout_export_bench            all four runs
 //   layout_export_bench run DATA DPI EXT PAGES
+#include <QGuiApplication>
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 #include <sys/resource.h>
@@ -21,6 +22,7 @@
 #include "../tests/support/sheet_writer.h"
 #include "gis/gdal_setup.h"
 #include "gis/map_document.h"
+#include "layout/gui_application.h"
 #include "layout/page_layout_control.h"
 #include "layout/picture_export.h"
 #include "util/files.h"
@@ -111,7 +113,11 @@ int Run(const std::string& folder, int dpi, const std::string& extension, int pa
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 6 && std::string(argv[1]) == "run") return Run(argv[2], std::atoi(argv[3]), argv[4], std::atoi(argv[5]));
+  if (argc == 6 && std::string(argv[1]) == "run") {
+    framora::DrawOffscreenUnlessAsked();
+    QGuiApplication application(argc, argv);
+    return Run(argv[2], std::atoi(argv[3]), argv[4], std::atoi(argv[5]));
+  }
 
   framora::EnsureGdalRegistered();
   std::string pattern = (fs::temp_directory_path() / "framora-layout-bench-XXXXXX").string();

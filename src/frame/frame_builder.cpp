@@ -106,8 +106,7 @@ TtkBaseClass::TtkBaseClass(const FrameSettings& frameSettings, const std::string
   frameGap_ = settings_.InnerToOuterGap * settings_.ScaleFactor;
   if (!settings_.CoordsWithZone) zonePrefix_ = std::to_string(zone_.ZoneNumber());
   if (outputPath.empty()) return;
-  RefuseUnsupportedWorkspacePath(outputPath);
-  outputWorkspace_ = WorkspaceExists(outputPath) ? OpenWorkspace(outputPath) : CreateWorkspace(outputPath);
+  outputWorkspace_ = OpenOrCreateWorkspace(OutputPath(outputPath));
   // Masks with holes or several parts share the class with simple areas.
   polygonFields_ = MakeFieldTemplate(wkbMultiPolygon, spatialIndexGridSize_);
   polylineFields_ = MakeFieldTemplate(wkbLineString, spatialIndexGridSize_);

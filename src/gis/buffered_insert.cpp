@@ -36,7 +36,6 @@ void BufferedInsert::insert(const OGRGeometry& geometry, int id) {
   if (idIndex_ >= 0) feature_.SetField(idIndex_, id);
   CPLErrorReset();
   if (featureClass_.CreateFeature(&feature_) != OGRERR_NONE) throw FramoraError(SaveFailureText(featureClass_));
-  ++inserted_;
 }
 
 void BufferedInsert::flush() {

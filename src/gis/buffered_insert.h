@@ -22,7 +22,6 @@ class BufferedInsert {
   void insertLine(int id, double x1, double y1, double x2, double y2);
   void insert(const OGRGeometry& geometry, int id);
   void flush();
-  long long inserted() const { return inserted_; }
 
  private:
   Workspace& workspace_;
@@ -31,7 +30,6 @@ class BufferedInsert {
   OGRLineString line_;
   int idIndex_;
   bool open_ = true;
-  long long inserted_ = 0;
 };
 
 }  // namespace framora

@@ -100,21 +100,6 @@ std::optional<std::string> FieldValue(const OGRFeature& feature, const std::stri
   return feature.GetFieldAsString(index);
 }
 
-void UniqueValues(OGRLayer& layer, const std::string& fieldName, std::vector<std::string>& list) {
-  const int index = layer.GetLayerDefn()->GetFieldIndex(fieldName.c_str());
-  if (index >= 0) {
-    std::set<std::string> seen;
-    layer.ResetReading();
-    for (auto& feature : layer) {
-      const std::string value = feature->IsFieldSetAndNotNull(index) ? feature->GetFieldAsString(index) : "";
-      if (!value.empty() && seen.insert(value).second) list.push_back(value);
-    }
-    layer.ResetReading();
-  }
-  std::stable_sort(list.begin(), list.end(),
-                   [](const std::string& a, const std::string& b) { return ToLowerAscii(a) < ToLowerAscii(b); });
-}
-
 bool FieldTellsFeaturesApart(OGRLayer& layer, const std::string& fieldName) {
   const int index = layer.GetLayerDefn()->GetFieldIndex(fieldName.c_str());
   if (index < 0) return false;

@@ -39,9 +39,6 @@ std::string SaveFailureText(OGRLayer& featureClass);
 int FieldIndex(const OGRFeature& feature, const std::string& fieldName);
 // The value as text, "" for a null value; nothing when the feature has no such field.
 std::optional<std::string> FieldValue(const OGRFeature& feature, const std::string& fieldName);
-// Appends the distinct values of the field, as text, then sorts the whole list as text
-// without regard to case.
-void UniqueValues(OGRLayer& layer, const std::string& fieldName, std::vector<std::string>& list);
 // Whether every feature of the layer has its own value in the field (the field can name sheets).
 bool FieldTellsFeaturesApart(OGRLayer& layer, const std::string& fieldName);
 

@@ -61,7 +61,8 @@ std::vector<DatasetRow> ReadDatasetTable(Workspace& workspace) {
 std::vector<std::string> GroupNames(Workspace& workspace) {
   std::vector<std::string> names;
   if (auto root = workspace.dataset().GetRootGroup()) names = root->GetGroupNames();
-  for (const auto& [name, pending] : workspace.createdDatasets()) {
+  for (const auto& entry : workspace.createdDatasets()) {
+    const std::string& name = entry.first;
     if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsIgnoringCase(n, name); }))
       names.push_back(name);
   }
@@ -167,34 +168,6 @@ std::optional<FeatureDataset> CreateFeatureDataset(Workspace& workspace, const s
   }
   if (table->CreateFeature(&row) != OGRERR_NONE) return std::nullopt;
   return result;
-}
-
-std::optional<FeatureDataset> OpenFeatureDataset(Workspace& workspace, const std::string& name) {
-  if (workspace.kind() == WorkspaceKind::FileGeodatabase) {
-    for (const auto& [created, pending] : workspace.createdDatasets())
-      if (EqualsIgnoringCase(created, name)) return FeatureDataset{&workspace, created, pending.srsWkt, pending.domain};
-    for (const auto& dataset : GroupNames(workspace)) {
-      if (!EqualsIgnoringCase(dataset, name)) continue;
-      FeatureDataset result{&workspace, dataset, {}, std::nullopt};
-      const auto members = GroupMembers(workspace, dataset);
-      if (!members.empty()) {
-        if (OGRLayer* layer = workspace.dataset().GetLayerByName(members.front().c_str())) {
-          if (const OGRSpatialReference* srs = layer->GetSpatialRef()) {
-            char* wkt = nullptr;
-            srs->exportToWkt(&wkt);
-            if (wkt) result.srsWkt = wkt;
-            CPLFree(wkt);
-          }
-        }
-      }
-      return result;
-    }
-    return std::nullopt;
-  }
-  for (const auto& row : ReadDatasetTable(workspace))
-    if (row.parent.empty() && EqualsIgnoringCase(row.name, name))
-      return FeatureDataset{&workspace, row.name, row.srsWkt, row.domain};
-  return std::nullopt;
 }
 
 bool DeleteFeatureDataset(Workspace& workspace, const std::string& name) {

@@ -29,8 +29,6 @@ std::vector<std::string> FeatureDatasetMembers(Workspace& workspace, const std::
 std::optional<FeatureDataset> CreateFeatureDataset(Workspace& workspace, const std::string& name,
                                                    const OGRSpatialReference* spatialReference,
                                                    const std::optional<SpatialDomain>& domain = std::nullopt);
-// Opens an existing feature dataset by name (any letter case).
-std::optional<FeatureDataset> OpenFeatureDataset(Workspace& workspace, const std::string& name);
 // Removes a feature dataset and every class in it, so that nothing of a sheet that
 // failed half-way is taken for finished later. True when nothing of it is left.
 bool DeleteFeatureDataset(Workspace& workspace, const std::string& name);

@@ -28,13 +28,6 @@ OGRGeometryUniquePtr EnvelopePolygon(const Envelope& envelope) {
   return OGRGeometryUniquePtr(polygon.release());
 }
 
-OGRGeometryUniquePtr LineBetween(double x1, double y1, double x2, double y2) {
-  auto line = std::make_unique<OGRLineString>();
-  line->addPoint(x1, y1);
-  line->addPoint(x2, y2);
-  return OGRGeometryUniquePtr(line.release());
-}
-
 OGRGeometryUniquePtr ExpandedEnvelopePolygon(const Envelope& envelope, double distance) {
   return EnvelopePolygon(Envelope{envelope.xmin - distance, envelope.ymin - distance, envelope.xmax + distance,
                                   envelope.ymax + distance});
@@ -96,20 +89,6 @@ OGRGeometryUniquePtr GeometryDifference(OGRGeometryUniquePtr a, OGRGeometryUniqu
   SimplifyGeometry(a);
   SimplifyGeometry(b);
   return OGRGeometryUniquePtr(a->Difference(b.get()));
-}
-
-double GeometryArea(const OGRGeometry& geometry) {
-  return OGR_G_Area(OGRGeometry::ToHandle(const_cast<OGRGeometry*>(&geometry)));
-}
-
-RgbColor MakeRgbColor(int color) {
-  RgbColor rgb;
-  if (color < 0) return rgb;
-  rgb.red = color & 0xFF;
-  rgb.green = (color >> 8) & 0xFF;
-  rgb.blue = (color >> 16) & 0xFF;
-  rgb.isDefault = false;
-  return rgb;
 }
 
 }  // namespace framora

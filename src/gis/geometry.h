@@ -10,18 +10,11 @@ struct Envelope {
   double height() const { return ymax - ymin; }
 };
 
-// RGB colour; isDefault when it was made from a system (negative) colour.
-struct RgbColor {
-  int red = 0, green = 0, blue = 0;
-  bool isDefault = true;
-};
-
 bool IsEmptyGeometry(const OGRGeometry* geometry);
 OGRGeometryUniquePtr CloneGeometry(const OGRGeometry& geometry);
 Envelope EnvelopeOf(const OGRGeometry& geometry);
 // A polygon going round the envelope's four corners.
 OGRGeometryUniquePtr EnvelopePolygon(const Envelope& envelope);
-OGRGeometryUniquePtr LineBetween(double x1, double y1, double x2, double y2);
 // The envelope widened by distance on all four sides, as a polygon.
 OGRGeometryUniquePtr ExpandedEnvelopePolygon(const Envelope& envelope, double distance);
 OGRGeometryUniquePtr RingToPolygon(const OGRLinearRing& ring);
@@ -30,8 +23,5 @@ OGRGeometryUniquePtr RingToPolygon(const OGRLinearRing& ring);
 void SimplifyGeometry(OGRGeometryUniquePtr& geometry);
 // a with b taken away, both simplified first; nullptr when the operation fails.
 OGRGeometryUniquePtr GeometryDifference(OGRGeometryUniquePtr a, OGRGeometryUniquePtr b);
-double GeometryArea(const OGRGeometry& geometry);
-// Red is the lowest byte of color.
-RgbColor MakeRgbColor(int color);
 
 }  // namespace framora

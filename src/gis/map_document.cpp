@@ -123,7 +123,6 @@ std::unique_ptr<MapDocument> MapDocument::Open(const std::string& path) {
   auto document = std::make_unique<MapDocument>();
   document->path_ = path;
   if (EndsWithText(path, ".qgs") || EndsWithText(path, ".qgz")) {
-    document->isProject_ = true;
     const std::string xml = ReadProjectXml(path);
     if (xml.empty()) throw FramoraError("不能读取地图文档" + path);
     document->loadProject(xml);
@@ -237,19 +236,6 @@ std::vector<MapLayer> MapDocument::featureLayers() const {
   for (const auto& layer : layers_)
     if (layer.isVector && layer.geometryType != wkbNone) out.push_back(layer);
   return out;
-}
-
-std::vector<MapLayer> MapDocument::polygonLayers() const {
-  std::vector<MapLayer> out;
-  for (const auto& layer : layers_)
-    if (layer.isVector && layer.isPolygon()) out.push_back(layer);
-  return out;
-}
-
-const MapLayer* MapDocument::findLayer(const std::string& name) const {
-  for (const auto& layer : layers_)
-    if (EqualsIgnoringCase(layer.name, name)) return &layer;
-  return nullptr;
 }
 
 OpenedLayer MapDocument::OpenLayer(const MapLayer& layer) {

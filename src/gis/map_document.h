@@ -39,13 +39,9 @@ class MapDocument {
   static std::unique_ptr<MapDocument> Open(const std::string& path);
 
   const std::string& path() const { return path_; }
-  bool isProject() const { return isProject_; }
   // All layers, in map order (the top of the map first).
   const std::vector<MapLayer>& layers() const { return layers_; }
   std::vector<MapLayer> featureLayers() const;
-  std::vector<MapLayer> polygonLayers() const;
-  // The layer of that name, letters compared without regard to case; nullptr when none.
-  const MapLayer* findLayer(const std::string& name) const;
   // The project's CRS, or the first layer's; empty when neither has one.
   const OGRSpatialReference& spatialReference() const { return spatialReference_; }
 
@@ -58,7 +54,6 @@ class MapDocument {
   void settleGeometryTypes();
 
   std::string path_;
-  bool isProject_ = false;
   std::vector<MapLayer> layers_;
   OGRSpatialReference spatialReference_;
 };

@@ -8,19 +8,9 @@
 #include <set>
 #include <string>
 
+#include "gis/output_path.h"
 
 namespace framora {
-
-enum class WorkspaceKind {
-  FileGeodatabase,  // a ".gdb" folder
-  GeoPackage,       // the single-file kind
-};
-
-// Chosen by the path alone: a path ending in ".gdb" (any case) is a file geodatabase,
-// any other a single-file one. A ".mdb" path is refused with FramoraError.
-WorkspaceKind WorkspaceKindOfPath(const std::string& path);
-// Throws FramoraError for a path we cannot write (a personal .mdb geodatabase).
-void RefuseUnsupportedWorkspacePath(const std::string& path);
 
 // Spatial domain of a feature dataset, in the units of its spatial reference.
 struct SpatialDomain {
@@ -63,11 +53,11 @@ class Workspace {
 
 // Creates a new, empty geodatabase at path. Errors (unwritable folder, a plain file in
 // the way) throw FramoraError with a clear message.
-std::unique_ptr<Workspace> CreateWorkspace(const std::string& path);
-// Opens an existing geodatabase for update. Throws FramoraError naming the path (and GDAL's
-// reason) when it is missing or cannot be opened.
-std::unique_ptr<Workspace> OpenWorkspace(const std::string& path);
-// Whether the geodatabase exists: the folder for a ".gdb" path, the file otherwise.
-bool WorkspaceExists(const std::string& path);
+std::unique_ptr<Workspace> CreateWorkspace(const OutputPath& path);
+// Opens an existing geodatabase for update. Throws FramoraError naming the path when it is
+// missing, is not such an output, or cannot be opened.
+std::unique_ptr<Workspace> OpenWorkspace(const OutputPath& path);
+// The output of a run: opened when it is there, created when nothing is.
+std::unique_ptr<Workspace> OpenOrCreateWorkspace(const OutputPath& path);
 
 }  // namespace framora

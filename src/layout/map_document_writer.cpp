@@ -3,15 +3,19 @@
 #include <cpl_vsi.h>
 #include <ogr_spatialref.h>
 
+#include <QByteArray>
 #include <QUuid>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <sstream>
+#include <initializer_list>
+#include <utility>
 
 #include "layout/gui_application.h"
 #include "layout/map_text.h"
-#include "gis/xml_text.h"
 #include "util/framora_error.h"
 #include "util/text.h"
 
@@ -21,6 +25,60 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Layout item types as QGIS stores them (QgsLayoutItemRegistry: QGraphicsItem::UserType + n).
+constexpr int kLayoutPageItem = 65638;
+constexpr int kLayoutMapItem = 65639;
+constexpr int kLayoutPolygonItem = 65644;
+
+// QGIS's kind of data-defined property given by an expression.
+constexpr int kExpressionProperty = 3;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+using Attribute = std::pair<const char*, std::string>;
+
+void StartElement(QXmlStreamWriter& xml, const char* name, std::initializer_list<Attribute> attributes = {}) {
+  xml.writeStartElement(QLatin1String(name));
+  for (const auto& [attribute, value] : attributes) xml.writeAttribute(QLatin1String(attribute), Q(value));
+}
+
+void EmptyElement(QXmlStreamWriter& xml, const char* name, std::initializer_list<Attribute> attributes) {
+  xml.writeEmptyElement(QLatin1String(name));
+  for (const auto& [attribute, value] : attributes) xml.writeAttribute(QLatin1String(attribute), Q(value));
+}
+
+void TextElement(QXmlStreamWriter& xml, const char* name, const std::string& text) {
+  xml.writeTextElement(QLatin1String(name), Q(text));
+}
+
+// An <Option> of QGIS's settings maps.
+void Option(QXmlStreamWriter& xml, const char* name, const std::string& value, const char* type) {
+  EmptyElement(xml, "Option", {{"name", name}, {"value", value}, {"type", type}});
+}
+
+// Walks a piece of XML (one or more sibling elements), handing each token to write; false
+// when it is not well formed.
+template <typename Write>
+bool ReadFragment(const std::string& fragment, Write&& write) {
+  QXmlStreamReader reader(Q("<fragment>" + fragment + "</fragment>"));
+  int depth = 0;
+  while (!reader.atEnd()) {
+    reader.readNext();
+    if (reader.isStartElement() && depth++ == 0) continue;
+    if (reader.isEndElement() && --depth == 0) continue;
+    if (depth > 0) write(reader);
+  }
+  return !reader.hasError();
+}
+
+bool IsWellFormedFragment(const std::string& fragment) {
+  return ReadFragment(fragment, [](const QXmlStreamReader&) {});
+}
+
+// Copies ready-made XML (a style's renderer) into the project.
+void WriteFragment(QXmlStreamWriter& xml, const std::string& fragment) {
+  ReadFragment(fragment, [&](const QXmlStreamReader& reader) { xml.writeCurrentToken(reader); });
+}
 
 // A path as the project reads it: "./" or "../" before a path relative to its folder.
 std::string ProjectPath(const std::string& path, const fs::path& projectFolder) {
@@ -40,7 +98,7 @@ std::string DataSource(const MapLayer& layer, const fs::path& projectFolder) {
   return source;
 }
 
-std::string SpatialRefSysXml(const std::string& wkt) {
+void WriteSpatialRefSys(QXmlStreamWriter& xml, const std::string& wkt) {
   OGRSpatialReference srs;
   std::string wkt2, authority;
   if (!wkt.empty() && srs.importFromWkt(wkt.c_str()) == OGRERR_NONE) {
@@ -52,11 +110,11 @@ std::string SpatialRefSysXml(const std::string& wkt) {
     if (const char* name = srs.GetAuthorityName(nullptr))
       if (const char* code = srs.GetAuthorityCode(nullptr)) authority = std::string(name) + ":" + code;
   }
-  std::ostringstream out;
-  out << "<spatialrefsys><wkt>" << XmlEscaped(wkt2) << "</wkt>";
-  if (!authority.empty()) out << "<authid>" << XmlEscaped(authority) << "</authid>";
-  out << "<description>" << XmlEscaped(srs.GetName() ? srs.GetName() : "") << "</description></spatialrefsys>";
-  return out.str();
+  StartElement(xml, "spatialrefsys");
+  TextElement(xml, "wkt", wkt2);
+  if (!authority.empty()) TextElement(xml, "authid", authority);
+  TextElement(xml, "description", srs.GetName() ? srs.GetName() : "");
+  xml.writeEndElement();
 }
 
 const char* GeometryName(OGRwkbGeometryType type) {
@@ -80,37 +138,44 @@ const char* GeometryName(OGRwkbGeometryType type) {
   }
 }
 
-// The look the renderer gives the user's layers, for QGIS.
-std::string UserDataRendererXml(OGRwkbGeometryType type) {
-  const std::string geometry = GeometryName(type);
-  std::ostringstream out;
-  out << "<renderer-v2 type=\"singleSymbol\" symbollevels=\"0\" forceraster=\"0\" enableorderby=\"0\"><symbols>";
-  if (geometry == "Point") {
-    out << "<symbol name=\"0\" type=\"marker\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\">"
-           "<layer class=\"SimpleMarker\" enabled=\"1\" locked=\"0\" pass=\"0\"><Option type=\"Map\">"
-           "<Option name=\"name\" value=\"circle\" type=\"QString\"/><Option name=\"color\" value=\"60,60,60,255\" type=\"QString\"/>"
-           "<Option name=\"outline_style\" value=\"no\" type=\"QString\"/><Option name=\"size\" value=\"1.5\" type=\"QString\"/>"
-           "<Option name=\"size_unit\" value=\"MM\" type=\"QString\"/></Option></layer></symbol>";
-  } else if (geometry == "Line") {
-    out << "<symbol name=\"0\" type=\"line\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\">"
-           "<layer class=\"SimpleLine\" enabled=\"1\" locked=\"0\" pass=\"0\"><Option type=\"Map\">"
-           "<Option name=\"line_color\" value=\"60,60,60,255\" type=\"QString\"/><Option name=\"line_width\" value=\"0.2\" type=\"QString\"/>"
-           "<Option name=\"line_width_unit\" value=\"MM\" type=\"QString\"/></Option></layer></symbol>";
-  } else {
-    out << "<symbol name=\"0\" type=\"fill\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\">"
-           "<layer class=\"SimpleFill\" enabled=\"1\" locked=\"0\" pass=\"0\"><Option type=\"Map\">"
-           "<Option name=\"style\" value=\"no\" type=\"QString\"/><Option name=\"outline_color\" value=\"90,90,90,255\" type=\"QString\"/>"
-           "<Option name=\"outline_width\" value=\"0.15\" type=\"QString\"/><Option name=\"outline_width_unit\" value=\"MM\" type=\"QString\"/>"
-           "</Option></layer></symbol>";
-  }
-  out << "</symbols></renderer-v2>";
-  return out.str();
+// A symbol of one simple layer: the layer's class and its settings.
+void WriteSymbol(QXmlStreamWriter& xml, const char* name, const char* type, const char* layerClass,
+                 std::initializer_list<std::pair<const char*, const char*>> options) {
+  StartElement(xml, "symbol", {{"name", name}, {"type", type}, {"alpha", "1"}, {"clip_to_extent", "1"}, {"force_rhr", "0"}});
+  StartElement(xml, "layer", {{"class", layerClass}, {"enabled", "1"}, {"locked", "0"}, {"pass", "0"}});
+  StartElement(xml, "Option", {{"type", "Map"}});
+  for (const auto& [option, value] : options) Option(xml, option, value, "QString");
+  xml.writeEndElement();
+  xml.writeEndElement();
+  xml.writeEndElement();
 }
 
-std::string Property(const char* name, const std::string& expression) {
-  return std::string("<Option name=\"") + name + "\" type=\"Map\"><Option name=\"active\" value=\"true\" type=\"bool\"/>" +
-         "<Option name=\"expression\" value=\"" + XmlEscaped(expression) + "\" type=\"QString\"/>" +
-         "<Option name=\"type\" value=\"3\" type=\"int\"/></Option>";
+// The look the renderer gives the user's layers, for QGIS.
+void WriteUserDataRenderer(QXmlStreamWriter& xml, OGRwkbGeometryType type) {
+  const std::string geometry = GeometryName(type);
+  StartElement(xml, "renderer-v2",
+               {{"type", "singleSymbol"}, {"symbollevels", "0"}, {"forceraster", "0"}, {"enableorderby", "0"}});
+  StartElement(xml, "symbols");
+  if (geometry == "Point") {
+    WriteSymbol(xml, "0", "marker", "SimpleMarker",
+                {{"name", "circle"}, {"color", "60,60,60,255"}, {"outline_style", "no"}, {"size", "1.5"}, {"size_unit", "MM"}});
+  } else if (geometry == "Line") {
+    WriteSymbol(xml, "0", "line", "SimpleLine",
+                {{"line_color", "60,60,60,255"}, {"line_width", "0.2"}, {"line_width_unit", "MM"}});
+  } else {
+    WriteSymbol(xml, "0", "fill", "SimpleFill",
+                {{"style", "no"}, {"outline_color", "90,90,90,255"}, {"outline_width", "0.15"}, {"outline_width_unit", "MM"}});
+  }
+  xml.writeEndElement();
+  xml.writeEndElement();
+}
+
+void WriteProperty(QXmlStreamWriter& xml, const char* name, const std::string& expression) {
+  StartElement(xml, "Option", {{"name", name}, {"type", "Map"}});
+  Option(xml, "active", "true", "bool");
+  Option(xml, "expression", expression, "QString");
+  Option(xml, "type", std::to_string(kExpressionProperty), "int");
+  xml.writeEndElement();
 }
 
 // The face the label takes: Windows faces that are not installed become their stand-ins,
@@ -128,42 +193,55 @@ std::string FamilyExpression() {
 }
 
 // Every text with its own point, alignment, font, size and colour, as data-defined labels.
-std::string TextLabelingXml(double referenceScale, double metresPerMapUnit) {
+void WriteTextLabeling(QXmlStreamWriter& xml, double referenceScale, double metresPerMapUnit) {
   // Points on paper at the reference scale to map units on the ground.
   const double mapUnitsPerPoint = 25.4 / 72 / 1000 * referenceScale / metresPerMapUnit;
   const std::string size = "\"FontSize\" * " + NumberText(mapUnitsPerPoint, 15);
   const std::string horizontal =
       "CASE WHEN \"HorizontalAlignment\" = 0 THEN 'Left' WHEN \"HorizontalAlignment\" = 1 THEN 'Center' ELSE 'Right' END";
-  std::ostringstream out;
-  out << "<labeling type=\"simple\"><settings calloutType=\"simple\">"
-      << "<text-style fieldName=\"" << XmlEscaped("replace(\"TextString\", char(13), '')")
-      << "\" isExpression=\"1\" fontFamily=\"Noto Sans CJK SC\" fontSize=\"10\" fontSizeUnit=\"MapUnit\" "
-         "textColor=\"0,0,0,255\" textOpacity=\"1\" multilineHeight=\"1\" fontLetterSpacing=\"0\" fontWordSpacing=\"0\" "
-         "fontKerning=\"1\" allowHtml=\"0\" capitalization=\"0\" blendMode=\"0\" textOrientation=\"horizontal\">"
-      << "<text-buffer bufferDraw=\"0\"/><background shapeDraw=\"0\"/><shadow shadowDraw=\"0\"/></text-style>"
-      << "<text-format multilineAlign=\"3\" wrapChar=\"\" autoWrapLength=\"0\"/>"
-      << "<placement placement=\"1\" quadOffset=\"4\" dist=\"0\" xOffset=\"0\" yOffset=\"0\" rotationAngle=\"0\" "
-         "priority=\"5\" offsetType=\"0\"/>"
-      << "<rendering drawLabels=\"1\" displayAll=\"1\" obstacle=\"0\" upsidedownLabels=\"2\" labelPerPart=\"0\" "
-         "mergeLines=\"0\" scaleVisibility=\"0\" fontLimitPixelSize=\"0\" limitNumLabels=\"0\" zIndex=\"0\"/>"
-      << "<dd_properties><Option type=\"Map\"><Option name=\"name\" value=\"\" type=\"QString\"/>"
-         "<Option name=\"properties\" type=\"Map\">"
-      << Property("Bold", "\"Bold\" <> 0")
-      << Property("Color", "color_rgb((\"Color\" // 65536) % 256, (\"Color\" // 256) % 256, \"Color\" % 256)")
-      << Property("Family", FamilyExpression())
-      << Property("FontLetterSpacing", "\"CharacterSpacing\" / 100 * " + size)
-      << Property("Hali", horizontal)
-      << Property("Italic", "\"Italic\" <> 0")
-      << Property("MultiLineAlignment", horizontal)
-      << Property("PositionX", "$x")
-      << Property("PositionY", "$y")
-      << Property("Size", size)
-      << Property("Underline", "\"Underline\" <> 0")
-      << Property("Vali",
-                  "CASE WHEN \"VerticalAlignment\" = 0 THEN 'Top' WHEN \"VerticalAlignment\" = 1 THEN 'Half' ELSE 'Bottom' END")
-      << "</Option><Option name=\"type\" value=\"collection\" type=\"QString\"/></Option></dd_properties>"
-      << "</settings></labeling>";
-  return out.str();
+  StartElement(xml, "labeling", {{"type", "simple"}});
+  StartElement(xml, "settings", {{"calloutType", "simple"}});
+  StartElement(xml, "text-style",
+               {{"fieldName", "replace(\"TextString\", char(13), '')"}, {"isExpression", "1"},
+                {"fontFamily", "Noto Sans CJK SC"}, {"fontSize", "10"}, {"fontSizeUnit", "MapUnit"},
+                {"textColor", "0,0,0,255"}, {"textOpacity", "1"}, {"multilineHeight", "1"}, {"fontLetterSpacing", "0"},
+                {"fontWordSpacing", "0"}, {"fontKerning", "1"}, {"allowHtml", "0"}, {"capitalization", "0"},
+                {"blendMode", "0"}, {"textOrientation", "horizontal"}});
+  EmptyElement(xml, "text-buffer", {{"bufferDraw", "0"}});
+  EmptyElement(xml, "background", {{"shapeDraw", "0"}});
+  EmptyElement(xml, "shadow", {{"shadowDraw", "0"}});
+  xml.writeEndElement();
+  EmptyElement(xml, "text-format", {{"multilineAlign", "3"}, {"wrapChar", ""}, {"autoWrapLength", "0"}});
+  EmptyElement(xml, "placement",
+               {{"placement", "1"}, {"quadOffset", "4"}, {"dist", "0"}, {"xOffset", "0"}, {"yOffset", "0"},
+                {"rotationAngle", "0"}, {"priority", "5"}, {"offsetType", "0"}});
+  EmptyElement(xml, "rendering",
+               {{"drawLabels", "1"}, {"displayAll", "1"}, {"obstacle", "0"}, {"upsidedownLabels", "2"},
+                {"labelPerPart", "0"}, {"mergeLines", "0"}, {"scaleVisibility", "0"}, {"fontLimitPixelSize", "0"},
+                {"limitNumLabels", "0"}, {"zIndex", "0"}});
+  StartElement(xml, "dd_properties");
+  StartElement(xml, "Option", {{"type", "Map"}});
+  Option(xml, "name", "", "QString");
+  StartElement(xml, "Option", {{"name", "properties"}, {"type", "Map"}});
+  WriteProperty(xml, "Bold", "\"Bold\" <> 0");
+  WriteProperty(xml, "Color", "color_rgb((\"Color\" // 65536) % 256, (\"Color\" // 256) % 256, \"Color\" % 256)");
+  WriteProperty(xml, "Family", FamilyExpression());
+  WriteProperty(xml, "FontLetterSpacing", "\"CharacterSpacing\" / 100 * " + size);
+  WriteProperty(xml, "Hali", horizontal);
+  WriteProperty(xml, "Italic", "\"Italic\" <> 0");
+  WriteProperty(xml, "MultiLineAlignment", horizontal);
+  WriteProperty(xml, "PositionX", "$x");
+  WriteProperty(xml, "PositionY", "$y");
+  WriteProperty(xml, "Size", size);
+  WriteProperty(xml, "Underline", "\"Underline\" <> 0");
+  WriteProperty(xml, "Vali",
+                "CASE WHEN \"VerticalAlignment\" = 0 THEN 'Top' WHEN \"VerticalAlignment\" = 1 THEN 'Half' ELSE 'Bottom' END");
+  xml.writeEndElement();
+  Option(xml, "type", "collection", "QString");
+  xml.writeEndElement();
+  xml.writeEndElement();
+  xml.writeEndElement();
+  xml.writeEndElement();
 }
 
 struct ProjectLayer {
@@ -215,36 +293,128 @@ std::vector<QPointF> ClipRing(const MapFrame& frame, double pageHeight) {
   return ring;
 }
 
-std::string ClipItemXml(const std::vector<QPointF>& ring, const std::string& uuid, const std::string& units, int z) {
+// The sheet's outline as a polygon item, which the map item is clipped to.
+void WriteClipItem(QXmlStreamWriter& xml, const std::vector<QPointF>& ring, const std::string& uuid,
+                   const std::string& units, int z) {
   double xmin = ring.front().x(), xmax = xmin, ymin = ring.front().y(), ymax = ymin;
   for (const QPointF& point : ring) {
     xmin = std::min(xmin, point.x()), xmax = std::max(xmax, point.x());
     ymin = std::min(ymin, point.y()), ymax = std::max(ymax, point.y());
   }
-  std::ostringstream out;
-  out << "<LayoutItem type=\"65644\" id=\"sheet shape\" uuid=\"" << uuid << "\" templateUuid=\"" << uuid
-      << "\" position=\"" << PageSize(xmin, ymin, units) << "\" positionOnPage=\"" << PageSize(xmin, ymin, units)
-      << "\" size=\"" << PageSize(xmax - xmin, ymax - ymin, units) << "\" zValue=\"" << z
-      << "\" frame=\"false\" background=\"false\" visibility=\"1\" positionLock=\"true\" referencePoint=\"0\" "
-         "itemRotation=\"0\" opacity=\"1\" excludeFromExports=\"0\">"
-      << "<symbol name=\"\" type=\"fill\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\">"
-         "<layer class=\"SimpleFill\" enabled=\"1\" locked=\"0\" pass=\"0\"><Option type=\"Map\">"
-         "<Option name=\"style\" value=\"no\" type=\"QString\"/><Option name=\"outline_style\" value=\"no\" type=\"QString\"/>"
-         "</Option></layer></symbol><nodes>";
+  StartElement(xml, "LayoutItem",
+               {{"type", std::to_string(kLayoutPolygonItem)}, {"id", "sheet shape"}, {"uuid", uuid},
+                {"templateUuid", uuid}, {"position", PageSize(xmin, ymin, units)},
+                {"positionOnPage", PageSize(xmin, ymin, units)}, {"size", PageSize(xmax - xmin, ymax - ymin, units)},
+                {"zValue", std::to_string(z)}, {"frame", "false"}, {"background", "false"}, {"visibility", "1"},
+                {"positionLock", "true"}, {"referencePoint", "0"}, {"itemRotation", "0"}, {"opacity", "1"},
+                {"excludeFromExports", "0"}});
+  WriteSymbol(xml, "", "fill", "SimpleFill", {{"style", "no"}, {"outline_style", "no"}});
+  StartElement(xml, "nodes");
   for (const QPointF& point : ring)
-    out << "<node x=\"" << NumberText(point.x() - xmin, 15) << "\" y=\"" << NumberText(point.y() - ymin, 15) << "\"/>";
-  out << "</nodes></LayoutItem>";
-  return out.str();
+    EmptyElement(xml, "node", {{"x", NumberText(point.x() - xmin, 15)}, {"y", NumberText(point.y() - ymin, 15)}});
+  xml.writeEndElement();
+  xml.writeEndElement();
+}
+
+// A layer of the project: its data and its look.
+void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageLayout& layout,
+                   const LayerStyles& styles, const fs::path& folder) {
+  const LayoutLayer& layer = *entry.layer;
+  const bool texts = layer.role == LayerRole::SheetTexts;
+  StartElement(xml, "maplayer",
+               {{"type", "vector"}, {"geometry", GeometryName(layer.data.geometryType)},
+                {"labelsEnabled", texts ? "1" : "0"}, {"hasScaleBasedVisibilityFlag", "0"}});
+  TextElement(xml, "id", entry.id);
+  TextElement(xml, "datasource", DataSource(layer.data, folder));
+  TextElement(xml, "layername", layer.data.name);
+  StartElement(xml, "srs");
+  WriteSpatialRefSys(xml, layer.data.crsWkt.empty() ? layout.spatialReferenceWkt : layer.data.crsWkt);
+  xml.writeEndElement();
+  StartElement(xml, "provider", {{"encoding", "UTF-8"}});
+  xml.writeCharacters(QStringLiteral("ogr"));
+  xml.writeEndElement();
+  switch (layer.role) {
+    case LayerRole::SheetLines:
+      WriteFragment(xml, styles.lines.rendererXml);
+      break;
+    case LayerRole::SheetPolygons:
+      WriteFragment(xml, styles.polygons.rendererXml);
+      break;
+    case LayerRole::SheetTexts: {
+      const double referenceScale = layer.referenceScale > 0 ? layer.referenceScale : entry.frame->scale(layout.page);
+      EmptyElement(xml, "renderer-v2", {{"type", "nullSymbol"}});
+      WriteTextLabeling(xml, referenceScale, entry.frame->metresPerMapUnit);
+      break;
+    }
+    case LayerRole::UserData: {
+      // The project's own renderer goes along unchanged, whatever QGIS can draw with it.
+      const std::string& style = layer.data.styleXml;
+      const auto begin = style.find("<renderer-v2");
+      const auto end = style.rfind("</qgis>");
+      const std::string renderer =
+          begin != std::string::npos && end != std::string::npos && end > begin ? style.substr(begin, end - begin) : "";
+      if (!renderer.empty() && IsWellFormedFragment(renderer))
+        WriteFragment(xml, renderer);
+      else
+        WriteUserDataRenderer(xml, layer.data.geometryType);
+      break;
+    }
+  }
+  TextElement(xml, "blendMode", "0");
+  TextElement(xml, "featureBlendMode", "0");
+  TextElement(xml, "layerOpacity", "1");
+  xml.writeEndElement();
+}
+
+// The map item of a frame at the frame's extent with the frame's layers, clipped to the
+// sheet's shape when it has one.
+void WriteMapItem(QXmlStreamWriter& xml, const MapFrame& frame, const std::vector<ProjectLayer>& layers,
+                  const PageLayout& layout, const std::string& name, const std::string& units,
+                  const fs::path& folder, int& z) {
+  const Envelope& page = frame.pageEnvelope;
+  const std::string position = PageSize(page.xmin, layout.page.height - page.ymax, units);
+  const std::vector<QPointF> ring = ClipRing(frame, layout.page.height);
+  const std::string clipUuid = Uuid(name + "/" + frame.name + "/clip");
+  if (ring.size() >= 3) WriteClipItem(xml, ring, clipUuid, units, z++);
+  StartElement(xml, "LayoutItem",
+               {{"type", std::to_string(kLayoutMapItem)}, {"id", frame.name}, {"uuid", Uuid(name + "/" + frame.name)},
+                {"position", position}, {"positionOnPage", position},
+                {"size", PageSize(page.width(), page.height(), units)}, {"zValue", std::to_string(z++)},
+                {"frame", frame.border ? "true" : "false"},
+                {"background", &frame == &layout.frames.front() ? "true" : "false"}, {"visibility", "1"},
+                {"keepLayerSet", "true"}, {"followPreset", "false"}, {"drawCanvasItems", "true"},
+                {"mapRotation", "0"},
+                // Titles reach the page's edge; QGIS would otherwise move them off their points.
+                {"mapFlags", "1"}, {"referencePoint", "0"}, {"itemRotation", "0"}, {"opacity", "1"},
+                {"labelMargin", "0,mm"}});
+  EmptyElement(xml, "Extent",
+               {{"xmin", NumberText(frame.extent.xmin, 15)}, {"ymin", NumberText(frame.extent.ymin, 15)},
+                {"xmax", NumberText(frame.extent.xmax, 15)}, {"ymax", NumberText(frame.extent.ymax, 15)}});
+  StartElement(xml, "crs");
+  WriteSpatialRefSys(xml, layout.spatialReferenceWkt);
+  xml.writeEndElement();
+  StartElement(xml, "LayerSet");
+  for (const auto& entry : layers) {
+    if (entry.frame != &frame) continue;
+    StartElement(xml, "Layer",
+                 {{"source", DataSource(entry.layer->data, folder)}, {"provider", "ogr"}, {"name", entry.layer->data.name}});
+    xml.writeCharacters(Q(entry.id));
+    xml.writeEndElement();
+  }
+  xml.writeEndElement();
+  if (ring.size() >= 3)
+    EmptyElement(xml, "itemClippingSettings",
+                 {{"enabled", "1"}, {"clipSource", clipUuid}, {"clippingType", "1"}, {"forceLabelsInside", "0"}});
+  xml.writeEndElement();
 }
 
 }  // namespace
 
 void SaveMapDocument(const PageLayout& layout, const LayerStyles& styles, const std::string& fileName) {
-  EnsureGuiApplication();  // the font stand-ins are looked up in the font database
+  RequireGuiApplication();  // the font stand-ins are looked up in the font database
   const fs::path file = fs::absolute(fileName);
   const fs::path folder = file.parent_path();
   const std::string name = file.stem().string();
-  const std::string srs = SpatialRefSysXml(layout.spatialReferenceWkt);
   const std::string units = layout.page.units == kUnitCentimetres ? "cm" : "mm";
 
   std::vector<ProjectLayer> layers;
@@ -253,98 +423,50 @@ void SaveMapDocument(const PageLayout& layout, const LayerStyles& styles, const 
     for (const auto& layer : frame->layers)
       layers.push_back(ProjectLayer{LayerId(layer.data.name, layers.size() + 1), &layer, &*frame});
 
-  std::ostringstream out;
-  out << "<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"
-      << "<qgis projectname=\"" << XmlEscaped(name) << "\" version=\"3.22.16-Białowieża\">\n"
-      << "  <homePath path=\"\"/>\n  <title>" << XmlEscaped(name) << "</title>\n"
-      << "  <projectCrs>" << srs << "</projectCrs>\n  <layer-tree-group>\n";
-  for (const auto& entry : layers) {
-    const MapLayer& data = entry.layer->data;
-    out << "    <layer-tree-layer id=\"" << entry.id << "\" name=\"" << XmlEscaped(data.name)
-        << "\" source=\"" << XmlEscaped(DataSource(data, folder))
-        << "\" providerKey=\"ogr\" checked=\"Qt::Checked\" expanded=\"1\"/>\n";
-  }
-  out << "  </layer-tree-group>\n  <projectlayers>\n";
-  for (const auto& entry : layers) {
-    const LayoutLayer& layer = *entry.layer;
-    const bool texts = layer.role == LayerRole::SheetTexts;
-    out << "    <maplayer type=\"vector\" geometry=\"" << GeometryName(layer.data.geometryType)
-        << "\" labelsEnabled=\"" << (texts ? 1 : 0) << "\" hasScaleBasedVisibilityFlag=\"0\">\n"
-        << "      <id>" << entry.id << "</id>\n"
-        << "      <datasource>" << XmlEscaped(DataSource(layer.data, folder)) << "</datasource>\n"
-        << "      <layername>" << XmlEscaped(layer.data.name) << "</layername>\n"
-        << "      <srs>" << SpatialRefSysXml(layer.data.crsWkt.empty() ? layout.spatialReferenceWkt : layer.data.crsWkt)
-        << "</srs>\n      <provider encoding=\"UTF-8\">ogr</provider>\n      ";
-    switch (layer.role) {
-      case LayerRole::SheetLines:
-        out << styles.lines.rendererXml;
-        break;
-      case LayerRole::SheetPolygons:
-        out << styles.polygons.rendererXml;
-        break;
-      case LayerRole::SheetTexts: {
-        const double referenceScale = layer.referenceScale > 0 ? layer.referenceScale : entry.frame->scale(layout.page);
-        out << "<renderer-v2 type=\"nullSymbol\"/>\n      "
-            << TextLabelingXml(referenceScale, entry.frame->metresPerMapUnit);
-        break;
-      }
-      case LayerRole::UserData: {
-        // The project's own renderer goes along unchanged, whatever QGIS can draw with it.
-        const std::string& style = layer.data.styleXml;
-        const auto begin = style.find("<renderer-v2");
-        const auto end = style.rfind("</qgis>");
-        if (begin != std::string::npos && end != std::string::npos && end > begin)
-          out << style.substr(begin, end - begin);
-        else
-          out << UserDataRendererXml(layer.data.geometryType);
-        break;
-      }
-    }
-    out << "\n      <blendMode>0</blendMode>\n      <featureBlendMode>0</featureBlendMode>\n"
-           "      <layerOpacity>1</layerOpacity>\n    </maplayer>\n";
-  }
-  out << "  </projectlayers>\n"
-      << "  <properties><Paths><Absolute type=\"bool\">false</Absolute></Paths></properties>\n"
-      << "  <Layouts>\n    <Layout name=\"" << XmlEscaped(name) << "\" units=\"" << units
-      << "\" printResolution=\"300\">\n      <PageCollection>\n"
-      << "        <LayoutItem type=\"65638\" uuid=\"" << Uuid(name + "/page") << "\" position=\"0,0," << units
-      << "\" positionOnPage=\"0,0," << units << "\" size=\"" << PageSize(layout.page.width, layout.page.height, units)
-      << "\" zValue=\"0\" frame=\"false\" background=\"true\" visibility=\"1\" referencePoint=\"0\" itemRotation=\"0\" "
-         "opacity=\"1\"/>\n      </PageCollection>\n";
+  QByteArray body;
+  QXmlStreamWriter xml(&body);
+  xml.setAutoFormatting(true);
+  xml.setAutoFormattingIndent(2);
+  StartElement(xml, "qgis", {{"projectname", name}, {"version", "3.22.16-Białowieża"}});
+  EmptyElement(xml, "homePath", {{"path", ""}});
+  TextElement(xml, "title", name);
+  StartElement(xml, "projectCrs");
+  WriteSpatialRefSys(xml, layout.spatialReferenceWkt);
+  xml.writeEndElement();
+  StartElement(xml, "layer-tree-group");
+  for (const auto& entry : layers)
+    EmptyElement(xml, "layer-tree-layer",
+                 {{"id", entry.id}, {"name", entry.layer->data.name}, {"source", DataSource(entry.layer->data, folder)},
+                  {"providerKey", "ogr"}, {"checked", "Qt::Checked"}, {"expanded", "1"}});
+  xml.writeEndElement();
+  StartElement(xml, "projectlayers");
+  for (const auto& entry : layers) WriteMapLayer(xml, entry, layout, styles, folder);
+  xml.writeEndElement();
+  StartElement(xml, "properties");
+  StartElement(xml, "Paths");
+  StartElement(xml, "Absolute", {{"type", "bool"}});
+  xml.writeCharacters(QStringLiteral("false"));
+  xml.writeEndElement();
+  xml.writeEndElement();
+  xml.writeEndElement();
+  StartElement(xml, "Layouts");
+  StartElement(xml, "Layout", {{"name", name}, {"units", units}, {"printResolution", "300"}});
+  StartElement(xml, "PageCollection");
+  EmptyElement(xml, "LayoutItem",
+               {{"type", std::to_string(kLayoutPageItem)}, {"uuid", Uuid(name + "/page")}, {"position", "0,0," + units},
+                {"positionOnPage", "0,0," + units}, {"size", PageSize(layout.page.width, layout.page.height, units)},
+                {"zValue", "0"}, {"frame", "false"}, {"background", "true"}, {"visibility", "1"},
+                {"referencePoint", "0"}, {"itemRotation", "0"}, {"opacity", "1"}});
+  xml.writeEndElement();
   int z = 1;
-  for (const MapFrame& frame : layout.frames) {
-    const Envelope& page = frame.pageEnvelope;
-    const std::string position = PageSize(page.xmin, layout.page.height - page.ymax, units);
-    const std::vector<QPointF> ring = ClipRing(frame, layout.page.height);
-    const std::string clipUuid = Uuid(name + "/" + frame.name + "/clip");
-    if (ring.size() >= 3) out << "      " << ClipItemXml(ring, clipUuid, units, z++) << "\n";
-    out << "      <LayoutItem type=\"65639\" id=\"" << XmlEscaped(frame.name) << "\" uuid=\"" << Uuid(name + "/" + frame.name)
-        << "\" position=\"" << position << "\" positionOnPage=\"" << position << "\" size=\""
-        << PageSize(page.width(), page.height(), units) << "\" zValue=\"" << z++ << "\" frame=\""
-        << (frame.border ? "true" : "false") << "\" background=\"" << (&frame == &layout.frames.front() ? "true" : "false")
-        << "\" visibility=\"1\" keepLayerSet=\"true\" followPreset=\"false\" drawCanvasItems=\"true\" mapRotation=\"0\" "
-           // Titles reach the page's edge; QGIS would otherwise move them off their points.
-           "mapFlags=\"1\" "
-           "referencePoint=\"0\" itemRotation=\"0\" opacity=\"1\" labelMargin=\"0,mm\">\n"
-        << "        <Extent xmin=\"" << NumberText(frame.extent.xmin, 15) << "\" ymin=\"" << NumberText(frame.extent.ymin, 15)
-        << "\" xmax=\"" << NumberText(frame.extent.xmax, 15) << "\" ymax=\"" << NumberText(frame.extent.ymax, 15) << "\"/>\n"
-        << "        <crs>" << srs << "</crs>\n        <LayerSet>\n";
-    for (const auto& entry : layers)
-      if (entry.frame == &frame)
-        out << "          <Layer source=\"" << XmlEscaped(DataSource(entry.layer->data, folder)) << "\" provider=\"ogr\" name=\""
-            << XmlEscaped(entry.layer->data.name) << "\">" << entry.id << "</Layer>\n";
-    out << "        </LayerSet>\n";
-    if (ring.size() >= 3)
-      out << "        <itemClippingSettings enabled=\"1\" clipSource=\"" << clipUuid
-          << "\" clippingType=\"1\" forceLabelsInside=\"0\"/>\n";
-    out << "      </LayoutItem>\n";
-  }
-  out << "    </Layout>\n  </Layouts>\n</qgis>\n";
+  for (const MapFrame& frame : layout.frames) WriteMapItem(xml, frame, layers, layout, name, units, folder, z);
+  xml.writeEndDocument();  // closes every element still open
+  const QByteArray text = "<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n" + body.trimmed() + "\n";
 
-  const std::string text = out.str();
   VSILFILE* output = VSIFOpenL(file.string().c_str(), "wb");
   if (output == nullptr) throw FramoraError("不能保存地图文档" + fileName);
-  const bool written = VSIFWriteL(text.data(), 1, text.size(), output) == text.size();
+  const size_t size = static_cast<size_t>(text.size());
+  const bool written = VSIFWriteL(text.constData(), 1, size, output) == size;
   if (VSIFCloseL(output) != 0 || !written) {
     VSIUnlink(file.string().c_str());
     throw FramoraError("不能保存地图文档" + fileName);

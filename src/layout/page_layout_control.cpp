@@ -102,12 +102,12 @@ PageLayoutControl::PageLayoutControl(const MapDocument& document, const FrameSet
   layout_.frames.push_back(std::move(frame));
   layout_.focusFrame = 0;
   layout_.spatialReferenceWkt = WktOf(&document.spatialReference());
-  EnsureGuiApplication();
+  RequireGuiApplication();
 }
 
 PageLayoutControl::PageLayoutControl(PageLayout layout, const FrameSettings& settings, std::string outputFolder)
     : layout_(std::move(layout)), settings_(settings), outputFolder_(std::move(outputFolder)) {
-  EnsureGuiApplication();
+  RequireGuiApplication();
 }
 
 void PageLayoutControl::setStyleFolder(const std::string& folder) {

@@ -232,7 +232,7 @@ std::vector<std::string> ExportActiveView(const PageLayout& layout, const LayerS
   if (dpi <= 0) throw FramoraError("输出分辨率" + std::to_string(dpi) + "无效，应大于0");
   if (!exporter->canHold(size)) throw FramoraError(kTooLarge);
   EnsureGdalRegistered();
-  EnsureGuiApplication();
+  RequireGuiApplication();
   // A folder that cannot be written to is not a size problem; say what it is. The probe
   // is a file of its own, so that an earlier picture stays until the new one replaces it.
   const std::string probePath = fileName + ".framora-probe";

@@ -1,115 +1,75 @@
 #include "util/files.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace framora {
 namespace {
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
+namespace fs = std::filesystem;
 
- private:
-  int fd_;
-};
-
-constexpr int kNoFollowDirectory = O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
-// Opens a subfolder for listing without ever passing through a link. A folder we may not
-// read or search is first given owner rwx; the chmod goes through /proc on an O_PATH handle
-// so it lands on the folder itself even if the entry is swapped for a link meanwhile.
-int OpenFolderForDeletion(int parent, const char* name) {
-  int fd = openat(parent, name, O_RDONLY | kNoFollowDirectory);
-  if (fd >= 0 || errno != EACCES) return fd;
-  FileDescriptor handle(openat(parent, name, O_PATH | kNoFollowDirectory));
-  if (handle.get() < 0) return -1;
-  struct stat status {};
-  if (fstat(handle.get(), &status) != 0) return -1;
-  const std::string procPath = "/proc/self/fd/" + std::to_string(handle.get());
-  if (chmod(procPath.c_str(), (status.st_mode & 07777) | S_IRWXU) != 0) return -1;
-  return openat(parent, name, O_RDONLY | kNoFollowDirectory);
+// Owner rwx on a folder we may not list or empty, as the read-only attribute is cleared on
+// Windows. Only ever called on a real folder, never on a link.
+bool OpenUp(const fs::path& folder, const fs::file_status& status) {
+  if ((status.permissions() & fs::perms::owner_all) == fs::perms::owner_all) return true;
+  std::error_code error;
+  fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, error);
+  return !error;
 }
 
-// Deletes the subfolder name of the folder parent, depth first.
-int DeleteFolderAt(int parent, const char* name) {
-  FileDescriptor folder(OpenFolderForDeletion(parent, name));
-  if (folder.get() < 0) return -1;
+bool RemoveEntry(const fs::path& path) {
+  std::error_code error;
+  if (fs::remove(path, error) || !error) return true;
+  // A read-only file resists deletion on Windows.
+  if (fs::is_symlink(fs::symlink_status(path, error))) return false;
+  fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, error);
+  return !error && fs::remove(path, error);
+}
 
-  // Entries can only be unlinked from a folder we may write to.
-  struct stat status {};
-  if (fstat(folder.get(), &status) != 0) return -1;
-  if ((status.st_mode & S_IRWXU) != S_IRWXU && fchmod(folder.get(), (status.st_mode & 07777) | S_IRWXU) != 0) {
-    return -1;
-  }
+// Deletes path, depth first. Entries are judged by themselves, never through a link: a link
+// is removed as a link, so nothing outside the tree is ever reached.
+bool DeleteTree(const fs::path& path) {
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(path, error);
+  if (status.type() == fs::file_type::not_found) return true;
+  if (error) return false;
+  if (status.type() != fs::file_type::directory) return RemoveEntry(path);
+  if (!OpenUp(path, status)) return false;
 
-  // Names first, deletion after: readdir may skip or repeat entries removed under it.
-  std::vector<std::string> names;
-  {
-    const int listing = dup(folder.get());
-    if (listing < 0) return -1;
-    DIR* dir = fdopendir(listing);
-    if (dir == nullptr) {
-      close(listing);
-      return -1;
-    }
-    while (const dirent* entry = readdir(dir)) {
-      const std::string entryName = entry->d_name;
-      if (entryName != "." && entryName != "..") names.push_back(entryName);
-    }
-    closedir(dir);
-  }
-
-  for (const std::string& entryName : names) {
-    struct stat entryStatus {};
-    if (fstatat(folder.get(), entryName.c_str(), &entryStatus, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno == ENOENT) continue;
-      return -1;
-    }
-    const int result = S_ISDIR(entryStatus.st_mode) ? DeleteFolderAt(folder.get(), entryName.c_str())
-                                                     : unlinkat(folder.get(), entryName.c_str(), 0);
-    if (result != 0) return -1;
-  }
-  return unlinkat(parent, name, AT_REMOVEDIR) == 0 ? 0 : -1;
+  // Names first, deletion after: a listing may skip or repeat entries removed under it.
+  std::vector<fs::path> entries;
+  for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error))
+    entries.push_back(it->path());
+  if (error) return false;
+  for (const fs::path& entry : entries)
+    if (!DeleteTree(entry)) return false;
+  return RemoveEntry(path);
 }
 
 int DeleteFolderTreeOrFail(const std::string& folder) {
   if (folder.empty()) return 0;
-  // A trailing "/" would make the system resolve a final link, so the name is judged
+  // A trailing separator would make the system resolve a final link, so the name is judged
   // without it. No lexical clean-up either: "a/link/.." is not "a".
   std::string trimmed = folder;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-  if (trimmed == "/") return -1;
-  const std::filesystem::path path(trimmed);
+  const auto separator = [](char c) { return c == '/' || c == static_cast<char>(fs::path::preferred_separator); };
+  while (trimmed.size() > 1 && separator(trimmed.back())) trimmed.pop_back();
+  const fs::path path(trimmed);
+  if (!path.has_relative_path()) return -1;  // a root
 
-  struct stat status {};
-  if (lstat(path.c_str(), &status) != 0) return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
-  if (S_ISLNK(status.st_mode)) {
-    struct stat target {};
-    if (stat(path.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) return 0;
-    return unlink(path.c_str()) == 0 ? 0 : -1;
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(path, error);
+  if (status.type() == fs::file_type::not_found) return 0;
+  if (error) return -1;
+  if (status.type() == fs::file_type::symlink) {
+    if (!fs::is_directory(path, error)) return 0;
+    return fs::remove(path, error) ? 0 : -1;
   }
-  if (!S_ISDIR(status.st_mode)) return 0;
-
+  if (status.type() != fs::file_type::directory) return 0;
   const std::string name = path.filename().string();
   if (name == "." || name == "..") return -1;
-  const std::filesystem::path parentPath = path.has_parent_path() ? path.parent_path() : ".";
-  FileDescriptor parent(open(parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (parent.get() < 0) return -1;
-  return DeleteFolderAt(parent.get(), name.c_str());
+  return DeleteTree(path) ? 0 : -1;
 }
 
 }  // namespace
@@ -124,7 +84,8 @@ int DeleteFolderTree(const std::string& folder) {
 
 std::string ProgramFolder() {
   std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  // Linux names the running executable here; elsewhere the folder cannot be told this way.
+  const fs::path executable = fs::read_symlink("/proc/self/exe", error);
   if (error || !executable.has_parent_path()) return "";
   std::string folder = executable.parent_path().string();
   if (folder.empty() || folder.back() != '/') folder += '/';

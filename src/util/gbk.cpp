@@ -147,6 +147,5 @@ std::string FromUtf32(std::u32string_view text) {
   return out;
 }
 
-int CharacterCount(std::string_view utf8) { return static_cast<int>(ToUtf32(utf8).size()); }
 
 }  // namespace framora

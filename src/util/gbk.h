@@ -23,6 +23,5 @@ std::string GbkMid(std::string_view utf8, int byteOffset, int byteCount = -1);
 // Characters (code points) of a UTF-8 text, each as its own UTF-8 string.
 std::u32string ToUtf32(std::string_view utf8);
 std::string FromUtf32(std::u32string_view text);
-int CharacterCount(std::string_view utf8);
 
 }  // namespace framora

@@ -14,6 +14,7 @@
 #include "app/gui/frm_tk_tool.h"
 #include "app/gui/progress_window.h"
 #include "app/job/job_controls.h"
+#include "gis/workspace.h"
 #include "app_test_support.h"
 #include "support/temp_folder.h"
 
@@ -178,7 +179,7 @@ TEST_F(MainWindowJobTest, CancelInTheProgressWindowStopsBetweenSheets) {
 }
 
 TEST_F(MainWindowJobTest, TemplateChecksComeBeforeAnythingIsTouched) {
-  fs::create_directories(output);
+  CreateWorkspace(OutputPath(output));
   auto* name = get<QLineEdit>("edtFileName");
   name->setText("   ");
   EXPECT_EQ(generateFailure(), "字段值没有设置，所以输出图层名为空");
@@ -199,10 +200,25 @@ TEST_F(MainWindowJobTest, TemplateChecksComeBeforeAnythingIsTouched) {
 }
 
 TEST_F(MainWindowJobTest, OutputAndInputChecksSayWhatIsWrong) {
+  // Only an earlier output is offered for deletion: a backup folder or a ".gdb" folder
+  // without the geodatabase's tables is refused unasked, with its contents.
+  const std::string backup = folder.file("photos.gdb_backup");
+  const std::string bare = folder.file("bare.gdb");
+  for (const std::string& path : {backup, bare}) {
+    fs::create_directories(path);
+    std::ofstream(path + "/keep.jpg") << "x";
+    get<QLineEdit>("edtoutFile")->setText(QString::fromStdString(path));
+    dialogs.answerOk = true;
+    EXPECT_EQ(generateFailure(), path + "不是图廓输出数据库，不能删除");
+    EXPECT_TRUE(fs::exists(path + "/keep.jpg")) << path;
+  }
+  EXPECT_TRUE(dialogs.questions.empty());
+  dialogs.answerOk = false;
+
   // An existing file geodatabase, named in capitals, is a folder to ask about; Cancel ends
   // the command with nothing said and nothing deleted.
   const std::string upper = folder.file("OLD.GDB");
-  fs::create_directories(upper);
+  CreateWorkspace(OutputPath(upper));
   get<QLineEdit>("edtoutFile")->setText(QString::fromStdString(upper));
   EXPECT_EQ(generateFailure(), "");
   EXPECT_EQ(dialogs.questions, std::vector<std::string>({"目录" + upper + "已存在，是否删除"}));

@@ -7,6 +7,7 @@
 #include <set>
 #include <sys/wait.h>
 
+#include "gis/workspace.h"
 #include "support/temp_folder.h"
 #include "util/framora_error.h"
 #include "util/recording_user_interface.h"
@@ -161,7 +162,7 @@ TEST_F(SampleJob, AResolutionThatIsNoWholeNumberAboveZeroIsRefusedBeforeAnyWork)
 
 TEST_F(SampleJob, PrintWithoutAFolderFailsBeforeTheOutputIsTouched) {
   useStandardSheets();
-  std::filesystem::create_directory(inputs.outputPath);
+  CreateWorkspace(OutputPath(inputs.outputPath));
   std::ofstream(inputs.outputPath + "/keep") << "x";
   inputs.outputFolder = "   ";
   ui.answerOk = true;
@@ -172,7 +173,7 @@ TEST_F(SampleJob, PrintWithoutAFolderFailsBeforeTheOutputIsTouched) {
 
 TEST_F(SampleJob, KeepingAnExistingOutputDoesNothing) {
   useStandardSheets();
-  std::filesystem::create_directory(inputs.outputPath);
+  CreateWorkspace(OutputPath(inputs.outputPath));
   std::ofstream(inputs.outputPath + "/keep") << "x";
   ui.answerOk = false;
   const FrameJobOutcome outcome = run(FrameJobCommand::Generate);
@@ -229,6 +230,22 @@ TEST_F(SampleJob, TheCommandLineSucceedsOnlyWhenTheJobRanToItsEnd) {
   const CommandResult noFolder = RunCli("print " + common + " --overwrite --folder ' '");
   EXPECT_EQ(noFolder.status, 1);
   EXPECT_NE(noFolder.output.find("输出MXD,JPG目录不能为空"), std::string::npos);
+  // --overwrite deletes nothing but an earlier output.
+  const std::string backup = folder.file("photos.gdb_backup");
+  std::filesystem::create_directory(backup);
+  std::ofstream(backup + "/holiday.jpg") << "x";
+  const std::string bare = folder.file("bare.gdb");
+  std::filesystem::create_directory(bare);
+  std::ofstream(bare + "/notes.txt") << "x";
+  for (const std::string& path : {backup, bare + "/"}) {
+    const CommandResult refused = RunCli("generate " + common + " --out '" + path + "' --overwrite");
+    EXPECT_EQ(refused.status, 1) << path;
+    EXPECT_NE(refused.output.find("不是图廓输出数据库，不能删除"), std::string::npos) << refused.output;
+  }
+  EXPECT_TRUE(std::filesystem::exists(backup + "/holiday.jpg"));
+  EXPECT_TRUE(std::filesystem::exists(bare + "/notes.txt"));
+  const CommandResult completed = RunCli("generate " + common + " --out '" + inputs.outputPath + "/' --overwrite");
+  EXPECT_EQ(completed.status, 0) << "a trailing separator names the same geodatabase: " << completed.output;
   const CommandResult help = RunCli("print --help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("--folder"), std::string::npos);

@@ -4,6 +4,7 @@
 
 #include "app/driver/frame_job.h"
 #include "geodesy/coord_system.h"
+#include "gis/workspace.h"
 #include "support/temp_folder.h"
 #include "util/framora_error.h"
 #include "util/recording_user_interface.h"
@@ -42,20 +43,19 @@ TEST(NameTemplate, PickingAFieldRebuildsTheTemplateAroundIt) {
 TEST(OutputPreparation, AnExistingOutputIsDeletedOnlyAfterOk) {
   TempFolder folder;
   const std::string gdb = folder.file("OUT.GDB");
-  std::filesystem::create_directory(gdb);
-  std::ofstream(gdb + "/a") << "x";
+  CreateWorkspace(OutputPath(gdb));
   RecordingUserInterface ui;
   ui.answerOk = false;
-  EXPECT_FALSE(PrepareOutputGeodatabase(gdb, ui));
+  EXPECT_FALSE(PrepareOutputGeodatabase(gdb + "/", ui));
   ASSERT_EQ(ui.questions.size(), 1u);
   EXPECT_EQ(ui.questions[0], "目录" + gdb + "已存在，是否删除");
-  EXPECT_TRUE(std::filesystem::exists(gdb + "/a"));
+  EXPECT_TRUE(OutputPath(gdb).holdsOutput());
   ui.answerOk = true;
   EXPECT_TRUE(PrepareOutputGeodatabase(gdb, ui));
   EXPECT_FALSE(std::filesystem::exists(gdb));
 
   const std::string gpkg = folder.file("out.gpkg");
-  std::ofstream(gpkg) << "x";
+  CreateWorkspace(OutputPath(gpkg));
   EXPECT_TRUE(PrepareOutputGeodatabase(gpkg, ui));
   EXPECT_EQ(ui.questions.back(), "文件" + gpkg + "已存在，是否删除");
   EXPECT_FALSE(std::filesystem::exists(gpkg));
@@ -63,19 +63,33 @@ TEST(OutputPreparation, AnExistingOutputIsDeletedOnlyAfterOk) {
   EXPECT_EQ(ui.questions.size(), 3u) << "nothing to ask about a new output";
 }
 
-TEST(OutputPreparation, AFolderUnderAFileNameCannotBeDeleted) {
+TEST(OutputPreparation, WhatIsNotAnOutputIsRefusedUnaskedAndKept) {
   TempFolder folder;
+  const std::string backup = folder.file("photos.gdb_backup");
+  std::filesystem::create_directory(backup);
+  std::ofstream(backup + "/holiday.jpg") << "x";
+  const std::string bare = folder.file("bare.gdb");
+  std::filesystem::create_directory(bare);
+  std::ofstream(bare + "/notes.txt") << "x";
   const std::string odd = folder.file("out.gpkg");
   std::filesystem::create_directory(odd);
+  const std::string text = folder.file("notes.gpkg");
+  std::ofstream(text) << "x";
   RecordingUserInterface ui;
   ui.answerOk = true;
-  try {
-    PrepareOutputGeodatabase(odd, ui);
-    FAIL();
-  } catch (const FramoraError& error) {
-    EXPECT_EQ(std::string(error.what()), odd + "文件已存在，且无法删除");
+  for (const std::string& path : {backup, bare, odd, text}) {
+    try {
+      PrepareOutputGeodatabase(path, ui);
+      ADD_FAILURE() << path;
+    } catch (const FramoraError& error) {
+      EXPECT_EQ(std::string(error.what()), path + "不是图廓输出数据库，不能删除");
+    }
   }
+  EXPECT_TRUE(ui.questions.empty());
+  EXPECT_TRUE(std::filesystem::exists(backup + "/holiday.jpg"));
+  EXPECT_TRUE(std::filesystem::exists(bare + "/notes.txt"));
   EXPECT_TRUE(std::filesystem::is_directory(odd));
+  EXPECT_TRUE(std::filesystem::exists(text));
 }
 
 TEST(CoordinateChoices, ARecognisedSystemSetsTheControlsAsTheWindowDoes) {

@@ -88,7 +88,7 @@ TEST_P(SheetOutput, ASheetGetsItsDatasetAndThreeClassesWithTheReferenceScale) {
     ASSERT_NE(layer->GetSpatialRef(), nullptr) << name;
     EXPECT_STREQ(layer->GetSpatialRef()->GetAuthorityCode(nullptr), "4527") << name;
   }
-  auto workspace = OpenWorkspace(path());
+  auto workspace = OpenWorkspace(OutputPath(path()));
   EXPECT_TRUE(FeatureDatasetExists(*workspace, "yA_1_2"));
   EXPECT_DOUBLE_EQ(StoredReferenceScale(*workspace, "a_A_1_2"), 5000);
 }
@@ -135,7 +135,7 @@ TEST_P(SheetOutput, ASheetThatFailsHalfWayIsNotLeftLookingFinished) {
 TEST_P(SheetOutput, BeginSheetNamesTheSheetFromTheFieldAndTakesTheSourceReference) {
   const std::string sourcePath = folder.file("index.gpkg");
   {
-    auto source = CreateWorkspace(sourcePath);
+    auto source = CreateWorkspace(OutputPath(sourcePath));
     OGRSpatialReference srs = Zone39();
     OGRLayer* sheets = source->dataset().CreateLayer("sheets", &srs, wkbPolygon, nullptr);
     OGRFieldDefn field("TFH", OFTString);

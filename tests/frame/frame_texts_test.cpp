@@ -19,7 +19,7 @@ class FrameTexts : public ::testing::Test {
   void SetUp() override {
     settings.ScaleFactor = 1;
     sourcePath = folder.file("source.gpkg");
-    auto source = CreateWorkspace(sourcePath);
+    auto source = CreateWorkspace(OutputPath(sourcePath));
     OGRLayer* layer = source->dataset().CreateLayer("sheets", nullptr, wkbPolygon, nullptr);
     for (const char* name : {"TFH", "NAME"}) {
       OGRFieldDefn field(name, OFTString);

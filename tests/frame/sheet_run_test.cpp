@@ -53,7 +53,7 @@ struct BrokenProgressUserInterface : RecordingUserInterface {
 class SheetRun : public ::testing::Test {
  protected:
   void writeSource(const std::vector<std::string>& names) {
-    auto source = CreateWorkspace(sourcePath);
+    auto source = CreateWorkspace(OutputPath(sourcePath));
     OGRLayer* layer = source->dataset().CreateLayer("sheets", nullptr, wkbPolygon, nullptr);
     OGRFieldDefn field("NAME", OFTString);
     ASSERT_EQ(layer->CreateField(&field), OGRERR_NONE);

@@ -7,6 +7,7 @@
 #include "gis/geometry.h"
 #include "gis/text_class.h"
 #include "support/temp_folder.h"
+#include "support/test_geometry.h"
 #include "util/framora_error.h"
 #include "util/recording_user_interface.h"
 
@@ -34,7 +35,7 @@ class OutputClasses : public ::testing::TestWithParam<const char*> {
 
 TEST_P(OutputClasses, SheetClassesAreStoredWithFieldsInOrderAndTheirSpatialReference) {
   {
-    auto workspace = CreateWorkspace(path());
+    auto workspace = CreateWorkspace(OutputPath(path()));
     const OGRSpatialReference srs = Cgcs2000Zone39();
     auto dataset = CreateFeatureDataset(*workspace, "yE45G095066", &srs,
                                         SpatialDomain{39000000, 3000000, 40000000, 4000000});
@@ -72,12 +73,12 @@ TEST_P(OutputClasses, SheetClassesAreStoredWithFieldsInOrderAndTheirSpatialRefer
   polygons->ResetReading();
   OGRFeatureUniquePtr polygon(polygons->GetNextFeature());
   EXPECT_EQ(polygon->GetFieldAsInteger("ID"), 100);
-  EXPECT_NEAR(GeometryArea(*polygon->GetGeometryRef()), 10000.0, 1e-3);
+  EXPECT_NEAR(testing::AreaOf(*polygon->GetGeometryRef()), 10000.0, 1e-3);
 }
 
 TEST_P(OutputClasses, DatasetsAreFoundByNameOrMemberWithoutRegardToCase) {
   {
-    auto workspace = CreateWorkspace(path());
+    auto workspace = CreateWorkspace(OutputPath(path()));
     EXPECT_FALSE(FeatureDatasetExists(*workspace, "yA_1_2"));
     auto dataset = CreateFeatureDataset(*workspace, "yA_1_2", nullptr);
     ASSERT_TRUE(dataset);
@@ -86,7 +87,7 @@ TEST_P(OutputClasses, DatasetsAreFoundByNameOrMemberWithoutRegardToCase) {
     EXPECT_TRUE(FeatureDatasetExists(*workspace, "l_a_1_2"));
     EXPECT_FALSE(CreateFeatureDataset(*workspace, "ya_1_2", nullptr)) << "a taken name gives nothing";
   }
-  auto workspace = OpenWorkspace(path());
+  auto workspace = OpenWorkspace(OutputPath(path()));
   ASSERT_TRUE(workspace);
   EXPECT_TRUE(FeatureDatasetExists(*workspace, "ya_1_2"));
   EXPECT_TRUE(FeatureDatasetExists(*workspace, "L_A_1_2"));
@@ -95,7 +96,7 @@ TEST_P(OutputClasses, DatasetsAreFoundByNameOrMemberWithoutRegardToCase) {
 }
 
 TEST_P(OutputClasses, ClassNamesGetUnderscoresAndAFailureEndsTheJob) {
-  auto workspace = CreateWorkspace(path());
+  auto workspace = CreateWorkspace(OutputPath(path()));
   auto dataset = CreateFeatureDataset(*workspace, "yA_1_2", nullptr);
   ASSERT_TRUE(dataset);
   OGRLayer* layer = CreateFeatureClass(*dataset, "L_A-1.2", MakeFieldTemplate(wkbLineString, 1000));
@@ -110,7 +111,7 @@ TEST_P(OutputClasses, ClassNamesGetUnderscoresAndAFailureEndsTheJob) {
 
 TEST_P(OutputClasses, TextsKeepTheirSymbolAndTheClassItsReferenceScale) {
   {
-    auto workspace = CreateWorkspace(path());
+    auto workspace = CreateWorkspace(OutputPath(path()));
     const OGRSpatialReference srs = Cgcs2000Zone39();
     auto dataset = CreateFeatureDataset(*workspace, "yS", &srs);
     CreateFeatureClass(*dataset, "L_S", MakeFieldTemplate(wkbLineString, 1000));
@@ -142,20 +143,20 @@ TEST_P(OutputClasses, TextsKeepTheirSymbolAndTheClassItsReferenceScale) {
   EXPECT_EQ(text->GetFieldAsInteger("VerticalAlignment"), 3);
   EXPECT_DOUBLE_EQ(text->GetFieldAsDouble("CharacterSpacing"), 30);
 
-  auto workspace = OpenWorkspace(path());
+  auto workspace = OpenWorkspace(OutputPath(path()));
   EXPECT_DOUBLE_EQ(StoredReferenceScale(*workspace, "A_S"), 50000);
 }
 
 TEST_P(OutputClasses, ADeletedDatasetNoLongerCountsAsMade) {
   {
-    auto workspace = CreateWorkspace(path());
+    auto workspace = CreateWorkspace(OutputPath(path()));
     auto dataset = CreateFeatureDataset(*workspace, "yHalf", nullptr);
     CreateFeatureClass(*dataset, "L_Half", MakeFieldTemplate(wkbLineString, 1000));
     CreateAnnotationClass(*workspace, "a_Half", &*dataset, nullptr, 10000);
     EXPECT_TRUE(DeleteFeatureDataset(*workspace, "yHalf"));
     EXPECT_FALSE(FeatureDatasetExists(*workspace, "yHalf"));
   }
-  auto workspace = OpenWorkspace(path());
+  auto workspace = OpenWorkspace(OutputPath(path()));
   EXPECT_FALSE(FeatureDatasetExists(*workspace, "yHalf"));
   EXPECT_EQ(OpenFeatureClass(*workspace, "L_Half"), nullptr);
   auto again = CreateFeatureDataset(*workspace, "yHalf", nullptr);

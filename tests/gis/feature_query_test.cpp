@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "gis/feature_class.h"
-#include "gis/feature_layer.h"
+#include "support/test_geometry.h"
 #include "gis/geometry.h"
 #include "support/temp_folder.h"
 #include "util/framora_error.h"
@@ -16,7 +16,7 @@ using testing::TempFolder;
 class SheetIndex : public ::testing::Test {
  protected:
   void SetUp() override {
-    workspace = CreateWorkspace(folder.file("index.gpkg"));
+    workspace = CreateWorkspace(OutputPath(folder.file("index.gpkg")));
     GDALDataset& dataset = workspace->dataset();
     layer = dataset.CreateLayer("sheets", nullptr, wkbPolygon, nullptr);
     OGRFieldDefn name("TFH", OFTString);
@@ -53,13 +53,7 @@ TEST_F(SheetIndex, FieldValuesComeAsTextWithNullsEmptyAndMissingFieldsAsNothing)
   EXPECT_EQ(FieldValue(*third, "Grp"), "");
 }
 
-TEST_F(SheetIndex, UniqueValuesAreSortedWithoutRegardToCaseTogetherWithWhatWasThere) {
-  std::vector<std::string> list{"Zeta"};
-  UniqueValues(*layer, "TFH", list);
-  EXPECT_EQ(list, (std::vector<std::string>{"A-1", "b-2", "c-3", "D-4", "Zeta"}));
-  std::vector<std::string> groups;
-  UniqueValues(*layer, "Grp", groups);
-  EXPECT_EQ(groups, (std::vector<std::string>{"x", "y"}));
+TEST_F(SheetIndex, AFieldNamesSheetsWhenEveryFeatureHasItsOwnValue) {
   EXPECT_TRUE(FieldTellsFeaturesApart(*layer, "TFH"));
   EXPECT_FALSE(FieldTellsFeaturesApart(*layer, "Grp"));
   EXPECT_FALSE(FieldTellsFeaturesApart(*layer, "Nope"));
@@ -95,20 +89,9 @@ TEST_F(SheetIndex, SpatialSearchComparesShapesNotEnvelopes) {
   EXPECT_EQ(SpatialSearch(*layer, diagonal, "Num = 1").size(), 1u);
 }
 
-TEST_F(SheetIndex, LayersCarryTheirNameAndDefinitionQuery) {
-  FeatureLayer sheets = OpenFeatureLayer(*workspace, "SHEETS", "Num <= 2");
-  ASSERT_TRUE(sheets);
-  EXPECT_EQ(sheets.name, "sheets");
-  EXPECT_EQ(sheets.definitionExpression, "Num <= 2");
-  EXPECT_FALSE(sheets.isTextLayer);
-  EXPECT_EQ(sheets.featureClass->GetFeatureCount(), 2);
-  EXPECT_FALSE(OpenFeatureLayer(*workspace, "missing", ""));
-  EXPECT_THROW(OpenFeatureLayer(*workspace, "sheets", "Num <"), FramoraError);
-}
-
 TEST(StoreFeature, AFailedStoreNamesTheClass) {
   TempFolder folder;
-  auto workspace = CreateWorkspace(folder.file("out.gpkg"));
+  auto workspace = CreateWorkspace(OutputPath(folder.file("out.gpkg")));
   auto dataset = CreateFeatureDataset(*workspace, "yA", nullptr);
   OGRLayer* lines = CreateFeatureClass(*dataset, "L_A", MakeFieldTemplate(wkbLineString, 1000));
   // A read-only copy refuses every insert.
@@ -116,7 +99,7 @@ TEST(StoreFeature, AFailedStoreNamesTheClass) {
   GDALDatasetUniquePtr readOnly(GDALDataset::Open(folder.file("out.gpkg").c_str(), GDAL_OF_VECTOR));
   lines = readOnly->GetLayerByName("L_A");
   try {
-    StoreFeature(*lines, *LineBetween(0, 0, 1, 1), 1);
+    StoreFeature(*lines, *testing::LineBetween(0, 0, 1, 1), 1);
     FAIL() << "a read-only class took a feature";
   } catch (const FramoraError& error) {
     EXPECT_EQ(std::string(error.what()).rfind("保存失败：L_A", 0), 0u) << error.what();

@@ -16,7 +16,7 @@ using testing::TempFolder;
 
 // A source with a polygon layer "townships" (3 features), a line layer "roads" and a table.
 void MakeSource(const std::string& path) {
-  auto workspace = CreateWorkspace(path);
+  auto workspace = CreateWorkspace(OutputPath(path));
   GDALDataset& dataset = workspace->dataset();
   OGRSpatialReference srs;
   srs.importFromEPSG(4527);
@@ -38,11 +38,10 @@ TEST(MapDocument, AVectorSourceListsItsLayersWithTheFirstLayersCrs) {
   auto document = MapDocument::Open(folder.file("data.gpkg"));
   ASSERT_EQ(document->featureLayers().size(), 2u) << "the dataset table is no map layer";
   EXPECT_EQ(document->layers()[0].name, "townships");
-  ASSERT_EQ(document->polygonLayers().size(), 1u);
+  EXPECT_TRUE(document->layers()[0].isPolygon());
+  EXPECT_FALSE(document->layers()[1].isPolygon());
   EXPECT_STREQ(document->spatialReference().GetAuthorityCode(nullptr), "4527");
-  const MapLayer* found = document->findLayer("TOWNSHIPS");
-  ASSERT_NE(found, nullptr);
-  OpenedLayer opened = MapDocument::OpenLayer(*found);
+  OpenedLayer opened = MapDocument::OpenLayer(document->layers()[0]);
   EXPECT_EQ(opened.layer->GetFeatureCount(), 3);
 }
 
@@ -87,9 +86,9 @@ TEST(MapDocument, AQgisProjectGivesLayersInMapOrderWithTheirQueriesAndTheProject
   EXPECT_EQ(document->layers()[0].name, "Roads");
   EXPECT_EQ(document->layers()[1].name, "Towns");
   EXPECT_EQ(document->featureLayers().size(), 2u) << "a raster is no feature layer";
-  ASSERT_EQ(document->polygonLayers().size(), 1u);
-  const MapLayer* towns = document->findLayer("towns");
-  ASSERT_NE(towns, nullptr);
+  const MapLayer* towns = &document->layers()[1];
+  EXPECT_TRUE(towns->isPolygon());
+  EXPECT_FALSE(document->layers()[0].isPolygon());
   EXPECT_EQ(towns->subset, "\"XZQMC\" <> '镇1'");
   OpenedLayer opened = MapDocument::OpenLayer(*towns);
   EXPECT_EQ(opened.layer->GetFeatureCount(), 2) << "the definition query applies";

@@ -7,38 +7,17 @@
 #include "gis/gdal_setup.h"
 #include "support/temp_folder.h"
 #include "util/framora_error.h"
-#include "util/recording_user_interface.h"
 
 namespace framora {
 namespace {
 
 using testing::TempFolder;
 
-TEST(WorkspaceKind, ChosenByTheSuffixWithoutRegardToCase) {
-  EXPECT_EQ(WorkspaceKindOfPath("D:/maps/frames.GDB"), WorkspaceKind::FileGeodatabase);
-  EXPECT_EQ(WorkspaceKindOfPath("frames.gdb"), WorkspaceKind::FileGeodatabase);
-  EXPECT_EQ(WorkspaceKindOfPath("frames.gpkg"), WorkspaceKind::GeoPackage);
-  EXPECT_EQ(WorkspaceKindOfPath("a.gdb/frames.gpkg"), WorkspaceKind::GeoPackage);
-  EXPECT_THROW(WorkspaceKindOfPath("x.gdb.mdb"), FramoraError);
-  EXPECT_THROW(WorkspaceKindOfPath("X.MDB"), FramoraError);
-}
-
-TEST(WorkspaceExists, GdbPathsAreFoldersOtherPathsFiles) {
-  TempFolder folder;
-  EXPECT_FALSE(WorkspaceExists(folder.file("frames.GDB")));
-  std::filesystem::create_directory(folder.file("frames.GDB"));
-  EXPECT_TRUE(WorkspaceExists(folder.file("frames.GDB")));
-  std::ofstream(folder.file("plain.gdb")) << "x";
-  EXPECT_FALSE(WorkspaceExists(folder.file("plain.gdb")));
-  std::ofstream(folder.file("one.gpkg")) << "x";
-  EXPECT_TRUE(WorkspaceExists(folder.file("one.gpkg")));
-}
-
 TEST(CreateWorkspace, MakesBothKindsThatGdalOpens) {
   TempFolder folder;
   for (const std::string name : {"frames.gdb", "frames.gpkg"}) {
     const std::string path = folder.file(name);
-    { auto workspace = CreateWorkspace(path); ASSERT_TRUE(workspace); }
+    { auto workspace = CreateWorkspace(OutputPath(path)); ASSERT_TRUE(workspace); }
     GDALDatasetUniquePtr reopened(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR));
     ASSERT_TRUE(reopened) << name;
     EXPECT_STREQ(reopened->GetDriver()->GetDescription(), name == "frames.gdb" ? "OpenFileGDB" : "GPKG");
@@ -48,7 +27,7 @@ TEST(CreateWorkspace, MakesBothKindsThatGdalOpens) {
 TEST(CreateWorkspace, RefusesMdbAndWritesNothing) {
   TempFolder folder;
   try {
-    CreateWorkspace(folder.file("old.mdb"));
+    CreateWorkspace(OutputPath(folder.file("old.mdb")));
     FAIL() << "an .mdb path must be refused";
   } catch (const FramoraError& error) {
     EXPECT_NE(std::string(error.what()).find(".mdb"), std::string::npos);
@@ -59,42 +38,44 @@ TEST(CreateWorkspace, RefusesMdbAndWritesNothing) {
 TEST(CreateWorkspace, BadPlacesGiveClearErrors) {
   TempFolder folder;
   std::ofstream(folder.file("taken.gdb")) << "a plain file";
-  EXPECT_THROW(CreateWorkspace(folder.file("taken.gdb")), FramoraError);
-  EXPECT_THROW(CreateWorkspace(folder.file("missing/frames.gdb")), FramoraError);
-  EXPECT_THROW(CreateWorkspace(folder.file("missing/frames.gpkg")), FramoraError);
+  EXPECT_THROW(CreateWorkspace(OutputPath(folder.file("taken.gdb"))), FramoraError);
+  EXPECT_THROW(CreateWorkspace(OutputPath(folder.file("missing/frames.gdb"))), FramoraError);
+  EXPECT_THROW(CreateWorkspace(OutputPath(folder.file("missing/frames.gpkg"))), FramoraError);
 }
 
-// The error's text, or "" when there was none.
-template <typename Call>
-std::string ErrorOf(Call call) {
+std::string OpenError(const std::string& path) {
   try {
-    call();
+    OpenWorkspace(OutputPath(path));
   } catch (const FramoraError& error) {
     return error.what();
   }
   return "";
 }
 
-TEST(OpenWorkspace, MissingOrBrokenIsRefusedNamingThePath) {
+TEST(OpenWorkspace, MissingOrForeignPathsAreRefusedByName) {
   TempFolder folder;
   const std::string missing = folder.file("none.gpkg");
-  EXPECT_EQ(ErrorOf([&] { OpenWorkspace(missing); }), missing + "文件不存在");
-
+  EXPECT_EQ(OpenError(missing), missing + "文件不存在");
   const std::string broken = folder.file("broken.gpkg");
   std::ofstream(broken) << "not a database";
-  EXPECT_EQ(ErrorOf([&] { OpenWorkspace(broken); }).rfind("打开" + broken + "失败", 0), 0u);
-
+  EXPECT_EQ(OpenError(broken), "打开" + broken + "失败：不是图廓输出数据库");
   const std::string plainGdb = folder.file("plain.gdb");
   std::ofstream(plainGdb) << "not a folder";
-  EXPECT_EQ(ErrorOf([&] { OpenWorkspace(plainGdb); }).rfind("打开" + plainGdb + "失败", 0), 0u);
+  EXPECT_EQ(OpenError(plainGdb), "打开" + plainGdb + "失败：不是图廓输出数据库");
 }
 
-TEST(OpenWorkspace, ReopensWhatWasCreated) {
+TEST(OpenWorkspace, ReopensWhatWasCreatedAndCreatesWhatIsMissing) {
   TempFolder folder;
   for (const std::string name : {"a.gdb", "a.gpkg"}) {
-    CreateWorkspace(folder.file(name));
-    EXPECT_TRUE(OpenWorkspace(folder.file(name))) << name;
+    const OutputPath path(folder.file(name));
+    { auto created = OpenOrCreateWorkspace(path); ASSERT_TRUE(created) << name; }
+    EXPECT_TRUE(path.holdsOutput()) << name;
+    auto reopened = OpenOrCreateWorkspace(path);
+    ASSERT_TRUE(reopened) << name;
+    EXPECT_EQ(reopened->kind(), path.kind());
   }
+  // Shell completion's trailing separator names the same geodatabase.
+  EXPECT_TRUE(OpenWorkspace(OutputPath(folder.file("a.gdb") + "/")));
 }
 
 }  // namespace

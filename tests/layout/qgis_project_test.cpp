@@ -34,7 +34,7 @@ TEST_F(QgisOpensTheMapDocument, WithValidLayersAndTheLayoutAtTheMapScale) {
   builder.reset();  // the geodatabase is complete once its writer is closed
   ASSERT_TRUE(ui.messages.empty()) << ui.messages.front();
 
-  const auto script = std::filesystem::path(__FILE__).parent_path() / "check_map_document.py";
+  const auto script = std::filesystem::path(FRAMORA_LAYOUT_TEST_DIR) / "check_map_document.py";
   std::string printed;
   const int status = RunCommand("QT_QPA_PLATFORM=offscreen /usr/bin/python3 '" + script.string() + "' '" + output("S.qgs") +
                              "' S 316 296 10000 2420 1520 5580 4480",

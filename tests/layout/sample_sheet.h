@@ -11,6 +11,7 @@
 
 #include "frame/frame_builder.h"
 #include "gis/geometry.h"
+#include "../support/test_geometry.h"
 #include "util/logical_font.h"
 
 namespace framora::testing {

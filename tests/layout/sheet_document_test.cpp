@@ -10,6 +10,7 @@
 #include "gis/gdal_setup.h"
 #include "layout/layout_test_support.h"
 #include "layout/picture_export.h"
+#include "support/test_geometry.h"
 
 namespace framora {
 namespace {
@@ -317,7 +318,7 @@ TEST(UserLayers, LayersInOtherCoordinateSystemsAreDrawnOnTheMapsOwn) {
         folder.file("degrees.gpkg").c_str(), 0, 0, 0, GDT_Unknown, nullptr));
     OGRLayer* meridians = data->CreateLayer("meridian", &geographic, wkbLineString, nullptr);
     OGRFeature meridian(meridians->GetLayerDefn());
-    meridian.SetGeometry(LineBetween(117, 39.8, 117, 39.9).get());
+    meridian.SetGeometry(testing::LineBetween(117, 39.8, 117, 39.9).get());
     ASSERT_EQ(meridians->CreateFeature(&meridian), OGRERR_NONE);
   }
   PageLayout layout;

@@ -1,8 +1,5 @@
 #include "util/files.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
@@ -30,10 +27,10 @@ TEST(DeleteFolderTree, RemovesNestedFoldersAndReadOnlyEntries) {
   fs::create_directories(root / "a" / "b");
   WriteFile(root / "top.txt");
   WriteFile(root / "a" / "b" / "locked.txt");
-  chmod((root / "a" / "b" / "locked.txt").c_str(), 0444);
+  fs::permissions(root / "a" / "b" / "locked.txt", fs::perms::owner_read | fs::perms::group_read);
   // A folder without write or read permission must be opened up to be emptied.
-  chmod((root / "a" / "b").c_str(), 0555);
-  chmod((root / "a").c_str(), 0100);
+  fs::permissions(root / "a" / "b", fs::perms::owner_read | fs::perms::owner_exec);
+  fs::permissions(root / "a", fs::perms::owner_exec);
 
   EXPECT_EQ(DeleteFolderTree(root.string() + "/"), 0);
   EXPECT_FALSE(fs::exists(root));

@@ -19,7 +19,7 @@ TEST(Gbk, ByteSlicesNeverCutACharacter) {
   EXPECT_EQ(GbkLeft("中文ab", 4), "中文");
   EXPECT_EQ(GbkMid("88°03′", 4), "03′");
   EXPECT_EQ(GbkMid("88°03′", 4, 2), "03");
-  EXPECT_EQ(CharacterCount("图廓ab"), 4);
+  EXPECT_EQ(ToUtf32("图廓ab").size(), 4u);
 }
 
 TEST(Gbk, UnconvertibleCharactersDoNotStopTheConversion) {

@@ -1,3 +1,5 @@
+#include <QGuiApplication>
+
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -6,6 +8,7 @@
 #include <vector>
 
 #include "app/cli/command_registry.h"
+#include "layout/gui_application.h"
 #include "util/console_user_interface.h"
 #include "util/version.h"
 
@@ -37,6 +40,12 @@ void PrintOverview() {
 
 int main(int argc, char** argv) {
   using namespace framora::cli;
+  // Pages are drawn without a screen. Qt sees none of the command's arguments (it would take
+  // some of them for its own), and sets the locale from the environment, so it comes first.
+  framora::DrawOffscreenUnlessAsked();
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  QGuiApplication application(qtArgc, qtArgv);
   std::setlocale(LC_ALL, "C.UTF-8");
   std::signal(SIGINT, [](int) { framora::ConsoleUserInterface::requestStop(); });
 

@@ -9,6 +9,7 @@
 #include "frame/standard/standard_map.h"
 #include "geodesy/number_text.h"
 #include "gis/feature_class.h"
+#include "gis/output_path.h"
 #include "layout/page_layout_control.h"
 #include "util/files.h"
 #include "util/framora_error.h"
@@ -49,21 +50,14 @@ std::vector<std::string> FieldsNamingEveryFeature(OGRLayer& layer) {
 }
 
 bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui) {
-  std::error_code error;
-  const bool fileGeodatabase = ToLowerAscii(outputPath).find(".gdb") != std::string::npos;
-  if (fileGeodatabase && fs::is_directory(outputPath, error)) {
-    const std::string question = "目录" + outputPath + "已存在，是否删除";
-    if (!ui.askOkCancel(question, question)) return false;
-    if (DeleteFolderTree(outputPath) != 0) throw FramoraError(outputPath + "文件已存在，且无法删除");
-    return true;
-  }
-  if (fs::exists(outputPath, error)) {
-    const std::string question = "文件" + outputPath + "已存在，是否删除";
-    if (!ui.askOkCancel(question, question)) return false;
-    // A folder under a non-".gdb" name is not ours to remove as a file.
-    if (fs::is_directory(outputPath, error) || !fs::remove(outputPath, error))
-      throw FramoraError(outputPath + "文件已存在，且无法删除");
-  }
+  const OutputPath output(outputPath);
+  if (!output.occupied()) return true;
+  // Nothing but an earlier output is offered for deletion.
+  output.refuseForeign();
+  const std::string question =
+      (output.kind() == WorkspaceKind::FileGeodatabase ? "目录" : "文件") + output.text() + "已存在，是否删除";
+  if (!ui.askOkCancel(question, question)) return false;
+  output.deleteOutput();
   return true;
 }
 
@@ -143,11 +137,11 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
   run.coordinateSystemIndex = inputs.coordinateSystemIndex;
   run.isStandardSheetMode = inputs.creationMode == 0;
   const std::string nameField = CheckNameTemplate(inputs.nameTemplate, inputs.fieldChoices);
-  RefuseUnsupportedWorkspacePath(inputs.outputPath);
+  const OutputPath output(inputs.outputPath);  // a personal geodatabase is refused before anything else
   const std::string folder = Trim(inputs.outputFolder);
   // Refused before an existing output is deleted, which would lose it for nothing.
   if (batchPrint && folder.empty()) throw FramoraError("输出MXD,JPG目录不能为空");
-  if (!PrepareOutputGeodatabase(inputs.outputPath, ui)) {
+  if (!PrepareOutputGeodatabase(output.text(), ui)) {
     outcome.declined = true;
     return outcome;
   }
@@ -177,9 +171,9 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
   const SheetSource sheets{source.layer, Trim(inputs.whereClause), nameField, inputs.nameTemplate};
   std::unique_ptr<TtkBaseClass> builder;
   if (inputs.creationMode == 0)
-    builder = std::make_unique<TstandardMap>(run, inputs.outputPath, ui, sheets, layout.get());
+    builder = std::make_unique<TstandardMap>(run, output.text(), ui, sheets, layout.get());
   else
-    builder = std::make_unique<Tcreatetk>(run, inputs.outputPath, ui, sheets, layout.get());
+    builder = std::make_unique<Tcreatetk>(run, output.text(), ui, sheets, layout.get());
   const SheetRunSummary summary = builder->Run();
   outcome.sheetsMade = summary.made;
   outcome.sheetsExisting = summary.existing;

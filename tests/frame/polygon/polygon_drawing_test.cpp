@@ -4,6 +4,7 @@
 #include <set>
 
 #include "frame/polygon/polygon_test_support.h"
+#include "support/test_geometry.h"
 
 namespace framora {
 namespace {
@@ -219,7 +220,7 @@ TEST_F(PolygonRun, OuterBandAndMasks) {
     const auto masks = polygons(township.name);
     ASSERT_EQ(masks.size(), 1u);
     EXPECT_EQ(masks[0].id, 100);
-    EXPECT_NEAR(masks[0].area, (extent.width() + 400) * (extent.height() + 400) - GeometryArea(*shape), 1e-3);
+    EXPECT_NEAR(masks[0].area, (extent.width() + 400) * (extent.height() + 400) - testing::AreaOf(*shape), 1e-3);
   }
 
   output = folder.file("none.gdb");

@@ -67,7 +67,8 @@ TEST_F(StandardRun, GeographicTableCentresEachNameInItsCell) {
   // Within a centimetre: PROJ and the program's own series differ by millimetres.
   for (const auto& [cell, name] : expected) {
     const double x = x0 + (cell.first + 0.5) * w, y = y0 + (2 - cell.second + 0.5) * h;
-    const auto found = std::find_if(stored.begin(), stored.end(), [&](const StoredText& t) {
+    // Named in the capture: clang 14 cannot capture a structured binding.
+    const auto found = std::find_if(stored.begin(), stored.end(), [&, &name = name](const StoredText& t) {
       return t.text == name && std::fabs(t.x - x) < 1e-7 && std::fabs(t.y - y) < 1e-7;
     });
     ASSERT_NE(found, stored.end()) << name;
