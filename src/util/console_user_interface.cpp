@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <string>
 
 namespace framora {
 
@@ -11,7 +13,11 @@ std::atomic<bool> stopRequested{false};
 }
 
 ConsoleUserInterface::ConsoleUserInterface(bool answerOk, std::FILE* out)
-    : answerOk_(answerOk), out_(out), interactive_(isatty(fileno(out)) != 0) {}
+    : answerOk_(answerOk), out_(out), interactive_(isatty(fileno(out)) != 0) {
+  // Programs that run the command (such as the QGIS plugin) read a line per step.
+  const char* progress = std::getenv("FRAMORA_PROGRESS");
+  progressLines_ = progress != nullptr && std::string(progress) == "lines";
+}
 
 void ConsoleUserInterface::requestStop() { stopRequested = true; }
 
@@ -51,6 +57,11 @@ bool ConsoleUserInterface::stepProgress(int count) {
 }
 
 void ConsoleUserInterface::drawBar() {
+  if (progressLines_) {
+    std::fprintf(out_, "PROGRESS %d %d\n", position_, total_);
+    std::fflush(out_);
+    return;
+  }
   const int percent = static_cast<int>(static_cast<long long>(position_) * 100 / total_);
   if (percent == lastPercent_) return;
   lastPercent_ = percent;

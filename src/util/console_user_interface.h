@@ -28,6 +28,7 @@ class ConsoleUserInterface : public UserInterface {
   bool answerOk_;
   std::FILE* out_;
   bool interactive_;
+  bool progressLines_ = false;  // "PROGRESS done total" lines instead of a bar
   bool active_ = false;
   int total_ = 1;
   int position_ = 0;
