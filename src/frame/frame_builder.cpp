@@ -8,6 +8,7 @@
 #include "geodesy/gauss_kruger.h"
 #include "gis/text_class.h"
 #include "util/framora_error.h"
+#include "util/number_parse.h"
 #include "util/text.h"
 
 namespace framora {
@@ -61,6 +62,25 @@ std::vector<SelectedFeature> SelectFeatures(OGRLayer& layer, const std::string& 
 }
 
 }  // namespace
+
+std::pair<size_t, size_t> ShardRange(size_t count, const SheetShard& shard) {
+  if (shard.count < 1 || shard.index < 1 || shard.index > shard.count) return {0, count};
+  const auto boundary = [&](int part) { return count * static_cast<size_t>(part) / static_cast<size_t>(shard.count); };
+  return {boundary(shard.index - 1), boundary(shard.index)};
+}
+
+SheetShard ShardOfText(const std::string& text) {
+  const std::string trimmed = Trim(text);
+  const auto slash = trimmed.find('/');
+  std::optional<int> index, count;
+  if (slash != std::string::npos) {
+    index = ParseInteger(std::string_view(trimmed).substr(0, slash));
+    count = ParseInteger(std::string_view(trimmed).substr(slash + 1));
+  }
+  if (!index || !count || *count < 1 || *index < 1 || *index > *count)
+    throw FramoraError("分片应写成K/N，1≤K≤N，例如 2/8，而不是" + text);
+  return SheetShard{*index, *count};
+}
 
 CalendarDate CalendarDate::Today() {
   const std::time_t now = std::time(nullptr);
@@ -127,6 +147,9 @@ SheetRunSummary TtkBaseClass::Run() {
   if (source_.layer == nullptr) throw FramoraError("没有选择图层");
   shownOnce_.clear();
   std::vector<SelectedFeature> selected = SelectFeatures(*source_.layer, Trim(source_.whereClause));
+  const auto [first, last] = ShardRange(selected.size(), source_.shard);
+  selected.erase(selected.begin() + static_cast<std::ptrdiff_t>(last), selected.end());
+  selected.erase(selected.begin(), selected.begin() + static_cast<std::ptrdiff_t>(first));
   if (selected.empty()) {
     Notify("没有数据，可能条件设置错误");
     return summary;

@@ -25,6 +25,18 @@ struct CalendarDate {
   static CalendarDate Today();
 };
 
+// The K-th of N parts of a run's selected sheets, so that N runs (on one machine or many)
+// share a job: the selected sheets in the layer's order, cut into N runs of consecutive
+// sheets whose sizes differ by one at most. 1 of 1 is the whole selection.
+struct SheetShard {
+  int index = 1;  // K, from 1
+  int count = 1;  // N
+};
+// The positions [first, last) of part K of N among count selected sheets.
+std::pair<size_t, size_t> ShardRange(size_t count, const SheetShard& shard);
+// "K/N" as typed; FramoraError saying what is expected otherwise.
+SheetShard ShardOfText(const std::string& text);
+
 // Where a run's sheets come from.
 struct SheetSource {
   OGRLayer* layer = nullptr;   // the polygon layer (borrowed); its spatial reference becomes every
@@ -32,6 +44,7 @@ struct SheetSource {
   std::string whereClause;     // attribute condition over the layer; empty selects every feature
   std::string nameField;       // the field named in the template, such as "TFH"
   std::string nameTemplate;    // the output name as typed, such as "[TFH]" or "[XZQMC]图"
+  SheetShard shard{};          // the part of the selected sheets this run makes
 };
 
 // What one run did, for the driver's report.

@@ -70,10 +70,10 @@ void StoreSetting(const FrameSettingRow& row, const SettingValue& value, FrameSe
 // A control's state as the assembly reads it; what the kind of control has no part of
 // stays empty.
 struct ControlReading {
-  std::optional<int> number;        // a spin edit's value, an item index
-  std::optional<std::string> text;  // an edit's or combo box's text, a memo's lines joined by "\r\n"
-  std::optional<bool> checked;
-  std::optional<LogicalFont> font;  // a font button's font
+  std::optional<int> number{};        // a spin edit's value, an item index
+  std::optional<std::string> text{};  // an edit's or combo box's text, a memo's lines joined by "\r\n"
+  std::optional<bool> checked{};
+  std::optional<LogicalFont> font{};  // a font button's font
 };
 
 // Sets the row's field from the control by its conversion; a reading without the part the

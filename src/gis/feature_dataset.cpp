@@ -139,6 +139,35 @@ bool FeatureDatasetExists(Workspace& workspace, const std::string& name) {
   return false;
 }
 
+std::optional<SpatialDomain> StoredSpatialDomain(Workspace& workspace, const std::string& datasetName) {
+  if (workspace.kind() == WorkspaceKind::GeoPackage) {
+    for (const auto& row : ReadDatasetTable(workspace))
+      if (row.parent.empty() && EqualsIgnoringCase(row.name, datasetName)) return row.domain;
+    return std::nullopt;
+  }
+  // The geodatabase keeps a dataset's grid origin in its item definition only.
+  const char* options[] = {"LIST_ALL_TABLES=YES", nullptr};
+  const char* drivers[] = {"OpenFileGDB", nullptr};
+  GDALDatasetUniquePtr catalog(
+      GDALDataset::Open(workspace.path().c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, drivers, options));
+  OGRLayer* items = catalog ? catalog->GetLayerByName("GDB_Items") : nullptr;
+  if (items == nullptr) return std::nullopt;
+  for (auto& item : *items) {
+    if (!EqualsIgnoringCase(item->GetFieldAsString("Name"), datasetName)) continue;
+    const std::string definition = item->GetFieldAsString("Definition");
+    const auto element = [&](const std::string& tag) -> std::optional<double> {
+      const auto open = definition.find("<" + tag + ">");
+      if (open == std::string::npos) return std::nullopt;
+      const auto start = open + tag.size() + 2;
+      return ParseDecimal(std::string_view(definition).substr(start, definition.find('<', start) - start));
+    };
+    const auto x = element("XOrigin"), y = element("YOrigin");
+    if (!x || !y) return std::nullopt;
+    return SpatialDomain{*x, *y, *x, *y};
+  }
+  return std::nullopt;
+}
+
 std::optional<FeatureDataset> CreateFeatureDataset(Workspace& workspace, const std::string& name,
                                                    const OGRSpatialReference* spatialReference,
                                                    const std::optional<SpatialDomain>& domain) {

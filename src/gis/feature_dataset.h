@@ -39,6 +39,11 @@ void RegisterDatasetMember(Workspace& workspace, const std::string& datasetName,
 // The reference scale stored with a text class, 0 when none was stored.
 double StoredReferenceScale(Workspace& workspace, const std::string& className);
 
+// The spatial domain a dataset was made with, as far as the format keeps it: the whole domain
+// in the single-file kind, the origin (xmin, ymin) in a file geodatabase; nothing when none
+// was given.
+std::optional<SpatialDomain> StoredSpatialDomain(Workspace& workspace, const std::string& datasetName);
+
 // Makes the dataset table of a single-file workspace (a GeoPackage without any table
 // cannot be opened again).
 void EnsureDatasetTable(Workspace& workspace);

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include "gis/workspace.h"
+#include "driver/cli_runner.h"
 #include "support/temp_folder.h"
 #include "util/framora_error.h"
 #include "util/recording_user_interface.h"
@@ -194,23 +195,8 @@ TEST_F(SampleJob, AStopBetweenSheetsEndsTheJobEarly) {
 }
 
 // The command line: exit status and messages.
-struct CommandResult {
-  int status;
-  std::string output;
-};
-
-CommandResult RunCli(const std::string& arguments) {
-  const std::string command = std::string("QT_QPA_PLATFORM=offscreen '") + FRAMORA_CLI + "' " + arguments + " 2>&1";
-  CommandResult result{-1, ""};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  size_t read;
-  while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, read);
-  const int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
+using testing::RunCli;
+using testing::CommandResult;
 
 TEST_F(SampleJob, TheCommandLineSucceedsOnlyWhenTheJobRanToItsEnd) {
   const std::string common = "--mode polygon --doc '" + inputs.documentPath + "' --layer 乡镇 --name '[XZQMC]' --out '" +

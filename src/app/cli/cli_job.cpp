@@ -38,6 +38,9 @@ Input:
 Output:
   --out PATH                output geodatabase: a ".gdb" folder or a ".gpkg" file
   --overwrite               delete an existing output first (otherwise nothing is touched)
+  --shard K/N               make only the K-th of N parts of the selected sheets (consecutive
+                            in the layer's order), so that N runs share the job; each writes
+                            its own output, and "framora-cli merge" joins the outputs
 Map:
   --scale N                 scale denominator (default 10000)
   --crs cgcs2000|xian80|beijing54|wgs84
@@ -90,7 +93,7 @@ struct Options {
 const std::vector<std::string> kValueOptions = {"--settings", "--mode",  "--doc",      "--layer",
                                                 "--where",    "--name",  "--out",      "--scale",
                                                 "--crs",      "--zones", "--meridian", "--folder",
-                                                "--picture",  "--dpi"};
+                                                "--picture",  "--dpi",   "--shard"};
 
 Options ParseOptions(const std::vector<std::string>& args, bool print) {
   Options options;
@@ -178,6 +181,7 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
   takeOption("--out", inputs.outputPath);
   takeOption("--folder", inputs.outputFolder);
   takeOption("--dpi", inputs.dpiText);
+  if (auto shard = Value(options, "--shard")) inputs.shard = ShardOfText(*shard);
   if (inputs.documentPath.empty()) throw FramoraError("没有输入地图文档，用 --doc 指定");
   if (inputs.outputPath.empty()) throw FramoraError("没有输出地理数据库，用 --out 指定");
 

@@ -168,7 +168,7 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
   const auto start = std::chrono::steady_clock::now();
   std::unique_ptr<PageLayoutControl> layout;
   if (batchPrint) layout = std::make_unique<PageLayoutControl>(*document, run, folder);
-  const SheetSource sheets{source.layer, Trim(inputs.whereClause), nameField, inputs.nameTemplate};
+  const SheetSource sheets{source.layer, Trim(inputs.whereClause), nameField, inputs.nameTemplate, inputs.shard};
   std::unique_ptr<TtkBaseClass> builder;
   if (inputs.creationMode == 0)
     builder = std::make_unique<TstandardMap>(run, output.text(), ui, sheets, layout.get());

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/frame_builder.h"
 #include "frame/frame_settings.h"
 #include "gis/map_document.h"
 #include "util/user_interface.h"
@@ -29,6 +30,7 @@ struct FrameJobInputs {
   std::string outputFolder;              // edtmxdPath (batch print)
   std::string dpiText = "96";            // edtDPI (batch print)
   int coordinateSystemIndex = 0;         // gb8054
+  SheetShard shard;                      // the part of the selected sheets to make (--shard)
 };
 
 struct FrameJobOutcome {
