@@ -100,7 +100,8 @@ TtkBaseClass::TtkBaseClass(const FrameSettings& frameSettings, const std::string
       ui_(userInterface),
       source_(std::move(source)),
       documents_(documents),
-      zone_(settings_.UseKrassowsky ? ZoneEllipsoid::Krassowsky : ZoneEllipsoid::Iag1975,
+      zone_(settings_.UseKrassowsky ? ZoneEllipsoid::Krassowsky
+                                    : EllipsoidOfCoordinateSystem(settings_.coordinateSystemIndex),
             settings_.ThreeDegreeZones ? ZoneWidth::ThreeDegree : ZoneWidth::SixDegree, settings_.CentralMeridian,
             settings_.CoordsWithZone) {
   frameGap_ = settings_.InnerToOuterGap * settings_.ScaleFactor;
