@@ -120,7 +120,8 @@ TtkBaseClass::TtkBaseClass(const FrameSettings& frameSettings, const std::string
       ui_(userInterface),
       source_(std::move(source)),
       documents_(documents),
-      zone_(settings_.UseKrassowsky ? ZoneEllipsoid::Krassowsky : ZoneEllipsoid::Iag1975,
+      zone_(settings_.UseKrassowsky ? ZoneEllipsoid::Krassowsky
+                                    : EllipsoidOfCoordinateSystem(settings_.coordinateSystemIndex),
             settings_.ThreeDegreeZones ? ZoneWidth::ThreeDegree : ZoneWidth::SixDegree, settings_.CentralMeridian,
             settings_.CoordsWithZone) {
   frameGap_ = settings_.InnerToOuterGap * settings_.ScaleFactor;
@@ -212,6 +213,15 @@ FinishedSheet TtkBaseClass::Finished(const Envelope& innerFrame) const {
     if (!(east > 0) || !(north > 0)) throw FramoraError("不能换算图幅" + sheetName_ + "的经纬度");
     sheet.metresPerUnitX = probe / east;
     sheet.metresPerUnitY = probe / north;
+    if (sheet.spatialReference != nullptr && sheet.spatialReference->IsGeographic()) {
+      OGRSpatialReference zone;
+      zone.SetProjCS(("Gauss-Kruger CM " + std::to_string(static_cast<int>(zone_.CentralMeridian())) + "E").c_str());
+      zone.CopyGeogCSFrom(sheet.spatialReference);
+      zone.SetTM(0, zone_.CentralMeridian(), 1, zone_.FalseEasting(), 0);
+      char* wkt = nullptr;
+      if (zone.exportToWkt(&wkt) == OGRERR_NONE && wkt != nullptr) sheet.zoneWkt = wkt;
+      CPLFree(wkt);
+    }
   }
   return sheet;
 }

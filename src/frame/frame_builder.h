@@ -146,6 +146,8 @@ class TtkBaseClass {
   const std::string& sheetName() const { return sheetName_; }
   bool isNewDataset() const { return isNewDataset_; }
   const OGRGeometry* sheetGeometry() const { return sheetGeometry_.get(); }
+  // The Gauss–Krüger zone of the run.
+  const GaussZone& zone() const { return zone_; }
   Workspace* outputWorkspace() const { return outputWorkspace_.get(); }
   int sheetsBegun() const { return sheetsBegun_; }
   int spatialIndexGridSize() const { return spatialIndexGridSize_; }

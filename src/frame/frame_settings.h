@@ -92,7 +92,7 @@ struct FrameSettings {
   std::string PictureType;        // ".JPG" or ".TIF"
   int ExportDpi{};
   double CentralMeridian{};
-  bool UseKrassowsky{};           // Beijing 1954; otherwise the IAG 1975 constants
+  bool UseKrassowsky{};           // Beijing 1954; otherwise coordinateSystemIndex's ellipsoid
   bool ThreeDegreeZones{};
   bool CoordsWithZone{};
   bool GeographicInput{};

@@ -223,7 +223,7 @@ void TtkBaseClass::WriteCornerLabel(int corner, double northing, double easting)
                                double y) { AddText(text, font, hAlign, vAlign, x, y, kCornerLabelSpacing); };
 
   double lonValue = easting, latValue = northing;
-  if (s.CornerLabelMode != 2 && !s.GeographicInput) {
+  if (s.CornerLabelMode != 2) {
     const GeoPoint point = ToGeographic(northing, easting);
     checkCornerBounds(point.latitude, point.longitude);
     lonValue = point.longitude;

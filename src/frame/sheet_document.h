@@ -21,6 +21,9 @@ struct FinishedSheet {
   double metresPerUnitX = 1;
   double metresPerUnitY = 1;
   double textReferenceScale = 0;    // scale denominator the texts were sized for
+  // A geographic sheet's Gauss–Krüger zone (WKT), for documents that show its maps in
+  // metres at the map scale; empty for a projected sheet.
+  std::string zoneWkt;
   const OGRSpatialReference* spatialReference = nullptr;  // the sheet's; null when unknown
   const OGRGeometry* clipShape = nullptr;                 // the user's map is shown inside it
   Workspace* workspace = nullptr;                         // holds the sheet's classes

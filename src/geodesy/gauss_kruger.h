@@ -4,36 +4,39 @@ class OGRSpatialReference;
 
 namespace framora {
 
-// Gauss–Krüger by closed series for the two ellipsoids the Chinese systems use.
+// Gauss–Krüger by closed series for the ellipsoids of the Chinese systems.
 // x is the northing, y the easting, both in metres; angles are decimal degrees. A run
 // projects through a GaussZone (gauss_zone.h); these are its parts.
 
 constexpr long double kPi = 3.1415926535897932385L;
 
 struct GaussEllipsoid {
+  long double SemiMajorAxis;              // a
   long double PolarRadius;                // c
   long double SecondEccentricitySquared;  // e′²
   long double ArcDegree;                  // metres of meridian arc per degree
   long double ArcSine[4];                 // coefficients of sin, sin³, sin⁵, sin⁷ in the arc
-  long double Footpoint[7];               // Bf in degrees as a polynomial of x / 1e6 − 3
 };
 
 // Beijing 1954.
 const GaussEllipsoid& KrassowskyEllipsoid();
-// Xian 1980, CGCS2000 and WGS84.
+// Xian 1980.
 const GaussEllipsoid& Iag1975Ellipsoid();
-const GaussEllipsoid& EllipsoidFor(bool useKrassowsky);
+// CGCS2000 (its ellipsoid is GRS 80's in all that matters here).
+const GaussEllipsoid& Cgcs2000Ellipsoid();
+const GaussEllipsoid& Wgs84Ellipsoid();
 
 long double DegToRad(long double degrees);
 
 // Meridian arc from the equator to latitude B (degrees).
 long double MeridianArc(const GaussEllipsoid& ellipsoid, long double latitude);
-// Footpoint latitude (degrees) of a northing.
+// Footpoint latitude (degrees) of a northing: the meridian arc solved to convergence.
 long double FootpointLatitude(const GaussEllipsoid& ellipsoid, long double northing);
 
 // Central meridian of the zone holding a longitude.
 double ZoneMeridianOfLongitude(double longitude, bool threeDegree);
-// Zone number of a central meridian, rounded half to even.
+// Zone number of a central meridian: the zone whose western edge is at or below it, the
+// one both the forward and the inverse use.
 int ZoneOfMeridian(double centralMeridian, bool threeDegree);
 // 500,000, or zone × 1,000,000 + 500,000 when eastings carry the zone number.
 double ZoneFalseEasting(bool threeDegree, bool withZone, double centralMeridian);

@@ -4,8 +4,41 @@
 
 namespace framora {
 
+namespace {
+
+const GaussEllipsoid& EllipsoidOf(ZoneEllipsoid ellipsoid) {
+  switch (ellipsoid) {
+    case ZoneEllipsoid::Krassowsky:
+      return KrassowskyEllipsoid();
+    case ZoneEllipsoid::Iag1975:
+      return Iag1975Ellipsoid();
+    case ZoneEllipsoid::Wgs84:
+      return Wgs84Ellipsoid();
+    case ZoneEllipsoid::Cgcs2000:
+      break;
+  }
+  return Cgcs2000Ellipsoid();
+}
+
+}  // namespace
+
+ZoneEllipsoid EllipsoidOfCoordinateSystem(int coordinateSystemIndex) {
+  switch (coordinateSystemIndex) {
+    case 1:
+      return ZoneEllipsoid::Iag1975;
+    case 2:
+      return ZoneEllipsoid::Krassowsky;
+    case 3:
+      return ZoneEllipsoid::Wgs84;
+    default:
+      return ZoneEllipsoid::Cgcs2000;
+  }
+}
+
 GaussZone::GaussZone(ZoneEllipsoid ellipsoid, ZoneWidth width, double centralMeridian, bool zoneInEasting)
-    : ellipsoid_(&EllipsoidFor(ellipsoid == ZoneEllipsoid::Krassowsky)),
+    : ellipsoidKind_(ellipsoid),
+      width_(width),
+      ellipsoid_(&EllipsoidOf(ellipsoid)),
       centralMeridian_(centralMeridian),
       zoneInEasting_(zoneInEasting),
       zoneNumber_(ZoneOfMeridian(centralMeridian, width == ZoneWidth::ThreeDegree)),

@@ -24,6 +24,14 @@ bool ValidColumn(int column) { return column >= 1 && column <= 60; }
 
 bool InRange(int value, int low, int high) { return value >= low && value <= high; }
 
+// Number fields are digits only: no sign, no blanks.
+bool ReadDigits(std::string_view text, int& value) {
+  if (text.empty()) return false;
+  for (const char c : text)
+    if (c < '0' || c > '9') return false;
+  return TryReadInteger(text, value);
+}
+
 int LetterIndex(char letter, char first) { return static_cast<unsigned char>(letter) - first; }
 
 bool IsQuarterLetter(std::string_view piece) { return piece.size() == 1 && piece[0] >= 'A' && piece[0] <= 'D'; }
@@ -47,7 +55,7 @@ OldSheet ReadOldPieces(const std::string& text) {
   if (first == '[') {
     const size_t close = text.find(']');
     int n = 0;
-    if (close == std::string::npos || close != text.size() - 1 || !TryReadInteger(Copy(text, 7, close - 6), n) ||
+    if (close == std::string::npos || close != text.size() - 1 || !ReadDigits(Copy(text, 7, close - 6), n) ||
         !InRange(n, 1, 16)) {
       return sheet;
     }
@@ -58,12 +66,12 @@ OldSheet ReadOldPieces(const std::string& text) {
   size_t hyphen = rest.find('-');
   if (hyphen == std::string::npos) {
     int n = 0;
-    if (!TryReadInteger(rest, n) || !InRange(n, 1, 144)) return sheet;
+    if (!ReadDigits(rest, n) || !InRange(n, 1, 144)) return sheet;
     return {3, (n - 1) / 12 + 1, (n + 11) % 12 + 1};
   }
 
   int p = 0;
-  if (!TryReadInteger(rest.substr(0, hyphen), p) || !InRange(p, 1, 144)) return sheet;
+  if (!ReadDigits(rest.substr(0, hyphen), p) || !InRange(p, 1, 144)) return sheet;
   rest = rest.substr(hyphen + 1);
   const int r100 = (p - 1) / 12;
   const int c100 = (p + 11) % 12;
@@ -73,7 +81,7 @@ OldSheet ReadOldPieces(const std::string& text) {
   if (parenthesis) {
     const size_t close = rest.find(')');
     int q = 0;
-    if (rest[0] != '(' || close == std::string::npos || !TryReadInteger(rest.substr(1, close - 1), q) ||
+    if (rest[0] != '(' || close == std::string::npos || !ReadDigits(rest.substr(1, close - 1), q) ||
         !InRange(q, 1, 64)) {
       return sheet;
     }
@@ -91,7 +99,7 @@ OldSheet ReadOldPieces(const std::string& text) {
 
   if (hyphen != std::string::npos) {
     int m = 0;
-    if (!IsQuarterLetter(rest.substr(0, hyphen)) || !TryReadInteger(rest.substr(hyphen + 1), m) || !InRange(m, 1, 4)) {
+    if (!IsQuarterLetter(rest.substr(0, hyphen)) || !ReadDigits(rest.substr(hyphen + 1), m) || !InRange(m, 1, 4)) {
       return sheet;
     }
     const int k = LetterIndex(rest[0], '@');
@@ -137,7 +145,7 @@ std::optional<MapSheetExtent> ParseNewSheetNumber(const std::string& text) {
 
   const char bandLetter = text[0];
   int column = 0;
-  if (!ValidBand(bandLetter) || !TryReadInteger(Copy(text, 2, 2), column) || !ValidColumn(column)) WrongNewNumber(text);
+  if (!ValidBand(bandLetter) || !ReadDigits(Copy(text, 2, 2), column) || !ValidColumn(column)) WrongNewNumber(text);
 
   MapSheetExtent extent;
   ScaleSizes sizes{6, 4, 1};
@@ -148,7 +156,7 @@ std::optional<MapSheetExtent> ParseNewSheetNumber(const std::string& text) {
     if (!found) WrongNewNumber(text);
     sizes = *found;
     extent.ScaleIndex = LetterIndex(text[3], 'A');
-    if (text.size() != 10 || !TryReadInteger(Copy(text, 5, 3), row) || !TryReadInteger(Copy(text, 8, 3), columnInSheet) ||
+    if (text.size() != 10 || !ReadDigits(Copy(text, 5, 3), row) || !ReadDigits(Copy(text, 8, 3), columnInSheet) ||
         !InRange(row, 1, sizes.SheetsPerSide) || !InRange(columnInSheet, 1, sizes.SheetsPerSide)) {
       WrongNewNumber(text);
     }
@@ -169,9 +177,9 @@ std::string OldToNewSheetNumber(const std::string& text, int& kind) {
   kind = -1;
   if (text.size() <= 3) return "";
 
-  const char rowLetter = text[0];
+  const char rowLetter = ToUpperAscii(text.substr(0, 1))[0];
   int column = 0;
-  if (text[1] != '-' || !TryReadInteger(Copy(text, 3, 2), column) || !ValidColumn(column)) WrongOldNumber(text);
+  if (!ValidBand(rowLetter) || text[1] != '-' || !ReadDigits(Copy(text, 3, 2), column) || !ValidColumn(column)) WrongOldNumber(text);
   if (text.size() == 4) {
     kind = 0;
     return rowLetter + TwoDigitColumn(column);
@@ -185,7 +193,8 @@ std::string OldToNewSheetNumber(const std::string& text, int& kind) {
          PadThreeDigits(sheet.column);
 }
 
-std::string NormalizeSheetNumber(const std::string& text) {
+std::string NormalizeSheetNumber(const std::string& typed) {
+  const std::string text = Trim(typed);
   if (text.find('-') != std::string::npos) {
     int kind = 0;
     return OldToNewSheetNumber(text, kind);
@@ -198,7 +207,11 @@ double SheetZoneMeridian(const std::string& text) {
   const std::string number = NormalizeSheetNumber(text);
   const std::optional<MapSheetExtent> extent = number.empty() ? std::nullopt : ParseNewSheetNumber(number);
   if (!extent) return -1;
-  return 3 * std::floor(static_cast<double>((extent->WestLongitude + 1.5L) / 3));
+  return ZoneMeridianOfSheet(*extent);
+}
+
+double ZoneMeridianOfSheet(const MapSheetExtent& extent) {
+  return 3 * std::floor(static_cast<double>((extent.WestLongitude + 1.5L) / 3));
 }
 
 std::string PadThreeDigits(int n) {

@@ -39,13 +39,17 @@ std::optional<MapSheetExtent> ParseNewSheetNumber(const std::string& text);
 // malformed number.
 std::string OldToNewSheetNumber(const std::string& text, int& kind);
 
-// Old numbers (with a hyphen) are converted; others must have 10 characters ("图幅号输入错误")
-// and come back as they are.
+// Blanks around the number are dropped. Old numbers (with a hyphen) are converted; others must
+// have 10 characters ("图幅号输入错误") and come back as they are. Number fields are digits
+// only.
 std::string NormalizeSheetNumber(const std::string& text);
 
 // Central meridian of the 3-degree zone holding the sheet's west edge; −1 for a number that
 // normalises to nothing. Wrong numbers raise as above.
 double SheetZoneMeridian(const std::string& text);
+
+// Central meridian of the 3-degree zone holding a sheet's west edge.
+double ZoneMeridianOfSheet(const MapSheetExtent& extent);
 
 // Leading zeros up to three digits: 5 -> "005"; longer numbers stay as they are.
 std::string PadThreeDigits(int n);

@@ -387,11 +387,14 @@ void WriteMapItem(QXmlStreamWriter& xml, const MapFrame& frame, const std::vecto
                 // Titles reach the page's edge; QGIS would otherwise move them off their points.
                 {"mapFlags", "1"}, {"referencePoint", "0"}, {"itemRotation", "0"}, {"opacity", "1"},
                 {"labelMargin", "0,mm"}});
+  // QGIS takes degrees as square: a geographic sheet is shown in its zone's metres instead.
+  const bool inZone = !frame.documentCrsWkt.empty();
+  const Envelope& extent = inZone ? frame.documentExtent : frame.extent;
   EmptyElement(xml, "Extent",
-               {{"xmin", NumberText(frame.extent.xmin, 15)}, {"ymin", NumberText(frame.extent.ymin, 15)},
-                {"xmax", NumberText(frame.extent.xmax, 15)}, {"ymax", NumberText(frame.extent.ymax, 15)}});
+               {{"xmin", NumberText(extent.xmin, 15)}, {"ymin", NumberText(extent.ymin, 15)},
+                {"xmax", NumberText(extent.xmax, 15)}, {"ymax", NumberText(extent.ymax, 15)}});
   StartElement(xml, "crs");
-  WriteSpatialRefSys(xml, layout.spatialReferenceWkt);
+  WriteSpatialRefSys(xml, inZone ? frame.documentCrsWkt : layout.spatialReferenceWkt);
   xml.writeEndElement();
   StartElement(xml, "LayerSet");
   for (const auto& entry : layers) {

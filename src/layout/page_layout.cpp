@@ -10,7 +10,9 @@ MapFrame::MapFrame(const MapFrame& other)
       extent(other.extent),
       layers(other.layers),
       clipShape(other.clipShape ? CloneGeometry(*other.clipShape) : nullptr),
-      border(other.border) {}
+      border(other.border),
+      documentCrsWkt(other.documentCrsWkt),
+      documentExtent(other.documentExtent) {}
 
 MapFrame& MapFrame::operator=(const MapFrame& other) {
   if (this != &other) *this = MapFrame(other);

@@ -50,6 +50,10 @@ struct MapFrame {
   std::vector<LayoutLayer> layers;    // the top of the map first
   OGRGeometryUniquePtr clipShape;     // map coordinates; nothing shown outside it
   bool border = false;
+  // Where a map document shows the frame when not in the map's own coordinates: a
+  // geographic sheet's maps in its Gauss–Krüger zone (WKT), the extent in its metres.
+  std::string documentCrsWkt;
+  Envelope documentExtent;
 
   MapFrame() = default;
   MapFrame(MapFrame&&) = default;

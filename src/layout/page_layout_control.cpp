@@ -1,7 +1,10 @@
 #include "layout/page_layout_control.h"
 
+#include <ogr_spatialref.h>
+
 #include <cmath>
 #include <filesystem>
+#include <memory>
 
 #include "gis/text_class.h"
 #include "gis/feature_class.h"
@@ -121,6 +124,28 @@ const LayerStyles& PageLayoutControl::styles() {
   return *styles_;
 }
 
+namespace {
+
+// The map extent of a geographic sheet in its zone's metres: around the extent's centre, as
+// wide and high as the page shows on the ground. Empty for a projected sheet.
+Envelope ZoneExtentOf(const Envelope& mapExtent, const FinishedSheet& sheet, const OGRSpatialReference* geographic) {
+  if (sheet.zoneWkt.empty() || geographic == nullptr) return {};
+  OGRSpatialReference source(*geographic);
+  OGRSpatialReference zone;
+  if (zone.importFromWkt(sheet.zoneWkt.c_str()) != OGRERR_NONE) return {};
+  source.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  zone.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  std::unique_ptr<OGRCoordinateTransformation> transform(OGRCreateCoordinateTransformation(&source, &zone));
+  double x = (mapExtent.xmin + mapExtent.xmax) / 2;
+  double y = (mapExtent.ymin + mapExtent.ymax) / 2;
+  if (!transform || !transform->Transform(1, &x, &y)) return {};
+  const double halfWidth = mapExtent.width() * sheet.metresPerUnitX / 2;
+  const double halfHeight = mapExtent.height() * sheet.metresPerUnitY / 2;
+  return Envelope{x - halfWidth, y - halfHeight, x + halfWidth, y + halfHeight};
+}
+
+}  // namespace
+
 std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedSheet& sheet) {
   if (sheet.workspace == nullptr) throw FramoraError("没有输出数据库，不能生成地图文档");
   MapFrame* userFrame = FindUserDataFrame(layout_);
@@ -162,9 +187,12 @@ std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedShe
   // The extent is in the sheet's coordinates; other layers are drawn in them.
   if (const std::string wkt = WktOf(lines.GetSpatialRef()); !wkt.empty()) layout_.spatialReferenceWkt = wkt;
 
+  const Envelope documentExtent = ZoneExtentOf(sheetPage.mapExtent, sheet, lines.GetSpatialRef());
   for (MapFrame* frame : {userFrame, outerFrame}) {
     ShowMapExtent(*frame, sheetPage.mapExtent);
     frame->metresPerMapUnit = sheet.metresPerUnitY;
+    frame->documentCrsWkt = documentExtent.width() > 0 ? sheet.zoneWkt : std::string();
+    frame->documentExtent = documentExtent;
   }
 
   std::error_code ignored;

@@ -2,6 +2,7 @@
 
 #include <cpl_string.h>
 #include <cpl_vsi.h>
+#include <gdal_alg.h>
 #include <gdal_priv.h>
 
 #include <QMarginsF>
@@ -15,6 +16,7 @@
 #include "gis/gdal_setup.h"
 #include "layout/gui_application.h"
 #include "layout/jpeg_writer.h"
+#include "layout/picture_resolution.h"
 #include "util/framora_error.h"
 #include "util/text.h"
 
@@ -44,9 +46,43 @@ bool AttachGeoreference(const std::string& fileName, const Georeference& where) 
   if (!picture) return false;
   bool attached = picture->SetGeoTransform(const_cast<double*>(where.transform)) == CE_None;
   OGRSpatialReference srs;
-  if (!where.srsWkt.empty() && srs.importFromWkt(where.srsWkt.c_str()) == OGRERR_NONE)
+  if (!where.srsWkt.empty() && srs.importFromWkt(where.srsWkt.c_str()) == OGRERR_NONE) {
+    // The geotransform is easting first whatever order the code's authority gives.
+    srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     attached = picture->SetSpatialRef(&srs) == CE_None && attached;
+  }
   return attached;
+}
+
+// GDAL's names for a picture's resolution; the TIFF driver turns them into tags.
+void SetResolutionMetadata(GDALDataset& picture, int dpi) {
+  const std::string value = std::to_string(dpi);
+  picture.SetMetadataItem("TIFFTAG_XRESOLUTION", value.c_str());
+  picture.SetMetadataItem("TIFFTAG_YRESOLUTION", value.c_str());
+  picture.SetMetadataItem("TIFFTAG_RESOLUTIONUNIT", "2");  // inches
+}
+
+// Up to 256 colours chosen for the page by median cut, with error diffusion between them,
+// in a memory raster with the page's georeference. The page is drawn twice.
+GDALDatasetUniquePtr MedianCutPaletted(RenderedPageDataset& page) {
+  GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("MEM");
+  if (memory == nullptr) return nullptr;
+  GDALRasterBand* red = page.GetRasterBand(1);
+  GDALRasterBand* green = page.GetRasterBand(2);
+  GDALRasterBand* blue = page.GetRasterBand(3);
+  GDALColorTable table;
+  if (GDALComputeMedianCutPCT(red, green, blue, nullptr, 256, &table, nullptr, nullptr) != CE_None) return nullptr;
+  GDALDatasetUniquePtr indexed(
+      memory->Create("", page.GetRasterXSize(), page.GetRasterYSize(), 1, GDT_Byte, nullptr));
+  if (!indexed) return nullptr;
+  GDALRasterBand* target = indexed->GetRasterBand(1);
+  if (GDALDitherRGB2PCT(red, green, blue, target, &table, nullptr, nullptr) != CE_None) return nullptr;
+  target->SetColorTable(&table);
+  target->SetColorInterpretation(GCI_PaletteIndex);
+  double transform[6];
+  if (page.GetGeoTransform(transform) == CE_None) indexed->SetGeoTransform(transform);
+  if (const OGRSpatialReference* srs = page.GetSpatialRef()) indexed->SetSpatialRef(srs);
+  return indexed;
 }
 
 class RasterExporter final : public PictureExporter {
@@ -73,25 +109,30 @@ class RasterExporter final : public PictureExporter {
                   const Page&) override {
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_.c_str());
     if (driver == nullptr) return false;
+    const int dpi = static_cast<int>(std::lround(renderer.dpi()));
     bool written = false;
     {
-      RenderedPageDataset source(renderer, size.width, size.height, paletted_, where, kExportBandBudgetBytes);
+      RenderedPageDataset source(renderer, size.width, size.height, false, where, kExportBandBudgetBytes);
       CPLErrorReset();
       if (driver_ == "JPEG") {
         // libjpeg takes the rows as they are drawn, four times faster than GDAL's copy.
-        written = WriteJpegPage(source, fileName, kJpegQuality, static_cast<int>(std::lround(renderer.dpi()))) &&
+        written = WriteJpegPage(source, fileName, kJpegQuality, dpi) &&
                   AttachGeoreference(fileName, where);
       } else if (driver->GetMetadataItem(GDAL_DCAP_CREATE) != nullptr) {
-        written = WriteInChunks(*driver, source, fileName, where);
+        written = WriteInChunks(*driver, source, fileName, where, dpi);
       } else {
         // PNG and GIF encoders pull the rows one by one from the drawn page.
+        GDALDatasetUniquePtr indexed = paletted_ ? MedianCutPaletted(source) : nullptr;
+        GDALDataset* rows = paletted_ ? indexed.get() : &source;
         GDALDatasetUniquePtr output(
-            driver->CreateCopy(fileName.c_str(), &source, FALSE, options_.List(), nullptr, nullptr));
+            rows == nullptr ? nullptr
+                            : driver->CreateCopy(fileName.c_str(), rows, FALSE, options_.List(), nullptr, nullptr));
         written = output != nullptr && CPLGetLastErrorType() < CE_Failure;
         output.reset();  // closing writes the rest; its failure counts too
         written = written && CPLGetLastErrorType() < CE_Failure;
       }
     }
+    written = written && StampPictureResolution(fileName, driver_, dpi);
     if (written && where.valid && worldFileExtension_ != nullptr)
       written = GDALWriteWorldFile(fileName.c_str(), worldFileExtension_, const_cast<double*>(where.transform)) != 0;
     if (!written) RemoveExport(fileName, worldFileExtension_);
@@ -102,7 +143,7 @@ class RasterExporter final : public PictureExporter {
   // Writes the drawn rows chunk by chunk, each flushed to the file before the next, so that
   // GDAL's block cache never gathers the whole page. Chunks are whole strips of the file.
   bool WriteInChunks(GDALDriver& driver, RenderedPageDataset& source, const std::string& fileName,
-                     const Georeference& where) const {
+                     const Georeference& where, int dpi) const {
     const int width = source.GetRasterXSize(), height = source.GetRasterYSize();
     const int bands = source.GetRasterCount();
     GDALDatasetUniquePtr output(driver.Create(fileName.c_str(), width, height, bands, GDT_Byte, options_.List()));
@@ -123,6 +164,7 @@ class RasterExporter final : public PictureExporter {
     }
     if (where.valid) output->SetGeoTransform(const_cast<double*>(where.transform));
     if (const OGRSpatialReference* srs = source.GetSpatialRef()) output->SetSpatialRef(srs);
+    if (driver_ == "GTiff") SetResolutionMetadata(*output, dpi);
     output.reset();  // closing writes the rest; its failure counts too
     return CPLGetLastErrorType() < CE_Failure;
   }
@@ -219,7 +261,8 @@ std::unique_ptr<PictureExporter> ExporterForExtension(const std::string& extensi
   if (upper == ".PDF") return std::make_unique<PdfExporter>();
   if (upper == ".TIF")
     return std::make_unique<RasterExporter>("GTiff", nullptr, kMaxRasterSide, false,
-                                            std::vector<const char*>{"COMPRESS=PACKBITS", "BIGTIFF=IF_SAFER", "BLOCKYSIZE=16"});
+                                            std::vector<const char*>{"COMPRESS=DEFLATE", "PREDICTOR=2", "BIGTIFF=IF_SAFER",
+                                                                     "BLOCKYSIZE=16"});
   if (upper == ".GIF") return std::make_unique<RasterExporter>("GIF", "gfw", 65535, true, std::vector<const char*>{});
   // ".EMF" is a Windows metafile, which cannot be made here.
   throw FramoraError(upper + "错误的文件类型");

@@ -13,8 +13,9 @@ struct CommandResult {
   std::string output;
 };
 
-inline CommandResult RunCli(const std::string& arguments) {
-  const std::string command = std::string("QT_QPA_PLATFORM=offscreen '") + FRAMORA_CLI + "' " + arguments + " 2>&1";
+// Any command line, its errors in its output.
+inline CommandResult RunCommandStatus(const std::string& commandLine) {
+  const std::string command = commandLine + " 2>&1";
   CommandResult result{-1, ""};
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return result;
@@ -24,6 +25,10 @@ inline CommandResult RunCli(const std::string& arguments) {
   const int status = pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+inline CommandResult RunCli(const std::string& arguments) {
+  return RunCommandStatus(std::string("QT_QPA_PLATFORM=offscreen '") + FRAMORA_CLI + "' " + arguments);
 }
 
 }  // namespace framora::testing

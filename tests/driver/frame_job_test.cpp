@@ -7,6 +7,7 @@
 #include <set>
 #include <sys/wait.h>
 
+#include "gis/gdal_setup.h"
 #include "gis/workspace.h"
 #include "driver/cli_runner.h"
 #include "support/temp_folder.h"
@@ -195,8 +196,34 @@ TEST_F(SampleJob, AStopBetweenSheetsEndsTheJobEarly) {
 }
 
 // The command line: exit status and messages.
-using testing::RunCli;
 using testing::CommandResult;
+using testing::RunCli;
+using testing::RunCommandStatus;
+
+TEST_F(SampleJob, AGeographicSheetIsPrintedFromItsLayerAloneAndOpensInQgisAtTheMapScale) {
+  // No --geographic, no --crs: the chosen layer says EPSG:4490 while the map says 4527.
+  const CommandResult printed =
+      RunCli("print --mode standard --doc '" + inputs.documentPath + "' --layer 图幅经纬度 --name '[TFH]' --where \"TFH = 'J50G010040'\" --out '" +
+             inputs.outputPath + "' --folder '" + inputs.outputFolder + "' --dpi 30 --picture .PNG");
+  ASSERT_EQ(printed.status, 0) << printed.output;
+  const std::string base = inputs.outputFolder + "/J50G010040";
+  EnsureGdalRegistered();
+  GDALDatasetUniquePtr picture(GDALDataset::Open((base + ".PNG").c_str(), GDAL_OF_RASTER));
+  ASSERT_TRUE(picture);
+  double transform[6];
+  ASSERT_EQ(picture->GetGeoTransform(transform), CE_None);
+  EXPECT_NEAR(transform[0], 116.43, 0.02) << "the picture stands on the sheet in degrees";
+  EXPECT_NEAR(transform[3], 39.63, 0.02);
+
+  const auto python = [](const std::string& arguments) {
+    return RunCommandStatus("QT_QPA_PLATFORM=offscreen /usr/bin/python3 " + arguments);
+  };
+  if (!std::filesystem::exists("/usr/bin/python3") || python("-c 'import qgis.core'").status != 0)
+    GTEST_SKIP() << "QGIS's Python bindings are not installed";
+  const std::string script = std::string(FRAMORA_SOURCE_DIR) + "/tests/layout/check_map_document.py";
+  const CommandResult checked = python("'" + script + "' '" + base + ".qgs' J50G010040 - - 10000");
+  EXPECT_EQ(checked.status, 0) << checked.output;
+}
 
 TEST_F(SampleJob, TheCommandLineSucceedsOnlyWhenTheJobRanToItsEnd) {
   const std::string common = "--mode polygon --doc '" + inputs.documentPath + "' --layer 乡镇 --name '[XZQMC]' --out '" +

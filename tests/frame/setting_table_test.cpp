@@ -94,36 +94,36 @@ TEST(SettingTable, ControlReadingsConvertAsTheAssemblyDoes) {
   const auto take = [&](const char* control, ControlReading reading) {
     TakeControlReading(*FindFrameSettingOfControl(control), reading, s);
   };
-  take("sewd", {.number = 300});
+  take("sewd", ControlReading{300, {}, {}, {}});
   EXPECT_DOUBLE_EQ(s.LatStep, 300 / 3600.0);
-  take("SeTopMage", {.number = 255});
+  take("SeTopMage", ControlReading{255, {}, {}, {}});
   EXPECT_DOUBLE_EQ(s.PageMarginTop, 25.5);
-  take("gb8054", {.number = 2});
+  take("gb8054", ControlReading{2, {}, {}, {}});
   EXPECT_TRUE(s.UseKrassowsky);
-  take("gb8054", {.number = 3});
+  take("gb8054", ControlReading{3, {}, {}, {}});
   EXPECT_FALSE(s.UseKrassowsky);
-  take("rgtype", {.number = 0});
+  take("rgtype", ControlReading{0, {}, {}, {}});
   EXPECT_EQ(s.FrameMode, 1);
-  take("centerL", {.number = 30});
+  take("centerL", ControlReading{30, {}, {}, {}});
   EXPECT_EQ(s.CentralMeridian, 75);
-  take("edtMapscale1", {.text = " 50000 "});
+  take("edtMapscale1", ControlReading{{}, " 50000 ", {}, {}});
   EXPECT_EQ(s.ScaleFactor, 5);
-  take("edtField", {.text = "[[NAME]]"});
+  take("edtField", ControlReading{{}, "[[NAME]]", {}, {}});
   EXPECT_EQ(s.TitleField, "[NAME]");
-  take("edtrightbottom", {.text = "  尾部 "});
+  take("edtrightbottom", ControlReading{{}, "  尾部 ", {}, {}});
   EXPECT_EQ(s.LowerRightCentredTail, "尾部");
-  take("edtBKZJDIS", {.number = 0});
+  take("edtBKZJDIS", ControlReading{0, {}, {}, {}});
   EXPECT_EQ(s.GridLabelOffset, 5);
-  take("edtBKZJDIS", {.number = 27});
+  take("edtBKZJDIS", ControlReading{27, {}, {}, {}});
   EXPECT_EQ(s.GridLabelOffsetMm, 2);
-  take("Chkiskmann", {.checked = false});
+  take("Chkiskmann", ControlReading{{}, {}, false, {}});
   EXPECT_FALSE(s.ShowKmText);
   // A reading without the part the conversion needs leaves the field alone.
-  take("sewd", {.text = "600"});
+  take("sewd", ControlReading{{}, "600", {}, {}});
   EXPECT_DOUBLE_EQ(s.LatStep, 300 / 3600.0);
-  take("edtmian", {.number = 3});
+  take("edtmian", ControlReading{3, {}, {}, {}});
   EXPECT_EQ(s.MainTitle, FrameSettings{}.MainTitle);
-  take("btnDFont", {.text = "黑体"});
+  take("btnDFont", ControlReading{{}, "黑体", {}, {}});
   EXPECT_EQ(s.GridBigFont, FrameSettings{}.GridBigFont);
 }
 

@@ -19,8 +19,13 @@ TEST(Zones, FalseEastingsAndZoneNumbers) {
   EXPECT_EQ(ZoneFalseEasting(true, false, 117), 500000);
   EXPECT_EQ(ZoneOfMeridian(117, true), 39);
   EXPECT_EQ(ZoneOfMeridian(117, false), 20);
-  EXPECT_EQ(ZoneOfMeridian(7.5, true), 2);  // 2.5 rounds to even
+  // A meridian that is no zone's own belongs to the zone it lies in, as false eastings say.
+  EXPECT_EQ(ZoneOfMeridian(7.5, true), 3);
   EXPECT_EQ(ZoneOfMeridian(10.5, true), 4);
+  for (const double meridian : {84.0, 96.0, 108.0, 120.0, 132.0}) {
+    EXPECT_EQ(ZoneOfMeridian(meridian, false), meridian / 6 + 1) << meridian;
+    EXPECT_EQ(ZoneFalseEasting(false, true, meridian), ZoneOfMeridian(meridian, false) * 1e6 + 500000);
+  }
 }
 
 TEST(Zones, MeridianOfALongitude) {
@@ -50,56 +55,119 @@ std::unique_ptr<OGRSpatialReference> TransverseMercator(double a, double inverse
   return srs;
 }
 
-// Largest distance between the series and PROJ's transverse Mercator over a 3-degree zone.
-double MaxDifferenceFromProj(const GaussEllipsoid& ellipsoid, double a, double inverseFlattening) {
+struct ProjDifference {
+  double forward = 0;  // metres
+  double inverse = 0;  // metres on the ground
+};
+
+// Largest differences between a zone and PROJ's transverse Mercator on the same ellipsoid,
+// 0–56° north and 3.5° either side of the central meridian.
+ProjDifference MaxDifferenceFromProj(ZoneEllipsoid ellipsoid, double a, double inverseFlattening) {
   const double L0 = 117;
+  const GaussZone zone(ellipsoid, ZoneWidth::ThreeDegree, L0, false);
   auto projected = TransverseMercator(a, inverseFlattening, L0, 500000);
   std::unique_ptr<OGRSpatialReference> geographic(projected->CloneGeogCS());
   geographic->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  std::unique_ptr<OGRCoordinateTransformation> transform(
+  std::unique_ptr<OGRCoordinateTransformation> forward(
       OGRCreateCoordinateTransformation(geographic.get(), projected.get()));
-  if (!transform) return HUGE_VAL;
-  double worst = 0;
-  for (double B = 16; B <= 50.0001; B += 0.5) {
-    for (double dL = -1.5; dL <= 1.5001; dL += 0.125) {
-      long double x = 0;
-      long double y = 0;
-      GaussForward(ellipsoid, B, dL, x, y);
+  std::unique_ptr<OGRCoordinateTransformation> inverse(
+      OGRCreateCoordinateTransformation(projected.get(), geographic.get()));
+  ProjDifference worst;
+  if (!forward || !inverse) return {HUGE_VAL, HUGE_VAL};
+  const double metresPerDegree = 111000;
+  for (double B = 0; B <= 56.0001; B += 0.5) {
+    for (double dL = -3.5; dL <= 3.5001; dL += 0.25) {
+      const PlanePoint mine = zone.Forward({B, L0 + dL});
       double east = L0 + dL;
       double north = B;
-      if (!transform->Transform(1, &east, &north)) return HUGE_VAL;
-      worst = std::max(worst, std::hypot(static_cast<double>(x) - north, static_cast<double>(y) + 500000 - east));
+      if (!forward->Transform(1, &east, &north)) return {HUGE_VAL, HUGE_VAL};
+      worst.forward = std::max(worst.forward, std::hypot(mine.northing - north, mine.easting - east));
+
+      // The inverse of PROJ's plane point, so that only the inverses are compared.
+      const std::optional<GeoPoint> back = zone.Inverse({north, east});
+      if (!back || !inverse->Transform(1, &east, &north)) return {HUGE_VAL, HUGE_VAL};
+      worst.inverse =
+          std::max(worst.inverse, metresPerDegree * std::hypot(back->latitude - north,
+                                                               (back->longitude - east) * std::cos(B * 0.017453292519943295)));
     }
   }
   return worst;
 }
 
-TEST(GaussForward, AgreesWithProjTransverseMercator) {
-  const double krassowsky = MaxDifferenceFromProj(KrassowskyEllipsoid(), 6378245, 298.3);
-  const double iag = MaxDifferenceFromProj(Iag1975Ellipsoid(), 6378140, 298.257);
-  RecordProperty("KrassowskyMaxMetres", std::to_string(krassowsky));
-  RecordProperty("Iag1975MaxMetres", std::to_string(iag));
-  std::printf("series vs PROJ, max difference: Krassowsky %.5f m, IAG 1975 %.5f m\n", krassowsky, iag);
-  EXPECT_LT(krassowsky, 0.001);  // measured 0.80 mm
-  EXPECT_LT(iag, 0.0012);  // measured 0.98 mm
+struct EllipsoidCase {
+  const char* name;
+  ZoneEllipsoid ellipsoid;
+  double a;
+  double inverseFlattening;
+};
+
+class AgainstProj : public ::testing::TestWithParam<EllipsoidCase> {};
+
+TEST_P(AgainstProj, ForwardAndInverseWithinAMillimetre) {
+  const EllipsoidCase c = GetParam();
+  const ProjDifference d = MaxDifferenceFromProj(c.ellipsoid, c.a, c.inverseFlattening);
+  RecordProperty("ForwardMaxMetres", std::to_string(d.forward));
+  RecordProperty("InverseMaxMetres", std::to_string(d.inverse));
+  std::printf("%s vs PROJ, 0-56N, 3.5 deg: forward %.5f m, inverse %.5f m\n", c.name, d.forward, d.inverse);
+  EXPECT_LE(d.forward, 0.001);
+  EXPECT_LE(d.inverse, 0.001);
 }
+
+INSTANTIATE_TEST_SUITE_P(Ellipsoids, AgainstProj,
+                         ::testing::Values(EllipsoidCase{"Krassowsky", ZoneEllipsoid::Krassowsky, 6378245, 298.3},
+                                           EllipsoidCase{"IAG1975", ZoneEllipsoid::Iag1975, 6378140, 298.257},
+                                           EllipsoidCase{"CGCS2000", ZoneEllipsoid::Cgcs2000, 6378137, 298.257222101},
+                                           EllipsoidCase{"WGS84", ZoneEllipsoid::Wgs84, 6378137, 298.257223563}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PlatformPath, ProjectsThroughTheDataSpatialReference) {
   OGRSpatialReference cm117;  // CGCS2000 / 3-degree Gauss-Kruger CM 117E
   ASSERT_EQ(cm117.importFromEPSG(4548), OGRERR_NONE);
   double L = 0;
   double B = 0;
-  // The series run on IAG 1975, the code on GRS 80: a few metres apart.
-  const GaussZone zone(ZoneEllipsoid::Iag1975, ZoneWidth::ThreeDegree, 117, false);
+  // The same ellipsoid on both sides: a millimetre is about 1e-8 degrees.
+  const GaussZone zone(ZoneEllipsoid::Cgcs2000, ZoneWidth::ThreeDegree, 117, false);
   PlanePoint p = zone.Forward({40, 117});
   ASSERT_TRUE(ProjectWithSpatialReference(&cm117, p.northing, p.easting, L, B));
   EXPECT_NEAR(L, 117, 1e-9);
-  EXPECT_NEAR(B, 40, 1e-4);
+  EXPECT_NEAR(B, 40, 1e-8);
 
   p = zone.Forward({35.7, 118.2});
   ASSERT_TRUE(ProjectWithSpatialReference(&cm117, p.northing, p.easting, L, B));
-  EXPECT_NEAR(L, 118.2, 1e-4);
-  EXPECT_NEAR(B, 35.7, 1e-4);
+  EXPECT_NEAR(L, 118.2, 1e-8);
+  EXPECT_NEAR(B, 35.7, 1e-8);
+}
+
+TEST(PlatformPath, Cgcs2000ZonesWithTheirNumberMatchTheEpsgCodes) {
+  // EPSG:4527 is CGCS2000 3-degree zone 39 with the zone in the easting, 4499 the 6-degree
+  // zone 21 likewise.
+  struct Case {
+    int epsg;
+    ZoneWidth width;
+    double meridian;
+  };
+  for (const Case c : {Case{4527, ZoneWidth::ThreeDegree, 117}, Case{4499, ZoneWidth::SixDegree, 123}}) {
+    OGRSpatialReference code;
+    ASSERT_EQ(code.importFromEPSG(c.epsg), OGRERR_NONE);
+    code.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    std::unique_ptr<OGRSpatialReference> geographic(code.CloneGeogCS());
+    geographic->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    std::unique_ptr<OGRCoordinateTransformation> forward(
+        OGRCreateCoordinateTransformation(geographic.get(), &code));
+    ASSERT_TRUE(forward);
+    const GaussZone zone(ZoneEllipsoid::Cgcs2000, c.width, c.meridian, true);
+    double worst = 0;
+    for (double B = 18; B <= 54; B += 2) {
+      for (double dL = -1.5; dL <= 1.5; dL += 0.5) {
+        double east = c.meridian + dL;
+        double north = B;
+        ASSERT_TRUE(forward->Transform(1, &east, &north));
+        const PlanePoint mine = zone.Forward({B, c.meridian + dL});
+        worst = std::max(worst, std::hypot(mine.northing - north, mine.easting - east));
+      }
+    }
+    EXPECT_LT(worst, 0.001) << c.epsg;
+  }
 }
 
 TEST(PlatformPath, FailuresGiveMinusOneAndNeverThrow) {

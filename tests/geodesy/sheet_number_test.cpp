@@ -146,6 +146,17 @@ TEST(NormalizeSheetNumber, NewNumbersMustHaveTenCharacters) {
   EXPECT_EQ(RaisedText([] { NormalizeSheetNumber("J-50-x"); }), "输入的J-50-x,错误的旧图幅号");
 }
 
+TEST(NormalizeSheetNumber, BlanksAroundAreDroppedSignsRefusedAndNumbersToldAsTyped) {
+  EXPECT_EQ(NormalizeSheetNumber("  E45G095066 "), "E45G095066");
+  EXPECT_EQ(NormalizeSheetNumber(" J-50-5-(24)-b\t"), "J50H005080");
+  EXPECT_EQ(NormalizeSheetNumber("j-50-5-(24)-b"), "J50H005080");
+  EXPECT_EQ(RaisedText([] { ParseNewSheetNumber("E+5G095066"); }), "输入的E+5G095066,错误的图幅号");
+  EXPECT_EQ(RaisedText([] { ParseNewSheetNumber("E45G+95066"); }), "输入的E45G+95066,错误的图幅号");
+  EXPECT_EQ(RaisedText([] { NormalizeSheetNumber("J-50-+5"); }), "输入的J-50-+5,错误的旧图幅号");
+  EXPECT_EQ(RaisedText([] { NormalizeSheetNumber("J-50-[+6]"); }), "输入的J-50-[+6],错误的旧图幅号");
+  EXPECT_EQ(RaisedText([] { NormalizeSheetNumber("x-50-5"); }), "输入的x-50-5,错误的旧图幅号");
+}
+
 TEST(SheetZoneMeridian, WestEdgeDecidesTheThreeDegreeZone) {
   EXPECT_EQ(SheetZoneMeridian("J-50"), 114);
   EXPECT_EQ(SheetZoneMeridian("J-50-5-(24)-b"), 117);

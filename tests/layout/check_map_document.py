@@ -1,8 +1,10 @@
 """Opens a map document written by Framora with QGIS, headless, and checks what a user
 would meet: every layer valid, the print layout with its page and its two maps.
 
-usage: check_map_document.py project.qgs layout width height scale xmin ymin xmax ymax
-Exit code 0 when everything holds; the reasons otherwise on stdout.
+usage: check_map_document.py project.qgs layout width height scale [xmin ymin xmax ymax]
+Width and height may be "-" for whatever page the document has. Both maps fill the page at
+the scale; without the extent it is not checked. Exit code 0 when everything holds; the
+reasons otherwise on stdout.
 """
 import os
 import sys
@@ -15,7 +17,8 @@ from qgis.core import (QgsApplication, QgsLayoutItemMap, QgsProject,  # noqa: E4
 
 def main():
     path, layout_name = sys.argv[1], sys.argv[2]
-    width, height, scale, xmin, ymin, xmax, ymax = (float(v) for v in sys.argv[3:10])
+    width, height, scale = (None if v == "-" else float(v) for v in sys.argv[3:6])
+    extent = [float(v) for v in sys.argv[6:10]] if len(sys.argv) >= 10 else None
     QgsApplication.setPrefixPath("/usr", True)
     app = QgsApplication([], False)
     app.initQgis()
@@ -43,6 +46,8 @@ def main():
         problems.append("no layout " + layout_name)
     else:
         page = layout.pageCollection().page(0).pageSize()
+        width = page.width() if width is None else width
+        height = page.height() if height is None else height
         if page.units() != QgsUnitTypes.LayoutMillimeters or abs(page.width() - width) > 1e-6 \
                 or abs(page.height() - height) > 1e-6:
             problems.append("page %s x %s" % (page.width(), page.height()))
@@ -53,9 +58,13 @@ def main():
                 continue
             if abs(item.scale() - scale) > scale * 1e-6:
                 problems.append("%s at 1:%s" % (map_id, item.scale()))
+            size = item.sizeWithUnits()
+            if abs(size.width() - page.width()) > 0.01 or abs(size.height() - page.height()) > 0.01:
+                problems.append("%s is %s x %s mm on a page of %s x %s" % (map_id, size.width(), size.height(),
+                                                                          page.width(), page.height()))
             e = item.extent()
-            if max(abs(e.xMinimum() - xmin), abs(e.yMinimum() - ymin), abs(e.xMaximum() - xmax),
-                   abs(e.yMaximum() - ymax)) > 1e-6:
+            if extent is not None and max(abs(e.xMinimum() - extent[0]), abs(e.yMinimum() - extent[1]),
+                                          abs(e.xMaximum() - extent[2]), abs(e.yMaximum() - extent[3])) > 1e-6:
                 problems.append("%s shows %s" % (map_id, e.toString()))
             if item.frameEnabled():
                 problems.append(map_id + " has a border")

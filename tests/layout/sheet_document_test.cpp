@@ -26,6 +26,30 @@ std::string FileText(const std::string& path) {
   return text.str();
 }
 
+// The resolution a picture file itself records, in dots per inch; 0 for none. Read from the
+// bytes, so that GDAL's side file cannot stand in for it.
+double RecordedDpi(const std::string& path, const std::string& extension) {
+  const std::string bytes = FileText(path);
+  const auto byte = [&bytes](size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[i])); };
+  if (extension == ".PNG") {
+    const size_t chunk = bytes.find("pHYs");
+    if (chunk == std::string::npos || chunk + 13 > bytes.size() || byte(chunk + 12) != 1) return 0;
+    const unsigned perMetre = byte(chunk + 4) << 24 | byte(chunk + 5) << 16 | byte(chunk + 6) << 8 | byte(chunk + 7);
+    return perMetre * 0.0254;
+  }
+  if (extension == ".BMP") {
+    const unsigned perMetre = byte(38) | byte(39) << 8 | byte(40) << 16 | byte(41) << 24;
+    return perMetre * 0.0254;
+  }
+  if (extension == ".jpg") return byte(13) == 1 ? (byte(14) << 8 | byte(15)) : 0;  // JFIF, dots per inch
+  if (extension == ".TIF") {
+    GDALDatasetUniquePtr tiff(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER));
+    const char* resolution = tiff ? tiff->GetMetadataItem("TIFFTAG_XRESOLUTION") : nullptr;
+    return resolution != nullptr ? CPLAtof(resolution) : 0;
+  }
+  return 0;
+}
+
 class SheetDocument : public SheetLayoutTest {};
 
 TEST_F(SheetDocument, TheWorkedExampleIsLaidOutSavedAndExported) {
@@ -114,6 +138,11 @@ TEST_F(SheetDocument, EveryRasterFormatDecodesWithItsSizeGeoreferenceAndColours)
     const OGRSpatialReference* srs = picture.dataset().GetSpatialRef();
     ASSERT_NE(srs, nullptr);
     EXPECT_STREQ(srs->GetAuthorityCode(nullptr), "4527");
+    // EPSG:4527 names the northing first; the geotransform's x is the easting.
+    EXPECT_EQ(srs->GetDataAxisToSRSAxisMapping(), (std::vector<int>{2, 1}));
+    if (std::string(extension) != ".GIF") {
+      EXPECT_NEAR(RecordedDpi(file, extension), 50, 0.013);  // whole pixels per metre in PNG and BMP
+    }
     if (worldFile) {
       EXPECT_TRUE(fs::exists(CPLResetExtension(file.c_str(), worldFile)));
     }

@@ -198,16 +198,21 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
     choices.threeDegree = prepared.ThreeDegreeZones;
     choices.centralMeridian = prepared.CentralMeridian;
   }
-  if (documentChosenHere && !document->spatialReference().IsEmpty()) {
-    const CoordSystemRecognition recognition = RecognizeCoordSystem(&document->spatialReference());
-    if (!recognition.notice.empty()) ui.message(recognition.notice);
-    if (recognition.guess) ApplyCoordSystemGuess(*recognition.guess, choices);
-  }
+  // The chosen layer's own coordinate system decides; the map's when the layer has none.
+  const OGRSpatialReference* recognised =
+      documentChosenHere && !document->spatialReference().IsEmpty() ? &document->spatialReference() : nullptr;
+  OpenedLayer opened;
   if (documentChosenHere || Value(options, "--layer")) {
     if (const MapLayer* layer = FindLayerByName(*document, inputs.layerName)) {
-      OpenedLayer opened = MapDocument::OpenLayer(*layer);
+      opened = MapDocument::OpenLayer(*layer);
       inputs.fieldChoices = FieldsNamingEveryFeature(*opened.layer);
+      if (const OGRSpatialReference* own = opened.layer->GetSpatialRef()) recognised = own;
     }
+  }
+  if (recognised != nullptr) {
+    const CoordSystemRecognition recognition = RecognizeCoordSystem(recognised);
+    if (!recognition.notice.empty()) ui.message(recognition.notice);
+    if (recognition.guess) ApplyCoordSystemGuess(*recognition.guess, choices);
   }
   if (auto crs = Value(options, "--crs")) choices.coordinateSystemIndex = CoordinateSystemIndexOf(*crs);
   if (auto zones = Value(options, "--zones")) {

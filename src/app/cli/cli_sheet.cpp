@@ -66,7 +66,7 @@ int Run(const std::vector<std::string>& args) {
     std::printf("  south  %s\n", DegreesToDmsLabel(static_cast<double>(extent.SouthLatitude)).c_str());
     std::printf("  north  %s\n", DegreesToDmsLabel(static_cast<double>(extent.NorthLatitude())).c_str());
     std::printf("  size   %s × %s\n", SizeText(extent.LongitudeSize).c_str(), SizeText(extent.LatitudeSize).c_str());
-    std::printf("  3-degree zone central meridian  %.0f\n", SheetZoneMeridian(number));
+    std::printf("  3-degree zone central meridian  %.0f\n", ZoneMeridianOfSheet(extent));
   }
   return status;
 }

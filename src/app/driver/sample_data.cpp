@@ -30,7 +30,7 @@ struct Plane {
 };
 
 Plane ToZone39(double latitude, double longitude) {
-  static const GaussZone zone(ZoneEllipsoid::Iag1975, ZoneWidth::ThreeDegree, kCentralMeridian, true);
+  static const GaussZone zone(ZoneEllipsoid::Cgcs2000, ZoneWidth::ThreeDegree, kCentralMeridian, true);
   const PlanePoint plane = zone.Forward({latitude, longitude});
   return Plane{plane.easting, plane.northing};
 }

@@ -396,7 +396,8 @@ void TFrmTkTool::btnfileClick() {
 
 void TFrmTkTool::loadDocument(const std::string& path) {
   document_ = MapDocument::Open(path);
-  setCoordinateControls(*document_);
+  if (document_->spatialReference().IsEmpty()) throw FramoraError("没有定义坐标系统");
+  setCoordinateControls(document_->spatialReference());
   fillLayerList(*document_);
   // The fields of the layer now showing, not of whatever showed before.
   CBLayerChange();
@@ -426,9 +427,8 @@ void TFrmTkTool::showCoordinateChoices(const CoordinateChoices& choices) {
   centerL->setValue(static_cast<int>(choices.centralMeridian));
 }
 
-void TFrmTkTool::setCoordinateControls(const MapDocument& document) {
-  if (document.spatialReference().IsEmpty()) throw FramoraError("没有定义坐标系统");
-  const CoordSystemRecognition recognition = RecognizeCoordSystem(&document.spatialReference());
+void TFrmTkTool::setCoordinateControls(const OGRSpatialReference& spatialReference) {
+  const CoordSystemRecognition recognition = RecognizeCoordSystem(&spatialReference);
   if (!recognition.notice.empty()) ui_.message(recognition.notice);
   if (!recognition.guess) return;
   const CoordSystemGuess& guess = *recognition.guess;
@@ -456,6 +456,8 @@ void TFrmTkTool::CBLayerChange() {
     const MapLayer* layer = FindLayerByName(documentOfEdit(), wanted);
     if (layer == nullptr || !layer->isVector || layer->geometryType == wkbNone) return;
     OpenedLayer opened = MapDocument::OpenLayer(*layer);
+    // The chosen layer's own coordinate system decides, whatever the rest of the map is in.
+    if (const OGRSpatialReference* own = opened.layer->GetSpatialRef()) setCoordinateControls(*own);
     const bool annotation = opened.layer->GetLayerDefn()->GetFieldIndex("ANNOTATIONCLASSID") >= 0;
     QStringList fields;
     for (const std::string& name : FieldsNamingEveryFeature(*opened.layer)) {

@@ -91,7 +91,7 @@ class TFrmTkTool : public QWidget {
   const MapDocument& documentOfEdit();
   CoordinateChoices coordinateChoices() const;
   void showCoordinateChoices(const CoordinateChoices& choices);
-  void setCoordinateControls(const MapDocument& document);
+  void setCoordinateControls(const OGRSpatialReference& spatialReference);
   void fillLayerList(const MapDocument& document);
 
   DesktopDialogs& dialogs_;

@@ -26,7 +26,8 @@ std::vector<double> GraticuleValues(double first, double last, double step);
 // Draws a rectangular frame around each selected polygon of a source layer, such as the
 // townships of an administrative-division layer. A feature without shape or sheet name is
 // skipped with a message. With a document builder each sheet is laid out around its inner
-// frame, so that the whole frame and its titles fit inside the page margins.
+// frame, so that the whole frame and its titles fit inside the page margins. A layer in
+// longitude and latitude is framed in the run's zone and written back in degrees.
 class Tcreatetk : public TtkBaseClass {
  public:
   using TtkBaseClass::TtkBaseClass;
@@ -45,6 +46,15 @@ class Tcreatetk : public TtkBaseClass {
 
  protected:
   DrawnSheet DrawSheet(const OGRFeature& feature) override;
+
+ private:
+  // Stores an area drawn in the plane, in degrees on a geographic layer.
+  void AddPlanePolygon(const OGRGeometry& polygon, int id);
+  // Plane edges are cut this short before they go to degrees.
+  static double InnerSegmentMetres(const Envelope& frame);
+
+  // The feature's shape in the zone's plane: the frame's coordinates are all in metres.
+  OGRGeometryUniquePtr planeShape_;
 };
 
 }  // namespace framora

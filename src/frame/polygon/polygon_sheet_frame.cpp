@@ -58,21 +58,21 @@ void Tcreatetk::DrawSheetFrame(double xmin, double ymin, double xmax, double yma
 void Tcreatetk::DrawOuterBand(const Envelope& outer) {
   const double width = settings_.OuterLineWidth * settings_.ScaleFactor;
   OGRGeometryUniquePtr band = GeometryDifference(ExpandedEnvelopePolygon(outer, width), EnvelopePolygon(outer));
-  if (!IsEmptyGeometry(band.get())) AddPolygon(*band, 10);
+  if (!IsEmptyGeometry(band.get())) AddPlanePolygon(*band, 10);
 }
 
 void Tcreatetk::DrawMask() {
-  if (settings_.MaskMode == 2 || IsEmptyGeometry(sheetGeometry())) return;
-  const Envelope extent = EnvelopeOf(*sheetGeometry());
+  if (settings_.MaskMode == 2 || IsEmptyGeometry(planeShape_.get())) return;
+  const Envelope extent = EnvelopeOf(*planeShape_);
   OGRGeometryUniquePtr cover = ExpandedEnvelopePolygon(extent, settings_.MaskDistance * settings_.ScaleFactor);
   // "从内图廓" leaves the whole map body open; mode 1 only the feature's own shape.
   OGRGeometryUniquePtr opening =
       settings_.MaskMode == 0
           ? EnvelopePolygon(PolygonFrameBoxesOf(extent, settings_.MapToInnerGap * settings_.ScaleFactor, frameGap()).inner)
-          : CloneGeometry(*sheetGeometry());
+          : CloneGeometry(*planeShape_);
   OGRGeometryUniquePtr mask = GeometryDifference(std::move(cover), std::move(opening));
   // A mask distance inside the inner frame leaves nothing to cover.
-  if (!IsEmptyGeometry(mask.get())) AddPolygon(*mask, 100);
+  if (!IsEmptyGeometry(mask.get())) AddPlanePolygon(*mask, 100);
 }
 
 }  // namespace framora
