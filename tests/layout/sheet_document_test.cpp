@@ -174,7 +174,7 @@ TEST_F(SheetDocument, BandsOfRowsJoinWithoutSeams) {
   PageRenderer renderer(layout, control->styles(), 50);
   const Georeference where = PageGeoreference(layout, 50);
   const auto read = [&](size_t budget, int& bands) {
-    RenderedPageDataset page(renderer, 622, 582, false, where, budget);
+    RenderedPageDataset page(renderer, 622, 582, where, budget);
     std::vector<GByte> samples(622 * 582 * 3);
     EXPECT_EQ(page.RasterIO(GF_Read, 0, 0, 622, 582, samples.data(), 622, 582, GDT_Byte, 3, nullptr, 3, 622 * 3, 1,
                             nullptr),
