@@ -2,6 +2,8 @@
 #include <cpl_minixml.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -150,6 +152,27 @@ TEST_F(SheetDocument, EveryRasterFormatDecodesWithItsSizeGeoreferenceAndColours)
     EXPECT_GT(picture.redPixels(Envelope{3800, 4170, 4200, 4260}), 20);
   }
   EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SheetDocument, GifChoosesItsPaletteFromThePage) {
+  testing::SampleSheetParts paleTitle;
+  paleTitle.titleFont.color = 0xC3E8F6;  // (246, 232, 195), red in the lowest byte
+  auto builder = makeBuilder();
+  buildSheet(*builder, "S", paleTitle);
+  const std::string file = output("S.GIF");
+  ASSERT_TRUE(ExportActiveView(*control, file, 50).empty());
+  GDALDatasetUniquePtr gif(GDALDataset::Open(file.c_str(), GDAL_OF_RASTER));
+  ASSERT_TRUE(gif);
+  const GDALColorTable* table = gif->GetRasterBand(1)->GetColorTable();
+  ASSERT_NE(table, nullptr);
+  // A fixed colour cube would offer (255, 255, 204) at best, 23 away; median cut works on five
+  // bits a channel and averages the cells it makes.
+  int nearest = 255;
+  for (int i = 0; i < table->GetColorEntryCount(); ++i) {
+    const GDALColorEntry* entry = table->GetColorEntry(i);
+    nearest = std::min(nearest, std::max({std::abs(entry->c1 - 246), std::abs(entry->c2 - 232), std::abs(entry->c3 - 195)}));
+  }
+  EXPECT_LE(nearest, 8);
 }
 
 TEST_F(SheetDocument, PdfIsAVectorPageWithItsFontsInside) {
