@@ -54,7 +54,6 @@ bool Compress(jpeg_compress_struct& compressor, JpegErrors& errors, RenderedPage
 }  // namespace
 
 bool WriteJpegPage(RenderedPageDataset& page, const std::string& fileName, int quality, int dpi) {
-  if (page.paletted()) return false;
   FILE* file = std::fopen(fileName.c_str(), "wb");
   if (file == nullptr) return false;
   jpeg_compress_struct compressor{};

@@ -112,7 +112,7 @@ class RasterExporter final : public PictureExporter {
     const int dpi = static_cast<int>(std::lround(renderer.dpi()));
     bool written = false;
     {
-      RenderedPageDataset source(renderer, size.width, size.height, false, where, kExportBandBudgetBytes);
+      RenderedPageDataset source(renderer, size.width, size.height, where, kExportBandBudgetBytes);
       CPLErrorReset();
       if (driver_ == "JPEG") {
         // libjpeg takes the rows as they are drawn, four times faster than GDAL's copy.

@@ -11,31 +11,6 @@ namespace framora {
 
 namespace {
 
-// The fixed table: a 6 x 6 x 6 colour cube, then 40 further greys.
-constexpr int kCubeLevels = 6;
-constexpr int kCubeSize = kCubeLevels * kCubeLevels * kCubeLevels;
-constexpr int kExtraGreys = 40;
-
-int CubeLevel(int value) { return (value * (kCubeLevels - 1) + 127) / 255; }
-
-GDALColorTable FixedColorTable() {
-  GDALColorTable table;
-  int index = 0;
-  for (int r = 0; r < kCubeLevels; ++r)
-    for (int g = 0; g < kCubeLevels; ++g)
-      for (int b = 0; b < kCubeLevels; ++b) {
-        const GDALColorEntry entry{static_cast<short>(r * 51), static_cast<short>(g * 51), static_cast<short>(b * 51),
-                                   255};
-        table.SetColorEntry(index++, &entry);
-      }
-  for (int i = 0; i < kExtraGreys; ++i) {
-    const short grey = static_cast<short>((i + 1) * 255 / (kExtraGreys + 1));
-    const GDALColorEntry entry{grey, grey, grey, 255};
-    table.SetColorEntry(index++, &entry);
-  }
-  return table;
-}
-
 class RenderedPageBand final : public GDALRasterBand {
  public:
   RenderedPageBand(RenderedPageDataset& dataset, int band) {
@@ -49,11 +24,7 @@ class RenderedPageBand final : public GDALRasterBand {
   }
 
   GDALColorInterp GetColorInterpretation() override {
-    if (page().paletted()) return GCI_PaletteIndex;
     return nBand == 1 ? GCI_RedBand : nBand == 2 ? GCI_GreenBand : GCI_BlueBand;
-  }
-  GDALColorTable* GetColorTable() override {
-    return page().paletted() ? const_cast<GDALColorTable*>(&page().colorTable()) : nullptr;
   }
 
  protected:
@@ -79,39 +50,16 @@ class RenderedPageBand final : public GDALRasterBand {
 
 }  // namespace
 
-GByte PaletteIndexOf(int red, int green, int blue) {
-  struct Tables {
-    GByte grey[256];  // the nearest of the cube's six greys and the forty further ones
-    GByte level[256];
-    Tables() {
-      for (int value = 0; value < 256; ++value) {
-        level[value] = static_cast<GByte>(CubeLevel(value));
-        int best = CubeLevel(value) * (kCubeLevels * kCubeLevels + kCubeLevels + 1);
-        int bestDistance = std::abs(CubeLevel(value) * 51 - value);
-        for (int i = 0; i < kExtraGreys; ++i) {
-          const int distance = std::abs((i + 1) * 255 / (kExtraGreys + 1) - value);
-          if (distance < bestDistance) bestDistance = distance, best = kCubeSize + i;
-        }
-        grey[value] = static_cast<GByte>(best);
-      }
-    }
-  };
-  static const Tables tables;
-  if (red == green && green == blue) return tables.grey[red & 0xFF];
-  return static_cast<GByte>((tables.level[red & 0xFF] * kCubeLevels + tables.level[green & 0xFF]) * kCubeLevels +
-                            tables.level[blue & 0xFF]);
-}
-
-RenderedPageDataset::RenderedPageDataset(PageRenderer& renderer, int width, int height, bool paletted,
-                                         const Georeference& where, size_t bandBudgetBytes)
-    : renderer_(renderer), paletted_(paletted), where_(where), colorTable_(FixedColorTable()) {
+RenderedPageDataset::RenderedPageDataset(PageRenderer& renderer, int width, int height, const Georeference& where,
+                                         size_t bandBudgetBytes)
+    : renderer_(renderer), where_(where) {
   nRasterXSize = width;
   nRasterYSize = height;
   const size_t rowBytes = static_cast<size_t>(std::max(width, 1)) * 4;
   rowsPerBand_ = static_cast<int>(std::clamp<size_t>(bandBudgetBytes / rowBytes, 1, std::max(height, 1)));
   if (!where_.srsWkt.empty() && srs_.importFromWkt(where_.srsWkt.c_str()) == OGRERR_NONE)
     srs_.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  const int bands = paletted ? 1 : 3;
+  const int bands = 3;
   // GDAL owns its bands and frees them with the dataset.
   for (int band = 1; band <= bands; ++band) SetBand(band, std::make_unique<RenderedPageBand>(*this, band).release());
   rowSamples_.resize(static_cast<size_t>(width) * bands);
@@ -151,13 +99,9 @@ const GByte* RenderedPageDataset::pixelRow(int row) {
     GByte* out = rowSamples_.data();
     for (int x = 0; x < nRasterXSize; ++x) {
       const QRgb pixel = pixels[x];
-      if (paletted_) {
-        *out++ = PaletteIndexOf(qRed(pixel), qGreen(pixel), qBlue(pixel));
-      } else {
-        *out++ = static_cast<GByte>(qRed(pixel));
-        *out++ = static_cast<GByte>(qGreen(pixel));
-        *out++ = static_cast<GByte>(qBlue(pixel));
-      }
+      *out++ = static_cast<GByte>(qRed(pixel));
+      *out++ = static_cast<GByte>(qGreen(pixel));
+      *out++ = static_cast<GByte>(qBlue(pixel));
     }
     convertedRow_ = row;
   }
@@ -167,7 +111,7 @@ const GByte* RenderedPageDataset::pixelRow(int row) {
 CPLErr RenderedPageDataset::readWindow(int xOffset, int yOffset, int xSize, int ySize, int bandCount,
                                        const int* bandMap, void* buffer, GDALDataType bufferType, GSpacing pixelSpace,
                                        GSpacing lineSpace, GSpacing bandSpace) {
-  const int samples = paletted_ ? 1 : 3;
+  constexpr int samples = 3;
   bool inOrder = bandCount == samples && bufferType == GDT_Byte && pixelSpace == samples && bandSpace == 1;
   for (int i = 0; inOrder && bandMap != nullptr && i < bandCount; ++i) inOrder = bandMap[i] == i + 1;
   for (int y = 0; y < ySize; ++y) {

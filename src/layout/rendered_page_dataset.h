@@ -24,20 +24,17 @@ struct Georeference {
 // held in memory. Rows are best read from the top down.
 class RenderedPageDataset final : public GDALDataset {
  public:
-  // RGB in three bands, or one band of indices into a fixed colour table (for formats of
-  // up to 256 colours).
-  RenderedPageDataset(PageRenderer& renderer, int width, int height, bool paletted, const Georeference& where,
+  // RGB in three bands.
+  RenderedPageDataset(PageRenderer& renderer, int width, int height, const Georeference& where,
                       size_t bandBudgetBytes);
 
   CPLErr GetGeoTransform(double* transform) override;
   const OGRSpatialReference* GetSpatialRef() const override;
 
-  bool paletted() const { return paletted_; }
-  const GDALColorTable& colorTable() const { return colorTable_; }
   int rowsPerBand() const { return rowsPerBand_; }
   int bandsDrawn() const { return bandsDrawn_; }
 
-  // The samples of one picture row, interleaved (RGB, or one palette index a pixel).
+  // The samples of one picture row, interleaved RGB.
   // nullptr when there is no memory to draw it.
   const GByte* pixelRow(int row);
   // One picture row as drawn, 0xffRRGGBB a pixel; valid until another band is drawn.
@@ -53,10 +50,8 @@ class RenderedPageDataset final : public GDALDataset {
 
  private:
   PageRenderer& renderer_;
-  bool paletted_;
   Georeference where_;
   OGRSpatialReference srs_;
-  GDALColorTable colorTable_;
   int rowsPerBand_;
   QImage band_;
   int bandTop_ = -1;
@@ -64,8 +59,5 @@ class RenderedPageDataset final : public GDALDataset {
   int convertedRow_ = -1;
   std::vector<GByte> rowSamples_;
 };
-
-// The index of a colour in the fixed table of paletted pictures.
-GByte PaletteIndexOf(int red, int green, int blue);
 
 }  // namespace framora

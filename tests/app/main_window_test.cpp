@@ -346,6 +346,16 @@ TEST_F(MainWindowTest, ChoosingADocumentSetsTheCoordinatesAndListsItsFeatureLaye
   get<QComboBox>("CBLayer")->setCurrentText("图幅");
   window->CBLayerChange();
   EXPECT_EQ(items("CbField"), QStringList({"TFH", "TM"}));
+
+  // The chosen layer's own coordinate system decides: 图幅经纬度 is in EPSG:4490.
+  get<QComboBox>("CBLayer")->setCurrentText("图幅经纬度");
+  window->CBLayerChange();
+  EXPECT_EQ(get<RadioGroup>("rgjw")->itemIndex(), 1);
+  EXPECT_EQ(get<RadioGroup>("gb8054")->itemIndex(), 0);
+  get<QComboBox>("CBLayer")->setCurrentText("图幅");
+  window->CBLayerChange();
+  EXPECT_EQ(get<RadioGroup>("rgjw")->itemIndex(), 0);
+  EXPECT_TRUE(dialogs.errors.empty()) << lastError();
 }
 
 TEST_F(MainWindowTest, GeographicAndUnknownCoordinateSystems) {

@@ -1,9 +1,11 @@
 #include "app/driver/frame_job.h"
 
 #include <gtest/gtest.h>
+#include <ogr_spatialref.h>
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sys/wait.h>
 
@@ -223,6 +225,45 @@ TEST_F(SampleJob, AGeographicSheetIsPrintedFromItsLayerAloneAndOpensInQgisAtTheM
   const std::string script = std::string(FRAMORA_SOURCE_DIR) + "/tests/layout/check_map_document.py";
   const CommandResult checked = python("'" + script + "' '" + base + ".qgs' J50G010040 - - 10000");
   EXPECT_EQ(checked.status, 0) << checked.output;
+}
+
+TEST_F(SampleJob, PicturesOfEveryFormatStandOnTheirSheetAtTheirResolution) {
+  EnsureGdalRegistered();
+  OGRSpatialReference degrees;
+  degrees.importFromEPSG(4490);
+  degrees.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  for (const char* type : {".JPG", ".TIF", ".PNG", ".GIF", ".BMP"}) {
+    SCOPED_TRACE(type);
+    const std::string pictures = folder.file(std::string("pictures") + (type + 1));
+    const CommandResult printed =
+        RunCli("print --mode standard --doc '" + inputs.documentPath + "' --layer 图幅 --name '[TFH]' --where \"TFH = 'J50G010040'\" --out '" +
+               folder.file(std::string("f") + (type + 1) + ".gpkg") + "' --folder '" + pictures + "' --dpi 40 --picture " + type);
+    ASSERT_EQ(printed.status, 0) << printed.output;
+    // A fresh open reads the georeference as any GIS would, side file and all.
+    GDALDatasetUniquePtr picture(GDALDataset::Open((pictures + "/J50G010040" + type).c_str(), GDAL_OF_RASTER));
+    ASSERT_TRUE(picture);
+    double transform[6];
+    ASSERT_EQ(picture->GetGeoTransform(transform), CE_None);
+    const OGRSpatialReference* srs = picture->GetSpatialRef();
+    ASSERT_NE(srs, nullptr);
+    std::unique_ptr<OGRCoordinateTransformation> toDegrees(OGRCreateCoordinateTransformation(srs, &degrees));
+    ASSERT_TRUE(toDegrees);
+    double x = transform[0] + transform[1] * picture->GetRasterXSize() / 2;
+    double y = transform[3] + transform[5] * picture->GetRasterYSize() / 2;
+    ASSERT_TRUE(toDegrees->Transform(1, &x, &y));
+    // The centre of sheet J50G010040 (116°26′15″–116°30′, 39°35′–39°37′30″).
+    EXPECT_NEAR(x, 116.46875, 0.01);
+    EXPECT_NEAR(y, 39.604167, 0.01);
+    // GDAL tells the TIFF's resolution; the layout test reads the others' from their bytes.
+    if (std::string(type) == ".TIF") {
+      const char* resolution = picture->GetMetadataItem("TIFFTAG_XRESOLUTION");
+      ASSERT_NE(resolution, nullptr);
+      EXPECT_NEAR(CPLAtof(resolution), 40, 0.02);
+    }
+  }
+  GDALDatasetUniquePtr tiff(GDALDataset::Open(folder.file("picturesTIF/J50G010040.TIF").c_str(), GDAL_OF_RASTER));
+  ASSERT_TRUE(tiff);
+  EXPECT_STREQ(tiff->GetMetadataItem("COMPRESSION", "IMAGE_STRUCTURE"), "DEFLATE");
 }
 
 TEST_F(SampleJob, TheCommandLineSucceedsOnlyWhenTheJobRanToItsEnd) {

@@ -7,7 +7,9 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
+#include "geodesy/angle_text.h"
 #include "geodesy/gauss_zone.h"
 
 namespace framora {
@@ -168,6 +170,35 @@ TEST(PlatformPath, Cgcs2000ZonesWithTheirNumberMatchTheEpsgCodes) {
     }
     EXPECT_LT(worst, 0.001) << c.epsg;
   }
+}
+
+TEST(PlatformPath, FarNorthBeijing1954SheetsReadTheirCornersToTheSecond) {
+  // 1:50000 sheets of 6-degree zone 21 at 50.5–51° north, their corners put into the plane by
+  // PROJ as a sheet index made elsewhere would be.
+  OGRSpatialReference zone21;
+  ASSERT_EQ(zone21.importFromEPSG(21421), OGRERR_NONE);  // Beijing 1954 / Gauss-Kruger zone 21
+  zone21.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  std::unique_ptr<OGRSpatialReference> geographic(zone21.CloneGeogCS());
+  geographic->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  std::unique_ptr<OGRCoordinateTransformation> forward(OGRCreateCoordinateTransformation(geographic.get(), &zone21));
+  ASSERT_TRUE(forward);
+  const GaussZone zone(ZoneEllipsoid::Krassowsky, ZoneWidth::SixDegree, 123, true);
+  int wrong = 0;
+  for (int row = 0; row <= 3; ++row) {
+    for (int column = 0; column <= 24; ++column) {
+      const double latitude = 50.5 + row / 6.0;
+      const double longitude = 120 + column / 4.0;
+      double east = longitude;
+      double north = latitude;
+      ASSERT_TRUE(forward->Transform(1, &east, &north));
+      const std::optional<GeoPoint> back = zone.Inverse({north, east});
+      ASSERT_TRUE(back);
+      if (DegreesToDmsLabel(back->latitude) != DegreesToDmsLabel(latitude) ||
+          DegreesToDmsLabel(back->longitude) != DegreesToDmsLabel(longitude))
+        ++wrong;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(PlatformPath, FailuresGiveMinusOneAndNeverThrow) {

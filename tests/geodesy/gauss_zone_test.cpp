@@ -69,6 +69,17 @@ TEST(GaussZone, CentralMeridianGetsTheFalseEastingExactly) {
   EXPECT_EQ(bare.FalseEasting(), 500000);
 }
 
+TEST(GaussZone, AMeridianThatIsNoZonesOwnComesBackToItself) {
+  // 120° is the edge between 6-degree zones 20 and 21: the forward's zone is the inverse's.
+  for (const double meridian : {84.0, 96.0, 108.0, 120.0, 132.0}) {
+    const GaussZone zone(kCgcs2000, kSix, meridian, true);
+    const std::optional<GeoPoint> back = zone.Inverse(zone.Forward({40, meridian + 0.5}));
+    ASSERT_TRUE(back) << meridian;
+    EXPECT_NEAR(back->longitude, meridian + 0.5, 1e-9) << meridian;
+    EXPECT_EQ(zone.FalseEasting(), zone.ZoneNumber() * 1e6 + 500000) << meridian;
+  }
+}
+
 TEST(GaussZone, ZoneNumberInEastingsChangesNothingElse) {
   for (const ZoneWidth width : {kThree, kSix}) {
     const GaussZone with(kKrassowsky, width, 117, true);

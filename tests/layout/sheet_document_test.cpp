@@ -2,6 +2,8 @@
 #include <cpl_minixml.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -152,6 +154,27 @@ TEST_F(SheetDocument, EveryRasterFormatDecodesWithItsSizeGeoreferenceAndColours)
   EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(SheetDocument, GifChoosesItsPaletteFromThePage) {
+  testing::SampleSheetParts paleTitle;
+  paleTitle.titleFont.color = 0xC3E8F6;  // (246, 232, 195), red in the lowest byte
+  auto builder = makeBuilder();
+  buildSheet(*builder, "S", paleTitle);
+  const std::string file = output("S.GIF");
+  ASSERT_TRUE(ExportActiveView(*control, file, 50).empty());
+  GDALDatasetUniquePtr gif(GDALDataset::Open(file.c_str(), GDAL_OF_RASTER));
+  ASSERT_TRUE(gif);
+  const GDALColorTable* table = gif->GetRasterBand(1)->GetColorTable();
+  ASSERT_NE(table, nullptr);
+  // A fixed colour cube would offer (255, 255, 204) at best, 23 away; median cut works on five
+  // bits a channel and averages the cells it makes.
+  int nearest = 255;
+  for (int i = 0; i < table->GetColorEntryCount(); ++i) {
+    const GDALColorEntry* entry = table->GetColorEntry(i);
+    nearest = std::min(nearest, std::max({std::abs(entry->c1 - 246), std::abs(entry->c2 - 232), std::abs(entry->c3 - 195)}));
+  }
+  EXPECT_LE(nearest, 8);
+}
+
 TEST_F(SheetDocument, PdfIsAVectorPageWithItsFontsInside) {
   auto builder = makeBuilder();
   buildSheet(*builder);
@@ -174,7 +197,7 @@ TEST_F(SheetDocument, BandsOfRowsJoinWithoutSeams) {
   PageRenderer renderer(layout, control->styles(), 50);
   const Georeference where = PageGeoreference(layout, 50);
   const auto read = [&](size_t budget, int& bands) {
-    RenderedPageDataset page(renderer, 622, 582, false, where, budget);
+    RenderedPageDataset page(renderer, 622, 582, where, budget);
     std::vector<GByte> samples(622 * 582 * 3);
     EXPECT_EQ(page.RasterIO(GF_Read, 0, 0, 622, 582, samples.data(), 622, 582, GDT_Byte, 3, nullptr, 3, 622 * 3, 1,
                             nullptr),

@@ -48,7 +48,8 @@ Map:
   --meridian DEGREES        central meridian of the zone
   --zone-in-easting         eastings carry the zone number
   --geographic              the data are in longitude and latitude
-  The coordinate options default to what the input's coordinate system says (EPSG code);
+  The coordinate options default to what the layer's coordinate system says (EPSG code),
+  or the input's when the layer has none;
   with --settings, to what the settings file holds unless --doc names another input.
 Frame:
   --set FIELD=VALUE         any frame setting by name (repeatable), for example

@@ -62,14 +62,16 @@ void Tcreatetk::DrawOuterBand(const Envelope& outer) {
 }
 
 void Tcreatetk::DrawMask() {
-  if (settings_.MaskMode == 2 || IsEmptyGeometry(planeShape_.get())) return;
-  const Envelope extent = EnvelopeOf(*planeShape_);
+  // A sheet drawn by hand outside a run has only its sheet geometry, in the plane.
+  const OGRGeometry* shape = planeShape_ ? planeShape_.get() : sheetGeometry();
+  if (settings_.MaskMode == 2 || IsEmptyGeometry(shape)) return;
+  const Envelope extent = EnvelopeOf(*shape);
   OGRGeometryUniquePtr cover = ExpandedEnvelopePolygon(extent, settings_.MaskDistance * settings_.ScaleFactor);
   // "从内图廓" leaves the whole map body open; mode 1 only the feature's own shape.
   OGRGeometryUniquePtr opening =
       settings_.MaskMode == 0
           ? EnvelopePolygon(PolygonFrameBoxesOf(extent, settings_.MapToInnerGap * settings_.ScaleFactor, frameGap()).inner)
-          : CloneGeometry(*planeShape_);
+          : CloneGeometry(*shape);
   OGRGeometryUniquePtr mask = GeometryDifference(std::move(cover), std::move(opening));
   // A mask distance inside the inner frame leaves nothing to cover.
   if (!IsEmptyGeometry(mask.get())) AddPlanePolygon(*mask, 100);
