@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "gis/feature_class.h"
 #include "gis/gdal_setup.h"
@@ -106,11 +107,21 @@ std::string StyleOfLayerNode(const CPLXMLNode* mapLayer) {
   return "<qgis>" + SerializedElement(const_cast<CPLXMLNode*>(renderer)) + "</qgis>";
 }
 
-void CollectTreeOrder(const CPLXMLNode* group, std::vector<std::string>& ids) {
+// A layer-tree node the user switched off ("Qt::Unchecked"); partly checked groups show.
+bool SwitchedOff(const CPLXMLNode* node) {
+  return EQUAL(CPLGetXMLValue(node, "checked", "Qt::Checked"), "Qt::Unchecked");
+}
+
+// The layers in the order of the layer list, and those hidden by their own switch or a group's.
+void CollectTreeOrder(const CPLXMLNode* group, bool groupShown, std::vector<std::string>& ids,
+                      std::set<std::string>& hidden) {
   for (const CPLXMLNode* child = group ? group->psChild : nullptr; child; child = child->psNext) {
     if (child->eType != CXT_Element) continue;
-    if (EQUAL(child->pszValue, "layer-tree-layer")) ids.push_back(CPLGetXMLValue(child, "id", ""));
-    if (EQUAL(child->pszValue, "layer-tree-group")) CollectTreeOrder(child, ids);
+    if (EQUAL(child->pszValue, "layer-tree-layer")) {
+      ids.push_back(CPLGetXMLValue(child, "id", ""));
+      if (!groupShown || SwitchedOff(child)) hidden.insert(ids.back());
+    }
+    if (EQUAL(child->pszValue, "layer-tree-group")) CollectTreeOrder(child, groupShown && !SwitchedOff(child), ids, hidden);
   }
 }
 
@@ -160,7 +171,10 @@ void MapDocument::loadProject(const std::string& xml) {
     }
   }
   std::vector<std::string> order;
-  CollectTreeOrder(CPLGetXMLNode(qgis, "layer-tree-group"), order);
+  std::set<std::string> hidden;
+  CollectTreeOrder(CPLGetXMLNode(qgis, "layer-tree-group"), true, order, hidden);
+  for (const auto& id : hidden)
+    if (auto found = byId.find(id); found != byId.end()) found->second.visible = false;
   for (const auto& id : declaredOrder)
     if (std::find(order.begin(), order.end(), id) == order.end()) order.push_back(id);
   for (const auto& id : order) {

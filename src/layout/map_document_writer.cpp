@@ -440,7 +440,9 @@ void SaveMapDocument(const PageLayout& layout, const LayerStyles& styles, const 
   for (const auto& entry : layers)
     EmptyElement(xml, "layer-tree-layer",
                  {{"id", entry.id}, {"name", entry.layer->data.name}, {"source", DataSource(entry.layer->data, folder)},
-                  {"providerKey", "ogr"}, {"checked", "Qt::Checked"}, {"expanded", "1"}});
+                  {"providerKey", "ogr"},
+                  {"checked", entry.layer->data.visible ? "Qt::Checked" : "Qt::Unchecked"},
+                  {"expanded", "1"}});
   xml.writeEndElement();
   StartElement(xml, "projectlayers");
   for (const auto& entry : layers) WriteMapLayer(xml, entry, layout, styles, folder);

@@ -124,6 +124,7 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
     DrawnFrame drawn;
     drawn.frame = &frame;
     for (auto layer = frame.layers.rbegin(); layer != frame.layers.rend(); ++layer) {
+      if (!layer->data.visible) continue;  // switched off in the user's map
       DrawnLayer entry;
       entry.layer = &*layer;
       entry.data = layer->openClass;

@@ -96,6 +96,38 @@ TEST(MapDocument, AQgisProjectGivesLayersInMapOrderWithTheirQueriesAndTheProject
   EXPECT_STREQ(document->spatialReference().GetAuthorityCode(nullptr), "4527");
 }
 
+TEST(MapDocument, LayersSwitchedOffOrInASwitchedOffGroupAreNotShown) {
+  TempFolder folder;
+  MakeSource(folder.file("src.gpkg"));
+  const std::string project = R"(<!DOCTYPE qgis>
+<qgis version="3.22.16">
+  <layer-tree-group>
+    <layer-tree-layer id="roads_1" name="Roads" checked="Qt::Unchecked"/>
+    <layer-tree-group name="admin" checked="Qt::Unchecked">
+      <layer-tree-layer id="towns_1" name="Towns" checked="Qt::Checked"/>
+    </layer-tree-group>
+    <layer-tree-group name="more" checked="Qt::PartiallyChecked">
+      <layer-tree-layer id="towns_2" name="Towns again" checked="Qt::Checked"/>
+    </layer-tree-group>
+  </layer-tree-group>
+  <projectlayers>
+    <maplayer type="vector"><id>towns_1</id><datasource>./src.gpkg|layername=townships</datasource>
+      <layername>Towns</layername><provider>ogr</provider></maplayer>
+    <maplayer type="vector"><id>towns_2</id><datasource>./src.gpkg|layername=townships</datasource>
+      <layername>Towns again</layername><provider>ogr</provider></maplayer>
+    <maplayer type="vector"><id>roads_1</id><datasource>./src.gpkg|layername=roads</datasource>
+      <layername>Roads</layername><provider>ogr</provider></maplayer>
+  </projectlayers>
+</qgis>
+)";
+  std::ofstream(folder.file("demo.qgs")) << project;
+  auto document = MapDocument::Open(folder.file("demo.qgs"));
+  ASSERT_EQ(document->layers().size(), 3u);
+  EXPECT_FALSE(document->layers()[0].visible) << "its own switch";
+  EXPECT_FALSE(document->layers()[1].visible) << "its group's switch";
+  EXPECT_TRUE(document->layers()[2].visible) << "a partly checked group shows what is checked";
+}
+
 TEST(MapDocument, MissingOrUnreadableInputIsAClearError) {
   TempFolder folder;
   try {

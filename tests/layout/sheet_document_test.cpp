@@ -114,6 +114,22 @@ TEST_F(SheetDocument, ThePictureShowsFramesMaskAndTitleOverTheClippedMap) {
   EXPECT_EQ(picture.darkPixels(Envelope{4700, 4170, 5500, 4260}), 0);
 }
 
+TEST_F(SheetDocument, ALayerSwitchedOffIsNotPrintedAndStaysOffInTheMapDocument) {
+  settings.ExportDpi = 100;
+  for (LayoutLayer& layer : control->layout().frames[0].layers)
+    if (layer.data.name == "roads") layer.data.visible = false;
+  auto builder = makeBuilder();
+  buildSheet(*builder);
+  Picture picture(output("S.PNG"));
+  ASSERT_TRUE(picture.valid());
+  const auto roadY = [](double x) { return 1520 + (x - 2420) * (4480 - 1520) / (5580 - 2420); };
+  EXPECT_GT(picture.darkness(3500, roadY(3500)), 128);
+  const std::string project = FileText(output("S.qgs"));
+  const auto roads = project.find("name=\"roads\"");
+  ASSERT_NE(roads, std::string::npos);
+  EXPECT_NE(project.find("checked=\"Qt::Unchecked\"", project.rfind("<layer-tree-layer", roads)), std::string::npos);
+}
+
 TEST_F(SheetDocument, EveryRasterFormatDecodesWithItsSizeGeoreferenceAndColours) {
   testing::SampleSheetParts redTitle;
   redTitle.titleFont.color = 0x0000FF;  // red in the lowest byte
