@@ -1,5 +1,10 @@
 #include "util/files.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -80,6 +85,33 @@ int DeleteFolderTree(const std::string& folder) {
   } catch (...) {
     return -1;
   }
+}
+
+std::string TemporarySibling(const std::string& path) {
+  const fs::path file(path);
+  return (file.parent_path() / (file.stem().string() + ".framora-tmp" + file.extension().string())).string();
+}
+
+bool SyncToDisk(const std::string& path) {
+#ifdef _WIN32
+  (void)path;
+  return true;
+#else
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return false;
+  const bool synced = ::fsync(descriptor) == 0;
+  return ::close(descriptor) == 0 && synced;
+#endif
+}
+
+bool ReplaceFileDurably(const std::string& temporaryPath, const std::string& finalPath) {
+  if (!SyncToDisk(temporaryPath)) return false;
+  std::error_code error;
+  fs::rename(temporaryPath, finalPath, error);
+  if (error) return false;
+  const fs::path folder = fs::path(finalPath).parent_path();
+  SyncToDisk(folder.empty() ? std::string(".") : folder.string());  // some file systems cannot sync a folder
+  return true;
 }
 
 std::string ProgramFolder() {

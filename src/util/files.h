@@ -13,6 +13,17 @@ namespace framora {
 // attribute is cleared on Windows. The root folder is refused.
 int DeleteFolderTree(const std::string& folder);
 
+// Where a file is written before it replaces path: beside it in the same folder, so that
+// the rename stays on one file system. The extension stays last for the writers that look
+// at it: "a/b.JPG" is written as "a/b.framora-tmp.JPG".
+std::string TemporarySibling(const std::string& path);
+// Puts a finished file in place of another in one step: its data reach the disk first, then
+// the rename, then the folder's entry. A reader finds the old file or the new one, whole,
+// even after a crash. False (the temporary file left as it is) when any step fails.
+bool ReplaceFileDurably(const std::string& temporaryPath, const std::string& finalPath);
+// Pushes a file's or a folder's data to the disk; false when the system reports a failure.
+bool SyncToDisk(const std::string& path);
+
 // The folder of the running executable, with a trailing "/"; empty if it cannot be told.
 std::string ProgramFolder();
 

@@ -1,4 +1,5 @@
 // framora-cli generate | print: the two commands of the main window, unattended.
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -142,6 +143,15 @@ int CoordinateSystemIndexOf(const std::string& name) {
   throw FramoraError("--crs 只能是 cgcs2000、xian80、beijing54 或 wgs84");
 }
 
+// The scale denominator as typed on the command line: a positive number and nothing else,
+// so that "50,000" or "1:50000" never become some other scale.
+double ScaleFactorOfOption(const std::string& text) {
+  const std::optional<double> denominator = ParseDecimal(text);
+  if (!denominator || !(*denominator > 0) || !std::isfinite(*denominator))
+    throw FramoraError("比例尺" + text + "无效，应为大于0的数字，如 50000");
+  return *denominator / 10000;
+}
+
 int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
   const bool print = command == FrameJobCommand::BatchPrint;
   const Options options = ParseOptions(args, print);
@@ -216,7 +226,7 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
   inputs.coordinateSystemIndex = choices.coordinateSystemIndex;
 
   // Everything the user set is checked before anything on disk is touched.
-  if (auto scale = Value(options, "--scale")) prepared.ScaleFactor = ScaleFactorOfText(*scale);
+  if (auto scale = Value(options, "--scale")) prepared.ScaleFactor = ScaleFactorOfOption(*scale);
   if (auto picture = Value(options, "--picture")) prepared.PictureType = *picture;
   prepared.FrameMode = inputs.creationMode + 1;
   ApplyCoordinateChoices(choices, prepared);
@@ -233,10 +243,10 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
     std::fprintf(stderr, "输出%s已存在，未做任何改动；加 --overwrite 可删除后重新生成\n", inputs.outputPath.c_str());
     return 1;
   }
-  const std::string failed = outcome.sheetsFailed > 0 ? "，失败" + std::to_string(outcome.sheetsFailed) + "幅" : "";
-  std::fprintf(stderr, "图幅：生成%d幅，跳过%d幅%s%s\n", outcome.sheetsMade, outcome.sheetsSkipped, failed.c_str(),
-               outcome.stopped ? "，已终止" : "");
-  return outcome.ranToEnd && outcome.sheetsFailed == 0 ? 0 : 1;
+  const bool nothing = outcome.sheetsMade + outcome.sheetsExisting == 0;
+  std::fprintf(stderr, "图幅：%s%s%s\n", SheetCountsText(outcome).c_str(), outcome.stopped ? "，已终止" : "",
+               nothing ? "，没有生成任何图幅" : "");
+  return JobSucceeded(outcome) ? 0 : 1;
 }
 
 CommandRegistration generate("generate", {"draw the frames of every selected polygon into a geodatabase",
