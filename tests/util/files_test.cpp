@@ -89,5 +89,21 @@ TEST(ProgramFolder, IsTheFolderOfThisExecutableWithATrailingSlash) {
   EXPECT_TRUE(fs::equivalent(fs::read_symlink("/proc/self/exe").parent_path(), folder));
 }
 
+TEST(ReplaceFileDurably, TheNewFileTakesThePlaceOfTheOldInOneStep) {
+  testing::TempFolder folder;
+  EXPECT_EQ(TemporarySibling(folder.file("S.JPG")), folder.file("S.framora-tmp.JPG"));
+  EXPECT_EQ(TemporarySibling(folder.file("S.qgs")), folder.file("S.framora-tmp.qgs"));
+  std::ofstream(folder.file("S.qgs")) << "old";
+  std::ofstream(folder.file("S.framora-tmp.qgs")) << "new";
+  ASSERT_TRUE(ReplaceFileDurably(folder.file("S.framora-tmp.qgs"), folder.file("S.qgs")));
+  std::ifstream placed(folder.file("S.qgs"));
+  std::string text;
+  placed >> text;
+  EXPECT_EQ(text, "new");
+  EXPECT_FALSE(fs::exists(folder.file("S.framora-tmp.qgs")));
+  EXPECT_FALSE(ReplaceFileDurably(folder.file("missing"), folder.file("S.qgs")));
+  EXPECT_TRUE(fs::exists(folder.file("S.qgs"))) << "a failed replacement keeps the old file";
+}
+
 }  // namespace
 }  // namespace framora
