@@ -62,6 +62,20 @@ std::vector<SelectedFeature> SelectFeatures(OGRLayer& layer, const std::string& 
   return selected;
 }
 
+// Classes of the sheet that no dataset holds any more, as a run killed while making them
+// leaves them.
+void RemoveLeftoverClasses(Workspace& workspace, const std::string& sheetName) {
+  GDALDataset& dataset = workspace.dataset();
+  for (const char* prefix : {"L_", "p_", "a_"}) {
+    const std::string name = prefix + sheetName;
+    for (int i = 0; i < dataset.GetLayerCount(); ++i) {
+      if (!EqualsIgnoringCase(dataset.GetLayer(i)->GetName(), name)) continue;
+      if (dataset.DeleteLayer(i) != OGRERR_NONE) throw FramoraError("创立目录" + sheetName + "失败");
+      break;
+    }
+  }
+}
+
 }  // namespace
 
 CalendarDate CalendarDate::Today() {
@@ -255,7 +269,9 @@ SheetRunSummary TtkBaseClass::Run() {
 bool TtkBaseClass::DocumentSheet(const DrawnSheet& sheet) {
   if (documents_ == nullptr) return true;
   try {
-    for (const std::string& notice : documents_->BuildSheetDocument(Finished(sheet.innerFrame))) NotifyOnce(notice);
+    const FinishedSheet finished = Finished(sheet.innerFrame);
+    if (!sheet.madeNow && documents_->SheetDocumentPresent(finished)) return true;
+    for (const std::string& notice : documents_->BuildSheetDocument(finished)) NotifyOnce(notice);
     return true;
   } catch (const FramoraError& error) {
     Notify(error.what());
@@ -339,7 +355,12 @@ void TtkBaseClass::StartSheetDataset(const std::string& name, const OGRSpatialRe
   // An empty name would make a dataset "y" that every nameless sheet shares.
   if (Trim(cleaned).empty()) throw SheetSkipped("图幅名称为空，不能创立目录");
   const std::string datasetName = "y" + cleaned;
-  if (FeatureDatasetExists(*outputWorkspace_, datasetName)) return;
+  const bool exists = FeatureDatasetExists(*outputWorkspace_, datasetName);
+  if (exists && outputWorkspace_->datasetComplete(datasetName)) return;
+  // A run killed half-way through the sheet may have left the dataset or some of its
+  // classes: made again from the start.
+  if (exists && !DeleteFeatureDataset(*outputWorkspace_, datasetName)) throw FramoraError("创立目录" + cleaned + "失败");
+  RemoveLeftoverClasses(*outputWorkspace_, cleaned);
 
   sheetDataset_ = CreateFeatureDataset(*outputWorkspace_, datasetName, spatialReference, pendingDomain_);
   if (!sheetDataset_) throw FramoraError("创立目录" + cleaned + "失败");
@@ -369,6 +390,8 @@ void TtkBaseClass::EndDrawing(bool completed) {
     try {
       if (lineCursor_) lineCursor_->flush();
       lineCursor_.reset();
+      // A sheet done is a sheet on disk: a run killed later keeps it.
+      outputWorkspace_->recordDatasetComplete("y" + sheetName_, {lineClass_, polygonClass_, textClass_});
       return;
     } catch (...) {
       AbandonSheet();

@@ -39,6 +39,9 @@ Input:
 Output:
   --out PATH                output geodatabase: a ".gdb" folder or a ".gpkg" file
   --overwrite               delete an existing output first (otherwise nothing is touched)
+  --resume                  continue an interrupted run in the existing output: finished
+                            sheets (and their whole map documents and pictures) stay, a
+                            sheet left half-made is made again, the rest are made
 Map:
   --scale N                 scale denominator (default 10000)
   --crs cgcs2000|xian80|beijing54|wgs84
@@ -84,6 +87,7 @@ struct Options {
   std::map<std::string, std::string> values;
   std::vector<std::string> settings;
   bool overwrite = false;
+  bool resume = false;
   bool zoneInEasting = false;
   bool geographic = false;
 };
@@ -111,6 +115,8 @@ Options ParseOptions(const std::vector<std::string>& args, bool print) {
     };
     if (arg == "--overwrite") {
       options.overwrite = true;
+    } else if (arg == "--resume") {
+      options.resume = true;
     } else if (arg == "--zone-in-easting") {
       options.zoneInEasting = true;
     } else if (arg == "--geographic") {
@@ -188,6 +194,8 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
   takeOption("--out", inputs.outputPath);
   takeOption("--folder", inputs.outputFolder);
   takeOption("--dpi", inputs.dpiText);
+  if (options.overwrite && options.resume) throw FramoraError("--overwrite 和 --resume 不能同时使用");
+  inputs.resume = options.resume;
   if (inputs.documentPath.empty()) throw FramoraError("没有输入地图文档，用 --doc 指定");
   if (inputs.outputPath.empty()) throw FramoraError("没有输出地理数据库，用 --out 指定");
 

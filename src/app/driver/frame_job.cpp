@@ -50,11 +50,12 @@ std::vector<std::string> FieldsNamingEveryFeature(OGRLayer& layer) {
   return fields;
 }
 
-bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui) {
+bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui, bool resume) {
   const OutputPath output(outputPath);
   if (!output.occupied()) return true;
-  // Nothing but an earlier output is offered for deletion.
+  // Nothing but an earlier output is offered for deletion, or continued.
   output.refuseForeign();
+  if (resume) return true;
   const std::string question =
       (output.kind() == WorkspaceKind::FileGeodatabase ? "目录" : "文件") + output.text() + "已存在，是否删除";
   if (!ui.askOkCancel(question, question)) return false;
@@ -209,7 +210,7 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
   const SheetSource sheets{source.layer, Trim(inputs.whereClause), nameField, inputs.nameTemplate};
   RefuseCollidingSheetNames(*source.layer, sheets);
 
-  if (!PrepareOutputGeodatabase(output.text(), ui)) {
+  if (!PrepareOutputGeodatabase(output.text(), ui, inputs.resume)) {
     outcome.declined = true;
     return outcome;
   }
