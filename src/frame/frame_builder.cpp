@@ -62,20 +62,6 @@ std::vector<SelectedFeature> SelectFeatures(OGRLayer& layer, const std::string& 
   return selected;
 }
 
-// Classes of the sheet that no dataset holds any more, as a run killed while making them
-// leaves them.
-void RemoveLeftoverClasses(Workspace& workspace, const std::string& sheetName) {
-  GDALDataset& dataset = workspace.dataset();
-  for (const char* prefix : {"L_", "p_", "a_"}) {
-    const std::string name = prefix + sheetName;
-    for (int i = 0; i < dataset.GetLayerCount(); ++i) {
-      if (!EqualsIgnoringCase(dataset.GetLayer(i)->GetName(), name)) continue;
-      if (dataset.DeleteLayer(i) != OGRERR_NONE) throw FramoraError("创立目录" + sheetName + "失败");
-      break;
-    }
-  }
-}
-
 }  // namespace
 
 CalendarDate CalendarDate::Today() {
@@ -355,12 +341,11 @@ void TtkBaseClass::StartSheetDataset(const std::string& name, const OGRSpatialRe
   // An empty name would make a dataset "y" that every nameless sheet shares.
   if (Trim(cleaned).empty()) throw SheetSkipped("图幅名称为空，不能创立目录");
   const std::string datasetName = "y" + cleaned;
-  const bool exists = FeatureDatasetExists(*outputWorkspace_, datasetName);
-  if (exists && outputWorkspace_->datasetComplete(datasetName)) return;
-  // A run killed half-way through the sheet may have left the dataset or some of its
-  // classes: made again from the start.
-  if (exists && !DeleteFeatureDataset(*outputWorkspace_, datasetName)) throw FramoraError("创立目录" + cleaned + "失败");
-  RemoveLeftoverClasses(*outputWorkspace_, cleaned);
+  if (FeatureDatasetExists(*outputWorkspace_, datasetName)) {
+    if (outputWorkspace_->datasetComplete(datasetName)) return;
+    // Not finished by the run that made it: made again from the start.
+    if (!DeleteFeatureDataset(*outputWorkspace_, datasetName)) throw FramoraError("创立目录" + cleaned + "失败");
+  }
 
   sheetDataset_ = CreateFeatureDataset(*outputWorkspace_, datasetName, spatialReference, pendingDomain_);
   if (!sheetDataset_) throw FramoraError("创立目录" + cleaned + "失败");

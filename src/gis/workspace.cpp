@@ -77,6 +77,22 @@ void Workspace::recordDatasetComplete(const std::string& datasetName, const std:
   completeDatasets_.insert(ToUpperAscii(datasetName));
 }
 
+bool Workspace::removeUnfinishedClasses() {
+  if (kind_ != WorkspaceKind::FileGeodatabase || !journalKept_) return false;
+  bool removed = false;
+  for (int i = dataset_->GetLayerCount() - 1; i >= 0; --i) {
+    const std::string name = dataset_->GetLayer(i)->GetName();
+    if (name.size() <= 2) continue;
+    const std::string prefix = ToUpperAscii(std::string_view(name).substr(0, 2));
+    if (prefix != "L_" && prefix != "P_" && prefix != "A_") continue;
+    const std::string sheet(std::string_view(name).substr(2));
+    if (datasetComplete(std::string("y").append(sheet))) continue;
+    if (dataset_->DeleteLayer(i) != OGRERR_NONE) throw FramoraError("不能删除未完成的图幅" + sheet + "：" + path_);
+    removed = true;
+  }
+  return removed;
+}
+
 void Workspace::openJournal(bool created) {
   if (kind_ != WorkspaceKind::FileGeodatabase) return;
   const fs::path journal = fs::path(path_) / kSheetJournalName;
@@ -148,6 +164,8 @@ std::unique_ptr<Workspace> OpenWorkspace(const OutputPath& output) {
   if (!dataset) throw FramoraError("打开" + path + "失败" + LastGdalReason());
   auto workspace = std::make_unique<Workspace>(std::move(dataset), output.kind(), path);
   workspace->openJournal(false);
+  // GDAL's view of the datasets goes stale when classes are deleted: opened afresh.
+  if (workspace->removeUnfinishedClasses()) return OpenWorkspace(output);
   return workspace;
 }
 

@@ -55,6 +55,9 @@ class Workspace {
   void recordDatasetComplete(const std::string& datasetName, const std::vector<OGRLayer*>& classes);
   // Starts the journal of a new file geodatabase; reads that of an existing one.
   void openJournal(bool created);
+  // Deletes the sheet classes ("L_", "p_", "a_") of every sheet the journal does not hold:
+  // what a killed run was making. True when any went.
+  bool removeUnfinishedClasses();
 
  private:
   GDALDatasetUniquePtr dataset_;
