@@ -178,5 +178,36 @@ TEST(InterruptedRun, KilledSeveralTimesAndResumedItEqualsACleanRunSheetForSheet)
   EXPECT_EQ(ClassesOf(folder.file("killed/out.gdb")), cleanClasses);
 }
 
+TEST(InterruptedRun, ASecondJobOnTheSameOutputIsRefusedAndASignalStopsBetweenSheets) {
+  ScratchFolder folder;
+  const std::string source = folder.file("squares.gpkg");
+  WriteSquares(source);
+  const std::vector<std::string> arguments{"print", "--mode", "polygon", "--doc", source, "--layer", "sheets",
+                                           "--name", "[NAME]", "--out", folder.file("out.gdb"), "--folder",
+                                           folder.file("pictures"), "--picture", ".PNG", "--dpi", "20"};
+  const std::string journal = folder.file("out.gdb/") + kSheetJournalName;
+  const pid_t first = StartCli(arguments);
+  while (LinesIn(journal) < 1) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  auto second = arguments;
+  second.push_back("--overwrite");
+  EXPECT_EQ(WaitFor(StartCli(second)), 1) << "refused at once";
+  EXPECT_EQ(WaitFor(first), 0) << "the first job completes intact";
+  EXPECT_EQ(LinesIn(journal), 50);
+  EXPECT_EQ(ClassesOf(folder.file("out.gdb")).size(), 150u);
+
+  // SIGTERM and SIGHUP stop like Ctrl-C: between sheets, the output consistent, exit 1.
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    const pid_t run = StartCli(second);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(run, signal);
+    EXPECT_EQ(WaitFor(run), 1) << signal;
+    const int finished = LinesIn(journal);
+    EXPECT_LT(finished, 50) << signal;
+    const auto classes = ClassesOf(folder.file("out.gdb"));
+    EXPECT_EQ(classes.size(), 3u * finished) << signal;
+    for (const auto& [name, count] : classes) EXPECT_GT(count, 0) << name;
+  }
+}
+
 }  // namespace
 }  // namespace framora

@@ -1,6 +1,8 @@
 #include "app/driver/frame_job.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 
@@ -210,14 +212,21 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
   const SheetSource sheets{source.layer, Trim(inputs.whereClause), nameField, inputs.nameTemplate};
   RefuseCollidingSheetNames(*source.layer, sheets);
 
-  if (!PrepareOutputGeodatabase(output.text(), ui, inputs.resume)) {
-    outcome.declined = true;
-    return outcome;
-  }
   // The output's folder is made as the picture folder is.
   if (const fs::path parent = fs::path(output.text()).parent_path(); !parent.empty()) {
     fs::create_directories(parent, error);
     if (!fs::is_directory(parent, error)) throw FramoraError("不能创立目录" + parent.string());
+  }
+  // One job per output, from before it is deleted to the end of the run.
+  const std::string lockPath = output.text() + ".framora-lock";
+  errno = 0;
+  const std::optional<FileLock> lock = FileLock::TryLock(lockPath);
+  if (!lock && errno == EWOULDBLOCK)
+    throw FramoraError("输出" + output.text() + "正由另一个任务生成，请等它结束后再运行");
+  if (!lock) throw FramoraError("不能创建文件" + lockPath + "：" + std::strerror(errno));
+  if (!PrepareOutputGeodatabase(output.text(), ui, inputs.resume)) {
+    outcome.declined = true;
+    return outcome;
   }
   if (batchPrint) {
     fs::create_directories(folder, error);
