@@ -231,6 +231,23 @@ TEST_F(SampleJob, TheOutputsFolderIsMadeWhenMissing) {
   EXPECT_TRUE(IsFileGeodatabaseFolder(inputs.outputPath));
 }
 
+TEST_F(SampleJob, ContinuingAnExistingOutputMakesOnlyTheSheetsItLacks) {
+  useStandardSheets();
+  ui.cancelAtStep = 3;
+  EXPECT_EQ(run(FrameJobCommand::Generate).sheetsMade, 3);
+  RecordingUserInterface again;
+  again.answerContinue = true;
+  const FrameJobOutcome outcome = RunFrameJob(FrameJobCommand::Generate, inputs, settings, again);
+  EXPECT_EQ(again.questions.size(), 1u);
+  EXPECT_EQ(outcome.sheetsExisting, 3);
+  EXPECT_EQ(outcome.sheetsMade, 6);
+  EXPECT_TRUE(JobSucceeded(outcome));
+  inputs.resume = true;  // the command line's --resume: no question
+  RecordingUserInterface unasked;
+  EXPECT_EQ(RunFrameJob(FrameJobCommand::Generate, inputs, settings, unasked).sheetsExisting, 9);
+  EXPECT_TRUE(unasked.questions.empty());
+}
+
 // The command line: exit status and messages.
 struct CommandResult {
   int status;

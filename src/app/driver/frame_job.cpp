@@ -60,7 +60,14 @@ bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui, 
   if (resume) return true;
   const std::string question =
       (output.kind() == WorkspaceKind::FileGeodatabase ? "目录" : "文件") + output.text() + "已存在，是否删除";
-  if (!ui.askOkCancel(question, question)) return false;
+  switch (ui.askExistingOutput(question, question)) {
+    case ExistingOutputAnswer::Keep:
+      return false;
+    case ExistingOutputAnswer::Continue:
+      return true;  // its finished sheets stay, the rest are made
+    case ExistingOutputAnswer::Delete:
+      break;
+  }
   output.deleteOutput();
   return true;
 }

@@ -59,8 +59,8 @@ std::string EditNameTemplate(const std::string& templateText, const std::string&
 // The fields of a layer whose values tell every feature apart, in the layer's order.
 std::vector<std::string> FieldsNamingEveryFeature(OGRLayer& layer);
 // Asks before deleting an existing output. False when the user keeps it (nothing touched);
-// FramoraError when it cannot be deleted. To resume, an existing output is kept without a
-// question, provided it is an output of this program.
+// FramoraError when it cannot be deleted; the user's 继续 keeps it to continue. To resume,
+// an existing output is kept without a question, provided it is an output of this program.
 bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui, bool resume = false);
 // The spatial data of a map layer, found by name without regard to letter case.
 const MapLayer* FindLayerByName(const MapDocument& document, const std::string& name);
