@@ -197,6 +197,11 @@ TtkBaseClass::TtkBaseClass(const FrameSettings& frameSettings, const std::string
   if (!settings_.CoordsWithZone) zonePrefix_ = std::to_string(zone_.ZoneNumber());
   if (outputPath.empty()) return;
   outputWorkspace_ = OpenOrCreateWorkspace(OutputPath(outputPath));
+  // What a killed run left half-made goes before the run starts.
+  if (outputWorkspace_->removeUnfinishedClasses()) {
+    outputWorkspace_.reset();
+    outputWorkspace_ = OpenWorkspace(OutputPath(outputPath));
+  }
   // Masks with holes or several parts share the class with simple areas.
   polygonFields_ = MakeFieldTemplate(wkbMultiPolygon, spatialIndexGridSize_);
   polylineFields_ = MakeFieldTemplate(wkbLineString, spatialIndexGridSize_);

@@ -164,8 +164,6 @@ std::unique_ptr<Workspace> OpenWorkspace(const OutputPath& output) {
   if (!dataset) throw FramoraError("打开" + path + "失败" + LastGdalReason());
   auto workspace = std::make_unique<Workspace>(std::move(dataset), output.kind(), path);
   workspace->openJournal(false);
-  // GDAL's view of the datasets goes stale when classes are deleted: opened afresh.
-  if (workspace->removeUnfinishedClasses()) return OpenWorkspace(output);
   return workspace;
 }
 

@@ -56,7 +56,8 @@ class Workspace {
   // Starts the journal of a new file geodatabase; reads that of an existing one.
   void openJournal(bool created);
   // Deletes the sheet classes ("L_", "p_", "a_") of every sheet the journal does not hold:
-  // what a killed run was making. True when any went.
+  // what a killed run was making. True when any went; GDAL's view of the datasets is stale
+  // then, and the workspace must be opened afresh before it is used again.
   bool removeUnfinishedClasses();
 
  private:
