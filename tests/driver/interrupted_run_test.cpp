@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -207,6 +208,40 @@ TEST(InterruptedRun, ASecondJobOnTheSameOutputIsRefusedAndASignalStopsBetweenShe
     EXPECT_EQ(classes.size(), 3u * finished) << signal;
     for (const auto& [name, count] : classes) EXPECT_GT(count, 0) << name;
   }
+}
+
+TEST(InterruptedRun, AFullDiskLeavesEveryPresentSheetCompleteAndFails) {
+  ScratchFolder folder;
+  const std::string source = folder.file("squares.gpkg");
+  WriteSquares(source);
+  std::string arguments = "print --mode polygon --doc '" + source + "' --layer sheets --name '[NAME]' --out '" +
+                          folder.file("out.gdb") + "' --folder '" + folder.file("pictures") +
+                          "' --picture .PNG --dpi 200";
+  // No file may grow past a few dozen kilobytes: the disk is full for the pictures and,
+  // soon after, for the geodatabase's tables.
+  const std::string command = "QT_QPA_PLATFORM=offscreen sh -c \"trap '' XFSZ; ulimit -f 40; exec '" +
+                              std::string(FRAMORA_CLI) + "' " + arguments + "\" >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const int finished = LinesIn(folder.file("out.gdb/") + kSheetJournalName);
+  EXPECT_LT(finished, 50);
+  // Every sheet the journal vouches for reads back whole; the rest are made by --resume.
+  GDALDatasetUniquePtr output(GDALDataset::Open(folder.file("out.gdb").c_str(), GDAL_OF_VECTOR));
+  ASSERT_TRUE(output);
+  std::ifstream journal(folder.file("out.gdb/") + kSheetJournalName);
+  for (std::string dataset; std::getline(journal, dataset);)
+    for (const char* prefix : {"L_", "p_", "a_"}) {
+      OGRLayer* layer = output->GetLayerByName((prefix + dataset.substr(1)).c_str());
+      ASSERT_NE(layer, nullptr) << dataset;
+      EXPECT_GT(layer->GetFeatureCount(TRUE), 0) << dataset;
+    }
+  output.reset();
+  const std::string resume = "QT_QPA_PLATFORM=offscreen '" + std::string(FRAMORA_CLI) + "' " + arguments +
+                             " --resume >/dev/null 2>&1";
+  EXPECT_EQ(std::system(resume.c_str()), 0);
+  EXPECT_EQ(ClassesOf(folder.file("out.gdb")).size(), 150u);
+  for (const auto& [name, size] : PicturesOf(folder.file("pictures"))) EXPECT_NE(size, -1) << name;
 }
 
 }  // namespace
