@@ -217,6 +217,11 @@ TEST_F(SampleJob, EverythingTheUserSetIsCheckedBeforeTheOutputIsTouched) {
   inputs.whereClause = "NO_SUCH_FIELD = 1";
   refused(FrameJobCommand::BatchPrint, "查询条件错误：NO_SUCH_FIELD = 1");
   inputs.whereClause = "";
+  // A picture folder that cannot be made (a file is in the way).
+  std::ofstream(folder.file("blocked")) << "x";
+  inputs.outputFolder = folder.file("blocked/pictures");
+  refused(FrameJobCommand::BatchPrint, "不能创立目录" + inputs.outputFolder);
+  inputs.outputFolder = folder.file("pictures");
   // The output may be neither the map nor any data it draws.
   inputs.outputPath = folder.file("sample/sample.gpkg");
   refused(FrameJobCommand::Generate, "不能输出到" + inputs.outputPath + "：它是图层");

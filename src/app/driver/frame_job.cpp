@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 #include "geodesy/coord_system.h"
 #include "frame/polygon/polygon_frame.h"
@@ -219,7 +220,14 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
   const SheetSource sheets{source.layer, Trim(inputs.whereClause), nameField, inputs.nameTemplate};
   RefuseCollidingSheetNames(*source.layer, sheets);
 
-  // The output's folder is made as the picture folder is.
+  // The folders are made, and the pictures' proved writable, before the output is touched.
+  if (batchPrint) {
+    fs::create_directories(folder, error);
+    if (!fs::is_directory(folder, error)) throw FramoraError("不能创立目录" + folder);
+    const std::string probe = (fs::path(folder) / ".framora-probe").string();
+    if (!std::ofstream(probe)) throw FramoraError("不能创建文件" + probe + "：" + std::strerror(errno));
+    fs::remove(probe, error);
+  }
   if (const fs::path parent = fs::path(output.text()).parent_path(); !parent.empty()) {
     fs::create_directories(parent, error);
     if (!fs::is_directory(parent, error)) throw FramoraError("不能创立目录" + parent.string());
@@ -235,11 +243,6 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
     outcome.declined = true;
     return outcome;
   }
-  if (batchPrint) {
-    fs::create_directories(folder, error);
-    if (!fs::is_directory(folder, error)) throw FramoraError("不能创立目录" + folder);
-  }
-
   const auto start = std::chrono::steady_clock::now();
   std::unique_ptr<PageLayoutControl> layout;
   if (batchPrint) layout = std::make_unique<PageLayoutControl>(*document, run, folder);
