@@ -1,8 +1,10 @@
 #include "frame/frame_builder.h"
 
+#include <cctype>
 #include <climits>
 #include <cmath>
 #include <ctime>
+#include <map>
 #include <vector>
 
 #include "geodesy/gauss_kruger.h"
@@ -89,16 +91,104 @@ CalendarDate CalendarDate::Today() {
   return CalendarDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
+namespace {
+
+// The length of the UTF-8 sequence starting at text[i], or 0 when it is not a valid one
+// (overlong forms, surrogates and values past U+10FFFF included).
+size_t Utf8SequenceLength(const std::string& text, size_t i) {
+  const auto byte = [&text](size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  if (lead < 0x80) return 1;
+  size_t length = 0;
+  unsigned int value = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    value = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    value = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    value = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    value = (value << 6) | (byte(i + k) & 0x3F);
+  }
+  const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
+  if (overlong || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) return 0;
+  // C1 control characters are no more welcome in a name than C0 ones.
+  if (value >= 0x80 && value <= 0x9F) return 0;
+  return length;
+}
+
+}  // namespace
+
 std::string CleanSheetName(const std::string& name) {
   std::string cleaned;
   cleaned.reserve(name.size());
-  for (char c : name) {
-    if (c == '-' || c == '.')
-      cleaned.push_back('_');
-    else if (c != ' ' && c != '(' && c != ')')
-      cleaned.push_back(c);
+  size_t characters = 0;
+  for (size_t i = 0; i < name.size();) {
+    const size_t length = Utf8SequenceLength(name, i);
+    std::string piece;
+    if (length == 0) {
+      piece = "_";  // a byte that is no character
+      ++i;
+    } else if (length > 1) {
+      piece = name.substr(i, length);
+      i += length;
+    } else {
+      const char c = name[i++];
+      if (c == ' ' || c == '(' || c == ')') continue;
+      // Letters, digits and "_" are all a geodatabase takes; path separators, control
+      // characters and the rest of ASCII's signs would also be trouble in file names.
+      const bool plain = std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+      piece = plain ? std::string(1, c) : "_";
+    }
+    if (characters + 1 > kMaxSheetNameCharacters || cleaned.size() + piece.size() > kMaxSheetNameBytes) break;
+    cleaned += piece;
+    ++characters;
   }
   return cleaned;
+}
+
+std::string SheetNameOf(const SheetSource& source, const OGRFeature& feature) {
+  const std::string value = FieldValue(feature, source.nameField).value_or("");
+  return ReplaceFirst(source.nameTemplate, "[" + source.nameField + "]", value);
+}
+
+std::string SheetNameKey(const std::string& cleanedName) { return ToLowerAscii(cleanedName); }
+
+void RefuseCollidingSheetNames(OGRLayer& layer, const SheetSource& source) {
+  std::map<std::string, std::vector<std::string>> byKey;
+  std::map<std::string, std::string> cleanedOf;
+  for (SelectedFeature& entry : SelectFeatures(layer, Trim(source.whereClause))) {
+    OGRFeatureUniquePtr feature = entry.feature ? std::move(entry.feature) : OGRFeatureUniquePtr(layer.GetFeature(entry.fid));
+    if (!feature) continue;
+    const std::string raw = SheetNameOf(source, *feature);
+    const std::string cleaned = CleanSheetName(raw);
+    if (Trim(cleaned).empty()) continue;  // skipped with its own message
+    const std::string key = SheetNameKey(cleaned);
+    byKey[key].push_back(raw);
+    cleanedOf.emplace(key, cleaned);
+  }
+  std::string report;
+  int groups = 0;
+  for (const auto& [key, raws] : byKey) {
+    if (raws.size() < 2) continue;
+    if (++groups > 10) {
+      report += "\n……";
+      break;
+    }
+    std::string names;
+    for (size_t i = 0; i < raws.size() && i < 10; ++i) names += (i ? "、" : "") + raws[i];
+    if (raws.size() > 10) names += "等" + std::to_string(raws.size()) + "个";
+    report += "\n" + names + "都成为图幅" + cleanedOf[key];
+  }
+  if (groups > 0) throw FramoraError("图幅名称重复，请改用能区分它们的字段：" + report);
 }
 
 SpatialDomain SheetSpatialDomain(const Envelope& sourceExtent, double scaleFactor) {
@@ -128,6 +218,11 @@ TtkBaseClass::TtkBaseClass(const FrameSettings& frameSettings, const std::string
   if (!settings_.CoordsWithZone) zonePrefix_ = std::to_string(zone_.ZoneNumber());
   if (outputPath.empty()) return;
   outputWorkspace_ = OpenOrCreateWorkspace(OutputPath(outputPath));
+  // What a killed run left half-made goes before the run starts.
+  if (outputWorkspace_->removeUnfinishedClasses()) {
+    outputWorkspace_.reset();
+    outputWorkspace_ = OpenWorkspace(OutputPath(outputPath));
+  }
   // Masks with holes or several parts share the class with simple areas.
   polygonFields_ = MakeFieldTemplate(wkbMultiPolygon, spatialIndexGridSize_);
   polylineFields_ = MakeFieldTemplate(wkbLineString, spatialIndexGridSize_);
@@ -147,6 +242,7 @@ SheetRunSummary TtkBaseClass::Run() {
   SheetRunSummary summary;
   if (source_.layer == nullptr) throw FramoraError("没有选择图层");
   shownOnce_.clear();
+  namesThisRun_.clear();
   std::vector<SelectedFeature> selected = SelectFeatures(*source_.layer, Trim(source_.whereClause));
   const auto [first, last] = ShardRange(selected.size(), source_.shard);
   selected.erase(selected.begin() + static_cast<std::ptrdiff_t>(last), selected.end());
@@ -188,7 +284,9 @@ SheetRunSummary TtkBaseClass::Run() {
 bool TtkBaseClass::DocumentSheet(const DrawnSheet& sheet) {
   if (documents_ == nullptr) return true;
   try {
-    for (const std::string& notice : documents_->BuildSheetDocument(Finished(sheet.innerFrame))) NotifyOnce(notice);
+    const FinishedSheet finished = Finished(sheet.innerFrame);
+    if (!sheet.madeNow && documents_->SheetDocumentPresent(finished)) return true;
+    for (const std::string& notice : documents_->BuildSheetDocument(finished)) NotifyOnce(notice);
     return true;
   } catch (const FramoraError& error) {
     Notify(error.what());
@@ -247,8 +345,12 @@ std::optional<std::string> TtkBaseClass::SourceFieldValue(const std::string& fie
 
 void TtkBaseClass::BeginSheet(const OGRFeature& sourceFeature) {
   sourceFeature_.reset(sourceFeature.Clone());
-  const std::string value = SourceFieldValue(source_.nameField).value_or("");
-  const std::string name = ReplaceFirst(source_.nameTemplate, "[" + source_.nameField + "]", value);
+  SourceFieldValue(source_.nameField);  // tells the user once when the field is missing
+  const std::string name = SheetNameOf(source_, sourceFeature);
+  // Two features of one run never share a dataset, a map document or a picture.
+  if (const std::string cleaned = CleanSheetName(name);
+      !Trim(cleaned).empty() && !namesThisRun_.insert(SheetNameKey(cleaned)).second)
+    throw SheetSkipped("图幅名称" + cleaned + "与前面的图幅重复，没有生成");
 
   const OGRSpatialReference* spatialReference = nullptr;
   pendingDomain_.reset();
@@ -277,7 +379,11 @@ void TtkBaseClass::StartSheetDataset(const std::string& name, const OGRSpatialRe
   // An empty name would make a dataset "y" that every nameless sheet shares.
   if (Trim(cleaned).empty()) throw SheetSkipped("图幅名称为空，不能创立目录");
   const std::string datasetName = "y" + cleaned;
-  if (FeatureDatasetExists(*outputWorkspace_, datasetName)) return;
+  if (FeatureDatasetExists(*outputWorkspace_, datasetName)) {
+    if (outputWorkspace_->datasetComplete(datasetName)) return;
+    // Not finished by the run that made it: made again from the start.
+    if (!DeleteFeatureDataset(*outputWorkspace_, datasetName)) throw FramoraError("创立目录" + cleaned + "失败");
+  }
 
   sheetDataset_ = CreateFeatureDataset(*outputWorkspace_, datasetName, spatialReference, pendingDomain_);
   if (!sheetDataset_) throw FramoraError("创立目录" + cleaned + "失败");
@@ -307,6 +413,8 @@ void TtkBaseClass::EndDrawing(bool completed) {
     try {
       if (lineCursor_) lineCursor_->flush();
       lineCursor_.reset();
+      // A sheet done is a sheet on disk: a run killed later keeps it.
+      outputWorkspace_->recordDatasetComplete("y" + sheetName_, {lineClass_, polygonClass_, textClass_});
       return;
     } catch (...) {
       AbandonSheet();

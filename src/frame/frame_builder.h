@@ -253,6 +253,7 @@ class TtkBaseClass {
   int spatialIndexGridSize_ = 1000;
   // Telling the user changes nothing of the sheets, so const operations may do it too.
   mutable std::set<std::string> shownOnce_;
+  std::set<std::string> namesThisRun_;  // SheetNameKey of each sheet begun
 };
 
 // First grid node above the minimum (half an interval off in offset mode) and the number
@@ -263,8 +264,24 @@ struct GridNodes {
 };
 GridNodes NodesBetween(double minimum, double maximum, double interval, bool offsetByHalf);
 
-// "-" and "." become "_"; blanks and parentheses go.
+// FileGDB takes 160 characters in a name, of which "L_" or "y" go ahead of the sheet's.
+inline constexpr size_t kMaxSheetNameCharacters = 158;
+// A file name holds 255 bytes: room for the picture's side files at a temporary name.
+inline constexpr size_t kMaxSheetNameBytes = 220;
+
+// The name of a sheet as its dataset, classes, map document and picture carry it: blanks and
+// parentheses go; "-", ".", path separators, control characters and every other ASCII sign
+// become "_", and so does a byte of invalid UTF-8; cut to kMaxSheetNameCharacters and
+// kMaxSheetNameBytes at a character's end. So no name reaches outside the output folder.
 std::string CleanSheetName(const std::string& name);
+// The name the template gives a feature, before cleaning.
+std::string SheetNameOf(const SheetSource& source, const OGRFeature& feature);
+// Cleaned names that differ only in letter case name the same dataset in a geodatabase.
+std::string SheetNameKey(const std::string& cleanedName);
+// Throws FramoraError naming the features whose sheets would share a name after cleaning
+// (letter case ignored), among those the source's condition selects. The layer is left
+// without a filter.
+void RefuseCollidingSheetNames(OGRLayer& layer, const SheetSource& source);
 // The spatial domain of a sheet's dataset from the source extent: whole kilometres with a
 // margin of trunc(ScaleFactor) + 5 km on every side.
 SpatialDomain SheetSpatialDomain(const Envelope& sourceExtent, double scaleFactor);

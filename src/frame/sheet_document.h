@@ -37,6 +37,9 @@ class SheetDocumentBuilder {
   // Throws FramoraError when the sheet's document or picture cannot be made. Returns what
   // the user should hear of that still went through (a layer left out of the picture...).
   virtual std::vector<std::string> BuildSheetDocument(const FinishedSheet& sheet) = 0;
+  // Whether an earlier run left the sheet's document and picture whole (they are only ever
+  // put in place whole), so that a sheet found made need not be laid out again.
+  virtual bool SheetDocumentPresent(const FinishedSheet&) const { return false; }
 };
 
 }  // namespace framora

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include <cpl_error.h>
+
 #include "util/framora_error.h"
 #include "util/text.h"
 
@@ -18,6 +20,7 @@ OGRLayer* CreateFeatureClass(FeatureDataset& dataset, const std::string& name, c
   const std::string cleaned = CleanClassName(name);
   Workspace& workspace = *dataset.workspace;
   OGRLayer* layer = nullptr;
+  CPLErrorReset();
   if (!cleaned.empty() && OpenFeatureClass(workspace, cleaned) == nullptr) {
     OGRSpatialReference srs;
     const bool hasSrs = !dataset.srsWkt.empty() && srs.importFromWkt(dataset.srsWkt.c_str()) == OGRERR_NONE;
@@ -51,7 +54,11 @@ OGRLayer* CreateFeatureClass(FeatureDataset& dataset, const std::string& name, c
         RegisterDatasetMember(workspace, dataset.name, cleaned);
     }
   }
-  if (layer == nullptr) throw FramoraError("不能创立表" + cleaned);
+  if (layer == nullptr) {
+    // GDAL's own words say what the geodatabase objected to.
+    const std::string reason = CPLGetLastErrorType() >= CE_Failure ? CPLGetLastErrorMsg() : "";
+    throw FramoraError("不能创立表" + cleaned + (reason.empty() ? "" : "：" + reason));
+  }
   return layer;
 }
 

@@ -22,7 +22,7 @@ FieldTemplate MakeFieldTemplate(OGRwkbGeometryType geometryType, int spatialInde
 std::string CleanClassName(const std::string& name);
 
 // Creates a class of the template in the dataset. Throws FramoraError "不能创立表" + the
-// cleaned name when nothing is created.
+// cleaned name and GDAL's message when nothing is created.
 OGRLayer* CreateFeatureClass(FeatureDataset& dataset, const std::string& name, const FieldTemplate& fields);
 // The class of that name (any letter case), or nullptr.
 OGRLayer* OpenFeatureClass(Workspace& workspace, const std::string& name);

@@ -1,9 +1,17 @@
 #include "gis/workspace.h"
 
+#include <ogrsf_frmts.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "gis/feature_dataset.h"
 #include "gis/gdal_setup.h"
+#include "util/files.h"
 #include "util/framora_error.h"
 #include "util/text.h"
 
@@ -31,6 +39,84 @@ void Workspace::endBatch() {
     inTransaction_ = false;
     if (dataset_->CommitTransaction() != OGRERR_NONE) throw FramoraError("保存失败：" + path_);
   }
+}
+
+bool Workspace::datasetComplete(const std::string& datasetName) const {
+  if (kind_ != WorkspaceKind::FileGeodatabase || !journalKept_) return true;
+  return completeDatasets_.count(ToUpperAscii(datasetName)) > 0;
+}
+
+void Workspace::recordDatasetComplete(const std::string& datasetName, const std::vector<OGRLayer*>& classes) {
+  if (kind_ != WorkspaceKind::FileGeodatabase) return;
+  CPLErrorReset();
+  bool synced = true;
+  for (OGRLayer* layer : classes)
+    if (layer != nullptr && layer->SyncToDisk() != OGRERR_NONE) synced = false;
+  dataset_->FlushCache(false);
+  synced = synced && CPLGetLastErrorType() < CE_Failure;
+  const std::string reason = CPLGetLastErrorMsg();
+  if (!synced) throw FramoraError("保存失败：" + path_ + (reason.empty() ? "" : "：" + reason));
+  // The files written since the last sheet reach the disk before the line that vouches for
+  // them (a little margin for the file system's clock).
+  const auto started = fs::file_time_type::clock::now();
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(path_, error)) {
+    if (!entry.is_regular_file(error) || entry.last_write_time(error) + std::chrono::seconds(2) < lastSync_) continue;
+    if (!SyncToDisk(entry.path().string())) throw FramoraError("保存失败：" + path_ + "：" + std::strerror(errno));
+  }
+  SyncToDisk(path_);
+  lastSync_ = started;
+  if (!journalKept_) return;
+  const std::string journal = (fs::path(path_) / kSheetJournalName).string();
+  std::FILE* file = std::fopen(journal.c_str(), "ab");
+  bool written = file != nullptr && std::fprintf(file, "%s\n", datasetName.c_str()) > 0 && std::fflush(file) == 0 &&
+                 ::fsync(::fileno(file)) == 0;
+  const int cause = errno;
+  if (file != nullptr && std::fclose(file) != 0) written = false;
+  if (!written) throw FramoraError("保存失败：" + journal + "：" + std::strerror(cause));
+  completeDatasets_.insert(ToUpperAscii(datasetName));
+}
+
+bool Workspace::removeUnfinishedClasses() {
+  if (kind_ != WorkspaceKind::FileGeodatabase || !journalKept_) return false;
+  bool removed = false;
+  for (int i = dataset_->GetLayerCount() - 1; i >= 0; --i) {
+    const std::string name = dataset_->GetLayer(i)->GetName();
+    if (name.size() <= 2) continue;
+    const std::string prefix = ToUpperAscii(std::string_view(name).substr(0, 2));
+    if (prefix != "L_" && prefix != "P_" && prefix != "A_") continue;
+    const std::string sheet(std::string_view(name).substr(2));
+    if (datasetComplete(std::string("y").append(sheet))) continue;
+    if (dataset_->DeleteLayer(i) != OGRERR_NONE) throw FramoraError("不能删除未完成的图幅" + sheet + "：" + path_);
+    removed = true;
+  }
+  return removed;
+}
+
+void Workspace::openJournal(bool created) {
+  if (kind_ != WorkspaceKind::FileGeodatabase) return;
+  const fs::path journal = fs::path(path_) / kSheetJournalName;
+  if (created) {
+    std::FILE* file = std::fopen(journal.string().c_str(), "wb");
+    if (file == nullptr) throw FramoraError("不能创立" + journal.string() + "：" + std::strerror(errno));
+    std::fclose(file);
+    journalKept_ = true;
+    return;
+  }
+  std::FILE* file = std::fopen(journal.string().c_str(), "rb");
+  journalKept_ = file != nullptr;
+  if (file == nullptr) return;
+  std::string line;
+  for (int c; (c = std::fgetc(file)) != EOF;) {
+    if (c != '\n') {
+      line.push_back(static_cast<char>(c));
+      continue;
+    }
+    // Only lines with their end count: a cut last line is a sheet that did not finish.
+    if (!line.empty()) completeDatasets_.insert(ToUpperAscii(line));
+    line.clear();
+  }
+  std::fclose(file);
 }
 
 namespace {
@@ -63,6 +149,7 @@ std::unique_ptr<Workspace> CreateWorkspace(const OutputPath& output) {
   if (!dataset) throw FramoraError("不能创立" + path + LastGdalReason());
   auto workspace = std::make_unique<Workspace>(std::move(dataset), kind, path);
   EnsureDatasetTable(*workspace);
+  workspace->openJournal(true);
   return workspace;
 }
 
@@ -75,7 +162,9 @@ std::unique_ptr<Workspace> OpenWorkspace(const OutputPath& output) {
   CPLErrorReset();
   GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
   if (!dataset) throw FramoraError("打开" + path + "失败" + LastGdalReason());
-  return std::make_unique<Workspace>(std::move(dataset), output.kind(), path);
+  auto workspace = std::make_unique<Workspace>(std::move(dataset), output.kind(), path);
+  workspace->openJournal(false);
+  return workspace;
 }
 
 std::unique_ptr<Workspace> OpenOrCreateWorkspace(const OutputPath& output) {

@@ -2,11 +2,13 @@
 
 #include <gdal_priv.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "gis/output_path.h"
 
@@ -42,6 +44,22 @@ class Workspace {
   };
   std::map<std::string, PendingDataset>& createdDatasets() { return createdDatasets_; }
 
+  // Which sheets' data are whole on disk. A file geodatabase writes its tables' headers only
+  // when told, so a run killed half-way leaves datasets that look made; the sheets it
+  // finished are recorded in a journal inside the folder, each line written after its data
+  // reached the disk. A GeoPackage commits each sheet's features in one transaction.
+  // A geodatabase made before journals were kept has its datasets taken as complete.
+  bool datasetComplete(const std::string& datasetName) const;
+  // Pushes the classes and the geodatabase to the disk, then records the dataset as complete.
+  // Throws FramoraError "保存失败" naming the path when the disk refuses.
+  void recordDatasetComplete(const std::string& datasetName, const std::vector<OGRLayer*>& classes);
+  // Starts the journal of a new file geodatabase; reads that of an existing one.
+  void openJournal(bool created);
+  // Deletes the sheet classes ("L_", "p_", "a_") of every sheet the journal does not hold:
+  // what a killed run was making. True when any went; GDAL's view of the datasets is stale
+  // then, and the workspace must be opened afresh before it is used again.
+  bool removeUnfinishedClasses();
+
  private:
   GDALDatasetUniquePtr dataset_;
   WorkspaceKind kind_;
@@ -49,7 +67,13 @@ class Workspace {
   int batchDepth_ = 0;
   bool inTransaction_ = false;
   std::map<std::string, PendingDataset> createdDatasets_;
+  bool journalKept_ = false;
+  std::set<std::string> completeDatasets_;  // upper-cased
+  std::filesystem::file_time_type lastSync_{};
 };
+
+// The journal of finished sheets inside a file geodatabase's folder.
+inline constexpr const char* kSheetJournalName = "framora_sheets.txt";
 
 // Creates a new, empty geodatabase at path. Errors (unwritable folder, a plain file in
 // the way) throw FramoraError with a clear message.

@@ -9,6 +9,8 @@
 #include <QXmlStreamWriter>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <initializer_list>
@@ -16,6 +18,7 @@
 
 #include "layout/gui_application.h"
 #include "layout/map_text.h"
+#include "util/files.h"
 #include "util/framora_error.h"
 #include "util/text.h"
 
@@ -468,13 +471,17 @@ void SaveMapDocument(const PageLayout& layout, const LayerStyles& styles, const 
   xml.writeEndDocument();  // closes every element still open
   const QByteArray text = "<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n" + body.trimmed() + "\n";
 
-  VSILFILE* output = VSIFOpenL(file.string().c_str(), "wb");
-  if (output == nullptr) throw FramoraError("不能保存地图文档" + fileName);
+  // Written aside and renamed into place: a document present is always whole.
+  const std::string temporary = TemporarySibling(file.string());
+  VSILFILE* output = VSIFOpenL(temporary.c_str(), "wb");
+  if (output == nullptr) throw FramoraError("不能保存地图文档" + fileName + "：" + std::strerror(errno));
   const size_t size = static_cast<size_t>(text.size());
   const bool written = VSIFWriteL(text.constData(), 1, size, output) == size;
-  if (VSIFCloseL(output) != 0 || !written) {
-    VSIUnlink(file.string().c_str());
-    throw FramoraError("不能保存地图文档" + fileName);
+  const int writeError = errno;
+  if (VSIFCloseL(output) != 0 || !written || !ReplaceFileDurably(temporary, file.string())) {
+    const int cause = written ? errno : writeError;
+    VSIUnlink(temporary.c_str());
+    throw FramoraError("不能保存地图文档" + fileName + "：" + std::strerror(cause));
   }
 }
 

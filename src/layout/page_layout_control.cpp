@@ -210,6 +210,13 @@ std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedShe
   return notices;
 }
 
+bool PageLayoutControl::SheetDocumentPresent(const FinishedSheet& sheet) const {
+  const fs::path folder(outputFolder_);
+  std::error_code error;
+  return fs::is_regular_file(folder / (sheet.name + ".qgs"), error) &&
+         fs::is_regular_file(folder / (sheet.name + settings_.PictureType), error);
+}
+
 void SaveMapDocument(PageLayoutControl& control, const std::string& fileName) {
   SaveMapDocument(control.layout(), control.styles(), fileName);
 }

@@ -48,6 +48,8 @@ class PageLayoutControl final : public SheetDocumentBuilder {
 
   // Writes <outputFolder>/<name>.qgs and <outputFolder>/<name><PictureType>.
   std::vector<std::string> BuildSheetDocument(const FinishedSheet& sheet) override;
+  // Both <name>.qgs and <name><PictureType> are in the folder.
+  bool SheetDocumentPresent(const FinishedSheet& sheet) const override;
 
   PageLayout& layout() { return layout_; }
   const PageLayout& layout() const { return layout_; }

@@ -10,13 +10,16 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "gis/gdal_setup.h"
 #include "layout/gui_application.h"
 #include "layout/jpeg_writer.h"
 #include "layout/picture_resolution.h"
+#include "util/files.h"
 #include "util/framora_error.h"
 #include "util/text.h"
 
@@ -33,6 +36,22 @@ void RemoveExport(const std::string& fileName, const char* worldFileExtension) {
   VSIUnlink(fileName.c_str());
   VSIUnlink((fileName + ".aux.xml").c_str());
   if (worldFileExtension != nullptr) VSIUnlink(CPLResetExtension(fileName.c_str(), worldFileExtension));
+}
+
+// The world files the raster exporters write beside a picture.
+constexpr const char* kWorldFileExtensions[] = {"bpw", "jgw", "pgw", "gfw"};
+
+void RemoveSideFilesAndPicture(const std::string& fileName) {
+  RemoveExport(fileName, nullptr);
+  for (const char* extension : kWorldFileExtensions) VSIUnlink(CPLResetExtension(fileName.c_str(), extension));
+}
+
+// A side file written beside the temporary picture, moved beside the final one; true when
+// there was none.
+bool PlaceSideFile(const std::string& temporary, const std::string& target) {
+  VSIStatBufL status;
+  if (VSIStatL(temporary.c_str(), &status) != 0) return true;
+  return ReplaceFileDurably(temporary, target);
 }
 
 constexpr int kJpegQuality = 90;
@@ -289,10 +308,27 @@ std::vector<std::string> ExportActiveView(const PageLayout& layout, const LayerS
   std::vector<std::string> notices;
   for (const std::string& name : renderer.missingLayers())
     notices.push_back("图层" + name + "的数据不能打开，图片中没有它");
+  // Drawn under a temporary name beside it and renamed into place, side files first: a
+  // picture present is always whole, and an earlier one stays until the new one is.
+  const std::string temporary = TemporarySibling(fileName);
+  RemoveSideFilesAndPicture(temporary);
   CPLErrorReset();
-  if (!exporter->exportPage(renderer, fileName, size, PageGeoreference(layout, dpi), layout.page)) {
-    const std::string reason = CPLGetLastErrorMsg();
+  errno = 0;
+  if (!exporter->exportPage(renderer, temporary, size, PageGeoreference(layout, dpi), layout.page)) {
+    std::string reason = CPLGetLastErrorMsg();
+    if (reason.empty() && errno != 0) reason = std::strerror(errno);
+    RemoveSideFilesAndPicture(temporary);
     throw FramoraError("不能写入图片" + fileName + (reason.empty() ? "" : "：" + reason));
+  }
+  bool placed = true;
+  for (const char* extension : kWorldFileExtensions)
+    placed = PlaceSideFile(CPLResetExtension(temporary.c_str(), extension),
+                           CPLResetExtension(fileName.c_str(), extension)) && placed;
+  placed = PlaceSideFile(temporary + ".aux.xml", fileName + ".aux.xml") && placed;
+  if (!placed || !ReplaceFileDurably(temporary, fileName)) {
+    const std::string reason = std::strerror(errno);
+    RemoveSideFilesAndPicture(temporary);
+    throw FramoraError("不能写入图片" + fileName + "：" + reason);
   }
   return notices;
 }

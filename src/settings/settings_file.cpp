@@ -131,11 +131,18 @@ void WriteSettingsFile(const std::string& path, const std::vector<WindowBlock>& 
   WriteSettings(content, windows);
   const std::string bytes = content.str();
 
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  // Written aside and renamed into place: a save that fails half-way (a full disk) keeps
+  // the previous good file.
+  const std::string temporary = TemporarySibling(path);
+  std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
   if (!file) throw FramoraError(std::string(kCannotCreateFile) + " " + path + "：" + CreateFailureReason(errno));
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   file.close();
-  if (!file) throw FramoraError(std::string(kStreamWriteError) + "：" + path);
+  if (!file || !ReplaceFileDurably(temporary, path)) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    throw FramoraError(std::string(kStreamWriteError) + "：" + path);
+  }
 }
 
 void ReadSettings(std::istream& in, SettingsRecordSink& sink) {

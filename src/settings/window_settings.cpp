@@ -1,5 +1,7 @@
 #include "settings/window_settings.h"
 
+#include <filesystem>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -282,7 +284,13 @@ bool SettingsSession::load(UserInterface& ui) const {
     TVeskAppGetSet{path_, windows()};
     return true;
   } catch (const FramoraError& failure) {
-    ui.message(failure.what());
+    // The values up to the damage stay applied; the file itself is kept aside before the
+    // next save replaces it.
+    const std::string backup = std::filesystem::path(path_).replace_extension(".bak").string();
+    std::error_code error;
+    const bool kept =
+        std::filesystem::copy_file(path_, backup, std::filesystem::copy_options::overwrite_existing, error);
+    ui.message(std::string(failure.what()) + (kept ? "\n原设置文件已另存为" + backup : ""));
     return false;
   }
 }

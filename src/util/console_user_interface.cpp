@@ -34,7 +34,7 @@ bool ConsoleUserInterface::askOkCancel(const std::string& text, const std::strin
 }
 
 void ConsoleUserInterface::startProgress(int total, const std::string& caption, bool) {
-  stopRequested = false;
+  // A stop asked for before the run got this far still counts: the first step reports it.
   active_ = true;
   total_ = total;
   position_ = 0;

@@ -19,7 +19,7 @@ class ConsoleUserInterface : public UserInterface {
   bool stepProgress(int count) override;
   void endProgress(bool force) override;
 
-  // Set from a signal handler: the next step reports a stop.
+  // Set from a signal handler: the next step reports a stop, however early it was asked.
   static void requestStop();
 
  private:

@@ -1,5 +1,12 @@
 #include "util/files.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -80,6 +87,68 @@ int DeleteFolderTree(const std::string& folder) {
   } catch (...) {
     return -1;
   }
+}
+
+std::string TemporarySibling(const std::string& path) {
+  const fs::path file(path);
+  return (file.parent_path() / (file.stem().string() + ".framora-tmp" + file.extension().string())).string();
+}
+
+bool SyncToDisk(const std::string& path) {
+#ifdef _WIN32
+  (void)path;
+  return true;
+#else
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return false;
+  const bool synced = ::fsync(descriptor) == 0;
+  return ::close(descriptor) == 0 && synced;
+#endif
+}
+
+bool ReplaceFileDurably(const std::string& temporaryPath, const std::string& finalPath) {
+  if (!SyncToDisk(temporaryPath)) return false;
+  std::error_code error;
+  fs::rename(temporaryPath, finalPath, error);
+  if (error) return false;
+  const fs::path folder = fs::path(finalPath).parent_path();
+  SyncToDisk(folder.empty() ? std::string(".") : folder.string());  // some file systems cannot sync a folder
+  return true;
+}
+
+std::optional<FileLock> FileLock::TryLock(const std::string& path) {
+#ifdef _WIN32
+  return FileLock(path, -1);
+#else
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (descriptor < 0) return std::nullopt;
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+      ::close(descriptor);
+      return std::nullopt;
+    }
+    // The holder before us may have removed the file between our open and our lock: the
+    // lock counts only on the file that is at the path now.
+    struct stat held {}, named {};
+    if (::fstat(descriptor, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+        held.st_dev == named.st_dev)
+      return FileLock(path, descriptor);
+    ::close(descriptor);
+  }
+  return std::nullopt;
+#endif
+}
+
+FileLock::FileLock(FileLock&& other) noexcept : path_(std::move(other.path_)), descriptor_(other.descriptor_) {
+  other.descriptor_ = -1;
+}
+
+FileLock::~FileLock() {
+#ifndef _WIN32
+  if (descriptor_ < 0) return;
+  ::unlink(path_.c_str());
+  ::close(descriptor_);
+#endif
 }
 
 std::string ProgramFolder() {

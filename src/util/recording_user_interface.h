@@ -13,6 +13,7 @@ class RecordingUserInterface : public UserInterface {
   std::vector<std::string> messages;
   std::vector<std::string> questions;
   bool answerOk = false;
+  bool answerContinue = false;  // 继续 to the question about an existing output
   int cancelAtStep = -1;  // stepProgress returns true from this step on (1-based); -1 never
   int progressTotal = -1;
   std::string progressCaption;
@@ -24,6 +25,11 @@ class RecordingUserInterface : public UserInterface {
   bool askOkCancel(const std::string& text, const std::string&) override {
     questions.push_back(text);
     return answerOk;
+  }
+  ExistingOutputAnswer askExistingOutput(const std::string& text, const std::string& caption) override {
+    if (!answerContinue) return UserInterface::askExistingOutput(text, caption);
+    questions.push_back(text);
+    return ExistingOutputAnswer::Continue;
   }
   void startProgress(int total, const std::string& caption, bool) override {
     ++progressStarts;

@@ -233,6 +233,18 @@ TEST_F(MainWindowTest, ScaleMenuWritesTheDenominatorOfEachItem) {
   EXPECT_EQ(get<QLineEdit>("edtMapscale1")->contextMenuPolicy(), Qt::CustomContextMenu);
 }
 
+TEST_F(MainWindowTest, ScaleBoxTakesNoLettersHoweverTheyArrive) {
+  auto* scale = get<QLineEdit>("edtMapscale1");
+  scale->insert(QStringLiteral("50000x"));  // as a middle-click paste or a drop inserts
+  EXPECT_EQ(scale->text(), "");
+  scale->insert(QStringLiteral("50000"));
+  scale->insert(QStringLiteral("1:2"));
+  EXPECT_EQ(scale->text(), "50000");
+  scale->insert(QStringLiteral(".5"));
+  scale->insert(QStringLiteral("."));
+  EXPECT_EQ(scale->text(), "50000.5");
+}
+
 TEST_F(MainWindowTest, ScaleBoxTakesDigitsBackspaceAndOneDotOnly) {
   auto* scale = get<QLineEdit>("edtMapscale1");
   QTest::keyClicks(scale, "1.5.2");

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 
 #include "gis/gdal_setup.h"
+#include "gis/output_path.h"
 #include "gis/workspace.h"
 #include "driver/cli_runner.h"
 #include "support/temp_folder.h"
@@ -74,7 +75,7 @@ TEST_F(SampleJob, GenerateDrawsEveryStandardSheetIntoTheGeodatabase) {
   EXPECT_EQ(outcome.sheetsMade, 9);
   ASSERT_FALSE(ui.messages.empty());
   EXPECT_EQ(ui.messages.back().rfind("完成，用时", 0), 0u);
-  EXPECT_NE(ui.messages.back().find("毫秒"), std::string::npos);
+  EXPECT_NE(ui.messages.back().find("毫秒\n生成9幅，已有0幅，跳过0幅，失败0幅"), std::string::npos);
   GDALDatasetUniquePtr output(GDALDataset::Open(inputs.outputPath.c_str(), GDAL_OF_VECTOR));
   ASSERT_TRUE(output);
   EXPECT_EQ(output->GetLayerCount(), 27);
@@ -197,6 +198,65 @@ TEST_F(SampleJob, AStopBetweenSheetsEndsTheJobEarly) {
   EXPECT_EQ(ui.progressEnds, 1);
 }
 
+TEST_F(SampleJob, EverythingTheUserSetIsCheckedBeforeTheOutputIsTouched) {
+  useTownships();
+  CreateWorkspace(OutputPath(inputs.outputPath));
+  std::ofstream(inputs.outputPath + "/keep") << "x";
+  ui.answerOk = true;
+  const std::string keep = inputs.outputPath + "/keep";
+  const auto refused = [&](FrameJobCommand command, const std::string& expected) {
+    EXPECT_EQ(failure(command).substr(0, expected.size()), expected);
+    EXPECT_TRUE(std::filesystem::exists(keep)) << expected;
+    EXPECT_FALSE(std::filesystem::exists(inputs.outputFolder)) << expected;
+    EXPECT_TRUE(ui.questions.empty()) << expected;
+  };
+  settings.PictureType = ".EMF";
+  refused(FrameJobCommand::BatchPrint, ".EMF错误的文件类型");
+  settings.PictureType = ".xyz";
+  refused(FrameJobCommand::BatchPrint, ".XYZ错误的文件类型");
+  settings.PictureType = ".JPG";
+  inputs.dpiText = "70000";
+  refused(FrameJobCommand::BatchPrint, "输出分辨率70000太大，不能超过65535");
+  inputs.dpiText = "96";
+  inputs.whereClause = "NO_SUCH_FIELD = 1";
+  refused(FrameJobCommand::BatchPrint, "查询条件错误：NO_SUCH_FIELD = 1");
+  inputs.whereClause = "";
+  // A picture folder that cannot be made (a file is in the way).
+  std::ofstream(folder.file("blocked")) << "x";
+  inputs.outputFolder = folder.file("blocked/pictures");
+  refused(FrameJobCommand::BatchPrint, "不能创立目录" + inputs.outputFolder);
+  inputs.outputFolder = folder.file("pictures");
+  // The output may be neither the map nor any data it draws.
+  inputs.outputPath = folder.file("sample/sample.gpkg");
+  refused(FrameJobCommand::Generate, "不能输出到" + inputs.outputPath + "：它是图层");
+  EXPECT_TRUE(IsGeoPackageFile(inputs.outputPath));
+}
+
+TEST_F(SampleJob, TheOutputsFolderIsMadeWhenMissing) {
+  useStandardSheets();
+  inputs.outputPath = folder.file("new/deeper/frames.gdb");
+  inputs.whereClause = "TFH = 'J50G011041'";
+  EXPECT_EQ(run(FrameJobCommand::Generate).sheetsMade, 1);
+  EXPECT_TRUE(IsFileGeodatabaseFolder(inputs.outputPath));
+}
+
+TEST_F(SampleJob, ContinuingAnExistingOutputMakesOnlyTheSheetsItLacks) {
+  useStandardSheets();
+  ui.cancelAtStep = 3;
+  EXPECT_EQ(run(FrameJobCommand::Generate).sheetsMade, 3);
+  RecordingUserInterface again;
+  again.answerContinue = true;
+  const FrameJobOutcome outcome = RunFrameJob(FrameJobCommand::Generate, inputs, settings, again);
+  EXPECT_EQ(again.questions.size(), 1u);
+  EXPECT_EQ(outcome.sheetsExisting, 3);
+  EXPECT_EQ(outcome.sheetsMade, 6);
+  EXPECT_TRUE(JobSucceeded(outcome));
+  inputs.resume = true;  // the command line's --resume: no question
+  RecordingUserInterface unasked;
+  EXPECT_EQ(RunFrameJob(FrameJobCommand::Generate, inputs, settings, unasked).sheetsExisting, 9);
+  EXPECT_TRUE(unasked.questions.empty());
+}
+
 // The command line: exit status and messages.
 using testing::CommandResult;
 using testing::RunCli;
@@ -303,6 +363,24 @@ TEST_F(SampleJob, TheCommandLineSucceedsOnlyWhenTheJobRanToItsEnd) {
   const CommandResult help = RunCli("print --help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("--folder"), std::string::npos);
+}
+
+TEST_F(SampleJob, TheCommandLineRefusesWhatIsNotAScaleAndCallsNothingMadeAFailure) {
+  const std::string common = "generate --mode polygon --doc '" + inputs.documentPath +
+                             "' --layer 乡镇 --name '[XZQMC]' --out '" + inputs.outputPath + "'";
+  for (const std::string scale : {"abc", "50,000", "1:50000", "0", "-10000", "", "inf"}) {
+    const CommandResult result = RunCli(common + " --scale '" + scale + "'");
+    EXPECT_EQ(result.status, 1) << scale;
+    EXPECT_NE(result.output.find("比例尺" + scale + "无效"), std::string::npos) << result.output;
+    EXPECT_FALSE(std::filesystem::exists(inputs.outputPath)) << scale;
+  }
+  const CommandResult none = RunCli(common + " --where \"XZQMC = 'none'\"");
+  EXPECT_EQ(none.status, 1) << none.output;
+  EXPECT_NE(none.output.find("图幅：生成0幅，已有0幅，跳过0幅，失败0幅，没有生成任何图幅"), std::string::npos)
+      << none.output;
+  const CommandResult one = RunCli(common + " --overwrite --scale 50000 --where \"XZQMC = '金盏乡'\"");
+  EXPECT_EQ(one.status, 0) << one.output;
+  EXPECT_NE(one.output.find("图幅：生成1幅，已有0幅，跳过0幅，失败0幅\n"), std::string::npos) << one.output;
 }
 
 }  // namespace

@@ -45,6 +45,24 @@ TEST(SheetNames, PunctuationBecomesUnderscoresAndBracketsAndBlanksGo) {
   EXPECT_EQ(CleanSheetName("A-1.2"), "A_1_2");
 }
 
+TEST(SheetName, NothingOfANameReachesOutsideTheFolderOrPastTheLimits) {
+  EXPECT_EQ(CleanSheetName("/tmp/x/abs"), "_tmp_x_abs");
+  EXPECT_EQ(CleanSheetName("..\\..\\c:d"), "______c_d");
+  EXPECT_EQ(CleanSheetName("a\tb\nc\x7f"), "a_b_c_");
+  EXPECT_EQ(CleanSheetName("x*?<>|\"#&,"), "x_________");
+  EXPECT_EQ(CleanSheetName("金盏乡"), "金盏乡");
+  // Invalid UTF-8: stray continuation, cut sequence, overlong form, surrogate, C1 control.
+  EXPECT_EQ(CleanSheetName("a\x80" "b\xe4\xb8"), "a_b__");
+  EXPECT_EQ(CleanSheetName("\xc0\xafz\xed\xa0\x80\xc2\x85"), "__z_____");
+  EXPECT_EQ(CleanSheetName(std::string(300, 'n')).size(), kMaxSheetNameCharacters);
+  // Three bytes a character: the byte limit comes first, and never in a character's middle.
+  std::string chinese;
+  for (int i = 0; i < 100; ++i) chinese += "图";
+  const std::string cut = CleanSheetName(chinese);
+  EXPECT_EQ(cut.size(), kMaxSheetNameBytes / 3 * 3);
+  EXPECT_EQ(SheetNameKey("Ab_1"), SheetNameKey("aB_1"));
+}
+
 TEST(SpatialDomain, WholeKilometresWithAMarginGrowingWithTheScale) {
   const SpatialDomain domain = SheetSpatialDomain({39512345, 3401234, 39523456, 3412345}, 1);
   EXPECT_DOUBLE_EQ(domain.xmin, 39506000);

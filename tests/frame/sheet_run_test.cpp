@@ -1,6 +1,7 @@
 // The sheet loop every builder shares: counts, skips, stops, failures and cleanup.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -52,9 +53,9 @@ struct BrokenProgressUserInterface : RecordingUserInterface {
 
 class SheetRun : public ::testing::Test {
  protected:
-  void writeSource(const std::vector<std::string>& names) {
+  void writeSource(const std::vector<std::string>& names, OGRSpatialReference* srs = nullptr) {
     auto source = CreateWorkspace(OutputPath(sourcePath));
-    OGRLayer* layer = source->dataset().CreateLayer("sheets", nullptr, wkbPolygon, nullptr);
+    OGRLayer* layer = source->dataset().CreateLayer("sheets", srs, wkbPolygon, nullptr);
     OGRFieldDefn field("NAME", OFTString);
     ASSERT_EQ(layer->CreateField(&field), OGRERR_NONE);
     for (const std::string& name : names) {
@@ -150,6 +151,47 @@ TEST_F(SheetRun, AProgressWindowThatWillNotCloseNeverHidesTheRunsError) {
   } catch (const FramoraError& error) {
     EXPECT_STREQ(error.what(), "画到一半失败");
   }
+}
+
+TEST_F(SheetRun, NamesThatCollideAfterCleaningAreRefusedUpFrontNamingTheFeatures) {
+  writeSource({"A-1", "A.1", "B", "A_1", "a_1", "A (1)"});
+  GDALDatasetUniquePtr source(GDALDataset::Open(sourcePath.c_str(), GDAL_OF_VECTOR));
+  OGRLayer* layer = source->GetLayerByName("sheets");
+  try {
+    RefuseCollidingSheetNames(*layer, SheetSource{layer, "", "NAME", "[NAME]"});
+    FAIL() << "the collision went unnoticed";
+  } catch (const FramoraError& error) {
+    const std::string text = error.what();
+    EXPECT_EQ(text.rfind("图幅名称重复", 0), 0u) << text;
+    for (const char* name : {"A-1", "A.1", "A_1", "a_1", "都成为图幅A_1"})
+      EXPECT_NE(text.find(name), std::string::npos) << name;
+    EXPECT_EQ(text.find("B"), std::string::npos);
+    EXPECT_EQ(text.find("A (1)"), std::string::npos) << "it becomes A1, a name of its own";
+  }
+  EXPECT_NO_THROW(RefuseCollidingSheetNames(*layer, SheetSource{layer, "NAME IN ('A-1', 'B')", "NAME", "[NAME]"}));
+  EXPECT_EQ(layer->GetAttrQueryString(), nullptr);
+
+  // A run that was not checked still never merges two features into one sheet.
+  ScriptedDocuments documents;
+  const SheetRunSummary summary = run(ui, &documents);
+  EXPECT_EQ(summary.made, 3);
+  EXPECT_EQ(summary.skipped, 3);
+  EXPECT_EQ(documents.sheets, (std::vector<std::string>{"A_1", "B", "A1"}));
+  EXPECT_NE(std::find(ui.messages.begin(), ui.messages.end(), "图幅名称a_1与前面的图幅重复，没有生成"), ui.messages.end());
+}
+
+TEST_F(SheetRun, HostileNamesMakeSafeSheetsInAFileGeodatabase) {
+  const std::string longName(300, 'x');
+  OGRSpatialReference srs;
+  srs.importFromEPSG(4547);
+  writeSource({"/tmp/elsewhere/abs", "a\tb\nc", "../../up", "bad\xff\xfe" "utf", longName, "图幅\\名"}, &srs);
+  outputPath = folder.file("frames.gdb");
+  ScriptedDocuments documents;
+  const SheetRunSummary summary = run(ui, &documents);
+  EXPECT_EQ(summary.made, 6) << ::testing::PrintToString(ui.messages);
+  EXPECT_EQ(documents.sheets, (std::vector<std::string>{"_tmp_elsewhere_abs", "a_b_c", "______up", "bad__utf",
+                                                        std::string(kMaxSheetNameCharacters, 'x'), "图幅_名"}));
+  for (const std::string& name : documents.sheets) EXPECT_TRUE(sheetExists(name)) << name;
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "layout/page_layout_control.h"
 #include "layout/picture_export.h"
+#include "support/temp_folder.h"
 #include "util/framora_error.h"
 #include "util/recording_user_interface.h"
 
@@ -140,6 +143,20 @@ TEST(Exporters, AFolderThatCannotBeWrittenIsNamedAndAZeroResolutionRefused) {
     EXPECT_EQ(std::string(error.what()), "不能创建文件/proc/no-such-folder/S.PNG");
   }
   EXPECT_THROW(ExportActiveView(layout, styles, "/tmp/S.PNG", 0), FramoraError);
+}
+
+TEST(Exporters, APictureIsDrawnAsideAndRenamedIntoPlace) {
+  const PageLayout layout;
+  const LayerStyles styles{BuiltInStyle(StyleKind::Lines), BuiltInStyle(StyleKind::Polygons), "", "", {}};
+  testing::TempFolder folder;
+  for (int round = 0; round < 2; ++round) ExportActiveView(layout, styles, folder.file("S.JPG"), 10);
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+    EXPECT_EQ(entry.path().filename().string().find("framora-tmp"), std::string::npos) << entry.path();
+  EXPECT_TRUE(std::filesystem::exists(folder.file("S.JPG")));
+  // A failed export leaves the earlier picture as it was.
+  const auto before = std::filesystem::file_size(folder.file("S.JPG"));
+  EXPECT_THROW(ExportActiveView(layout, styles, folder.file("S.JPG"), 100000), FramoraError);
+  EXPECT_EQ(std::filesystem::file_size(folder.file("S.JPG")), before);
 }
 
 }  // namespace

@@ -271,5 +271,17 @@ TEST(SettingsFile, LiesBesideTheExecutableUnderItsName) {
   EXPECT_EQ(std::filesystem::path(SettingsFilePath()).filename(), "framora_tests_settings.set");
 }
 
+TEST(SettingsFile, ASaveThatFailsKeepsThePreviousGoodFile) {
+  testing::TempFolder folder;
+  const std::string path = folder.file("framora.set");
+  WriteSettingsFile(path, TwoWindows());
+  const auto good = std::filesystem::file_size(path);
+  EXPECT_FALSE(std::filesystem::exists(folder.file("framora.framora-tmp.set"))) << "nothing left aside";
+  // The temporary file cannot be made: the save fails and the good file stays as it was.
+  std::filesystem::create_directory(folder.file("framora.framora-tmp.set"));
+  EXPECT_THROW(WriteSettingsFile(path, {}), FramoraError);
+  EXPECT_EQ(std::filesystem::file_size(path), good);
+}
+
 }  // namespace
 }  // namespace framora

@@ -242,7 +242,10 @@ TEST_F(SettingsRoundTripTest, ADamagedFileShowsTheReadErrorAndKeepsWhatWasApplie
   const std::string bytes = testing::FileBytes(path);
   testing::WriteBytes(path, bytes.substr(0, bytes.size() / 2));
   auto program = restart();
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"流读取错误：" + path});
+  // Told, and the damaged file kept aside before a save could replace it.
+  const std::string backup = std::filesystem::path(path).replace_extension(".bak").string();
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"流读取错误：" + path + "\n原设置文件已另存为" + backup});
+  EXPECT_EQ(testing::FileBytes(backup), bytes.substr(0, bytes.size() / 2));
   EXPECT_EQ(program->tool.edtFileName->text(), "kept");
   EXPECT_EQ(program->dialog->control<QSpinBox>("SeRightMage")->value(), 500);
 
@@ -250,7 +253,7 @@ TEST_F(SettingsRoundTripTest, ADamagedFileShowsTheReadErrorAndKeepsWhatWasApplie
   ui.messages.clear();
   testing::WriteBytes(path, std::string("\xFF\xFF" "0123", 6));
   program->session.load(ui);
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"流读取错误：" + path});
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"流读取错误：" + path + "\n原设置文件已另存为" + backup});
 }
 
 TEST_F(SettingsRoundTripTest, UnknownNamesAndPropertiesArePassedOver) {

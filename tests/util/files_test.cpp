@@ -1,5 +1,6 @@
 #include "util/files.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -87,6 +88,39 @@ TEST(ProgramFolder, IsTheFolderOfThisExecutableWithATrailingSlash) {
   EXPECT_EQ(folder.back(), '/');
   EXPECT_TRUE(fs::is_directory(folder));
   EXPECT_TRUE(fs::equivalent(fs::read_symlink("/proc/self/exe").parent_path(), folder));
+}
+
+TEST(ReplaceFileDurably, TheNewFileTakesThePlaceOfTheOldInOneStep) {
+  testing::TempFolder folder;
+  EXPECT_EQ(TemporarySibling(folder.file("S.JPG")), folder.file("S.framora-tmp.JPG"));
+  EXPECT_EQ(TemporarySibling(folder.file("S.qgs")), folder.file("S.framora-tmp.qgs"));
+  std::ofstream(folder.file("S.qgs")) << "old";
+  std::ofstream(folder.file("S.framora-tmp.qgs")) << "new";
+  ASSERT_TRUE(ReplaceFileDurably(folder.file("S.framora-tmp.qgs"), folder.file("S.qgs")));
+  std::ifstream placed(folder.file("S.qgs"));
+  std::string text;
+  placed >> text;
+  EXPECT_EQ(text, "new");
+  EXPECT_FALSE(fs::exists(folder.file("S.framora-tmp.qgs")));
+  EXPECT_FALSE(ReplaceFileDurably(folder.file("missing"), folder.file("S.qgs")));
+  EXPECT_TRUE(fs::exists(folder.file("S.qgs"))) << "a failed replacement keeps the old file";
+}
+
+TEST(FileLock, OneHolderAtATimeAndTheFileGoesWithTheLastOne) {
+  testing::TempFolder folder;
+  const std::string path = folder.file("out.gdb.framora-lock");
+  {
+    std::optional<FileLock> first = FileLock::TryLock(path);
+    ASSERT_TRUE(first.has_value());
+    errno = 0;
+    EXPECT_FALSE(FileLock::TryLock(path).has_value());
+    EXPECT_EQ(errno, EWOULDBLOCK);
+  }
+  EXPECT_FALSE(fs::exists(path));
+  // A lock file its holder left behind (a killed run) holds no lock.
+  std::ofstream(path) << "";
+  EXPECT_TRUE(FileLock::TryLock(path).has_value());
+  EXPECT_FALSE(FileLock::TryLock(folder.file("no-such-folder/x.framora-lock")).has_value());
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ CRS_CHOICES = [('', '自动（按输入的坐标系统）'), ('cgcs2000', '国�
 ZONE_CHOICES = [('', '自动'), ('3', '3度带'), ('6', '6度带')]
 PICTURE_TYPES = ['.JPG', '.TIF', '.PNG', '.BMP', '.GIF', '.PDF']
 SETTING_PREFIX = 'SET_'
-SUMMARY = re.compile(r'图幅：生成(\d+)幅，跳过(\d+)幅(?:，失败(\d+)幅)?')
+SUMMARY = re.compile(r'生成(\d+)幅，已有(\d+)幅，跳过(\d+)幅，失败(\d+)幅')
 
 
 def layer_source(layer, selected_only, folder):
@@ -176,7 +176,7 @@ class FramoraAlgorithm(QgsProcessingAlgorithm):
                     match = SUMMARY.search(text)
                     if match:
                         summary['made'] = int(match.group(1))
-                        summary['failed'] = int(match.group(3) or 0)
+                        summary['failed'] = int(match.group(4))
                     feedback.pushInfo(text)
 
             status = run_cli(arguments, LoggedFeedback())

@@ -1,4 +1,5 @@
 // framora-cli generate | print: the two commands of the main window, unattended.
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -41,6 +42,9 @@ Output:
   --shard K/N               make only the K-th of N parts of the selected sheets (consecutive
                             in the layer's order), so that N runs share the job; each writes
                             its own output, and "framora-cli merge" joins the outputs
+  --resume                  continue an interrupted run in the existing output: finished
+                            sheets (and their whole map documents and pictures) stay, a
+                            sheet left half-made is made again, the rest are made
 Map:
   --scale N                 scale denominator (default 10000)
   --crs cgcs2000|xian80|beijing54|wgs84
@@ -87,6 +91,7 @@ struct Options {
   std::map<std::string, std::string> values;
   std::vector<std::string> settings;
   bool overwrite = false;
+  bool resume = false;
   bool zoneInEasting = false;
   bool geographic = false;
 };
@@ -114,6 +119,8 @@ Options ParseOptions(const std::vector<std::string>& args, bool print) {
     };
     if (arg == "--overwrite") {
       options.overwrite = true;
+    } else if (arg == "--resume") {
+      options.resume = true;
     } else if (arg == "--zone-in-easting") {
       options.zoneInEasting = true;
     } else if (arg == "--geographic") {
@@ -144,6 +151,15 @@ int CoordinateSystemIndexOf(const std::string& name) {
   if (lower == "beijing54" || name == "北京54") return 2;
   if (lower == "wgs84") return 3;
   throw FramoraError("--crs 只能是 cgcs2000、xian80、beijing54 或 wgs84");
+}
+
+// The scale denominator as typed on the command line: a positive number and nothing else,
+// so that "50,000" or "1:50000" never become some other scale.
+double ScaleFactorOfOption(const std::string& text) {
+  const std::optional<double> denominator = ParseDecimal(text);
+  if (!denominator || !(*denominator > 0) || !std::isfinite(*denominator))
+    throw FramoraError("比例尺" + text + "无效，应为大于0的数字，如 50000");
+  return *denominator / 10000;
 }
 
 int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
@@ -183,6 +199,8 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
   takeOption("--folder", inputs.outputFolder);
   takeOption("--dpi", inputs.dpiText);
   if (auto shard = Value(options, "--shard")) inputs.shard = ShardOfText(*shard);
+  if (options.overwrite && options.resume) throw FramoraError("--overwrite 和 --resume 不能同时使用");
+  inputs.resume = options.resume;
   if (inputs.documentPath.empty()) throw FramoraError("没有输入地图文档，用 --doc 指定");
   if (inputs.outputPath.empty()) throw FramoraError("没有输出地理数据库，用 --out 指定");
 
@@ -226,7 +244,7 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
   inputs.coordinateSystemIndex = choices.coordinateSystemIndex;
 
   // Everything the user set is checked before anything on disk is touched.
-  if (auto scale = Value(options, "--scale")) prepared.ScaleFactor = ScaleFactorOfText(*scale);
+  if (auto scale = Value(options, "--scale")) prepared.ScaleFactor = ScaleFactorOfOption(*scale);
   if (auto picture = Value(options, "--picture")) prepared.PictureType = *picture;
   prepared.FrameMode = inputs.creationMode + 1;
   ApplyCoordinateChoices(choices, prepared);
@@ -243,10 +261,10 @@ int RunJob(const std::vector<std::string>& args, FrameJobCommand command) {
     std::fprintf(stderr, "输出%s已存在，未做任何改动；加 --overwrite 可删除后重新生成\n", inputs.outputPath.c_str());
     return 1;
   }
-  const std::string failed = outcome.sheetsFailed > 0 ? "，失败" + std::to_string(outcome.sheetsFailed) + "幅" : "";
-  std::fprintf(stderr, "图幅：生成%d幅，跳过%d幅%s%s\n", outcome.sheetsMade, outcome.sheetsSkipped, failed.c_str(),
-               outcome.stopped ? "，已终止" : "");
-  return outcome.ranToEnd && outcome.sheetsFailed == 0 ? 0 : 1;
+  const bool nothing = outcome.sheetsMade + outcome.sheetsExisting == 0;
+  std::fprintf(stderr, "图幅：%s%s%s\n", SheetCountsText(outcome).c_str(), outcome.stopped ? "，已终止" : "",
+               nothing ? "，没有生成任何图幅" : "");
+  return JobSucceeded(outcome) ? 0 : 1;
 }
 
 CommandRegistration generate("generate", {"draw the frames of every selected polygon into a geodatabase",

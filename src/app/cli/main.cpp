@@ -40,6 +40,10 @@ void PrintOverview() {
 
 int main(int argc, char** argv) {
   using namespace framora::cli;
+  // Ctrl-C, a terminal closed and a polite kill all stop between sheets, with the output
+  // consistent; set before anything else so that no early one is lost.
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    std::signal(signal, [](int) { framora::ConsoleUserInterface::requestStop(); });
   // Pages are drawn without a screen. Qt sees none of the command's arguments (it would take
   // some of them for its own), and sets the locale from the environment, so it comes first.
   framora::DrawOffscreenUnlessAsked();
@@ -47,7 +51,6 @@ int main(int argc, char** argv) {
   char* qtArgv[] = {argv[0], nullptr};
   QGuiApplication application(qtArgc, qtArgv);
   std::setlocale(LC_ALL, "C.UTF-8");
-  std::signal(SIGINT, [](int) { framora::ConsoleUserInterface::requestStop(); });
 
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {

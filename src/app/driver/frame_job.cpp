@@ -1,8 +1,11 @@
 #include "app/driver/frame_job.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 #include "geodesy/coord_system.h"
 #include "frame/polygon/polygon_frame.h"
@@ -11,6 +14,7 @@
 #include "gis/feature_class.h"
 #include "gis/output_path.h"
 #include "layout/page_layout_control.h"
+#include "layout/picture_export.h"
 #include "util/files.h"
 #include "util/framora_error.h"
 #include "util/text.h"
@@ -49,14 +53,22 @@ std::vector<std::string> FieldsNamingEveryFeature(OGRLayer& layer) {
   return fields;
 }
 
-bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui) {
+bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui, bool resume) {
   const OutputPath output(outputPath);
   if (!output.occupied()) return true;
-  // Nothing but an earlier output is offered for deletion.
+  // Nothing but an earlier output is offered for deletion, or continued.
   output.refuseForeign();
+  if (resume) return true;
   const std::string question =
       (output.kind() == WorkspaceKind::FileGeodatabase ? "目录" : "文件") + output.text() + "已存在，是否删除";
-  if (!ui.askOkCancel(question, question)) return false;
+  switch (ui.askExistingOutput(question, question)) {
+    case ExistingOutputAnswer::Keep:
+      return false;
+    case ExistingOutputAnswer::Continue:
+      return true;  // its finished sheets stay, the rest are made
+    case ExistingOutputAnswer::Delete:
+      break;
+  }
   output.deleteOutput();
   return true;
 }
@@ -118,14 +130,60 @@ namespace framora {
 namespace {
 
 // The resolution typed for batch printing; anything but a whole number above 0 is refused
-// before any work starts.
+// before any work starts, and so is one the pictures' resolution fields cannot hold.
 int ExportDpiOfText(const std::string& text) {
   int dpi = 0;
   if (!TryReadInteger(Trim(text), dpi) || dpi <= 0) throw FramoraError("输出分辨率" + Trim(text) + "无效，应大于0");
+  if (dpi > kMaxExportDpi) throw FramoraError("输出分辨率" + Trim(text) + "太大，不能超过" + std::to_string(kMaxExportDpi));
   return dpi;
 }
 
+bool SamePath(const fs::path& a, const fs::path& b) {
+  std::error_code error;
+  if (fs::equivalent(a, b, error)) return true;
+  return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, error);
+}
+
+// Whether path is the output or lies inside it (a layer of an input geodatabase).
+bool WithinOutput(const fs::path& output, const std::string& path) {
+  if (Trim(path).empty()) return false;
+  std::error_code error;
+  const fs::path outputPath = fs::weakly_canonical(output, error);
+  for (fs::path p = fs::weakly_canonical(fs::path(path), error); !p.empty(); p = p.parent_path()) {
+    if (p == outputPath || SamePath(p, output)) return true;
+    if (p == p.parent_path()) break;
+  }
+  return false;
+}
+
+// The output is deleted or written: it can be neither the map document nor data the map uses.
+void RefuseInputAsOutput(const OutputPath& output, const std::string& documentPath, const MapDocument& document) {
+  const auto refuse = [&output](const std::string& what) {
+    throw FramoraError("不能输出到" + output.text() + "：它是" + what);
+  };
+  if (WithinOutput(output.text(), documentPath)) refuse("输入的地图文档");
+  for (const MapLayer& layer : document.layers())
+    if (WithinOutput(output.text(), layer.source)) refuse("图层" + layer.name + "的数据");
+}
+
+// A condition that does not parse against the layer ends the run before anything is touched.
+void CheckWhereClause(OGRLayer& layer, const std::string& whereClause) {
+  ApplyWhereClause(layer, whereClause);
+  layer.SetAttributeFilter(nullptr);
+  layer.ResetReading();
+}
+
 }  // namespace
+
+std::string SheetCountsText(const FrameJobOutcome& outcome) {
+  return "生成" + std::to_string(outcome.sheetsMade) + "幅，已有" + std::to_string(outcome.sheetsExisting) + "幅，跳过" +
+         std::to_string(outcome.sheetsSkipped) + "幅，失败" + std::to_string(outcome.sheetsFailed) + "幅";
+}
+
+bool JobSucceeded(const FrameJobOutcome& outcome) {
+  return outcome.ranToEnd && !outcome.stopped && outcome.sheetsFailed == 0 && outcome.sheetsSkipped == 0 &&
+         outcome.sheetsMade + outcome.sheetsExisting > 0;
+}
 
 FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& inputs, const FrameSettings& settings,
                             UserInterface& ui, const MapDocument* document) {
@@ -139,17 +197,10 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
   const std::string nameField = CheckNameTemplate(inputs.nameTemplate, inputs.fieldChoices);
   const OutputPath output(inputs.outputPath);  // a personal geodatabase is refused before anything else
   const std::string folder = Trim(inputs.outputFolder);
-  // Refused before an existing output is deleted, which would lose it for nothing.
+  // Everything below is refused before an existing output is deleted, which would lose it
+  // for nothing.
   if (batchPrint && folder.empty()) throw FramoraError("输出MXD,JPG目录不能为空");
-  if (!PrepareOutputGeodatabase(output.text(), ui)) {
-    outcome.declined = true;
-    return outcome;
-  }
-  if (batchPrint) {
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (!fs::is_directory(folder, error)) throw FramoraError("不能创立目录" + folder);
-  }
+  if (batchPrint) ExporterForExtension(run.PictureType);  // an unknown picture type ends the run here
 
   std::unique_ptr<MapDocument> loaded;
   if (document == nullptr) {
@@ -164,11 +215,37 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
   OpenedLayer source = MapDocument::OpenLayer(*layer);
   std::error_code error;
   if (!fs::exists(inputs.documentPath, error)) throw FramoraError("文件" + inputs.documentPath + ",不存在");
+  CheckWhereClause(*source.layer, Trim(inputs.whereClause));
+  RefuseInputAsOutput(output, inputs.documentPath, *document);
+  const SheetSource sheets{source.layer, Trim(inputs.whereClause), nameField, inputs.nameTemplate, inputs.shard};
+  RefuseCollidingSheetNames(*source.layer, sheets);
 
+  // The folders are made, and the pictures' proved writable, before the output is touched.
+  if (batchPrint) {
+    fs::create_directories(folder, error);
+    if (!fs::is_directory(folder, error)) throw FramoraError("不能创立目录" + folder);
+    const std::string probe = (fs::path(folder) / ".framora-probe").string();
+    if (!std::ofstream(probe)) throw FramoraError("不能创建文件" + probe + "：" + std::strerror(errno));
+    fs::remove(probe, error);
+  }
+  if (const fs::path parent = fs::path(output.text()).parent_path(); !parent.empty()) {
+    fs::create_directories(parent, error);
+    if (!fs::is_directory(parent, error)) throw FramoraError("不能创立目录" + parent.string());
+  }
+  // One job per output, from before it is deleted to the end of the run.
+  const std::string lockPath = output.text() + ".framora-lock";
+  errno = 0;
+  const std::optional<FileLock> lock = FileLock::TryLock(lockPath);
+  if (!lock && errno == EWOULDBLOCK)
+    throw FramoraError("输出" + output.text() + "正由另一个任务生成，请等它结束后再运行");
+  if (!lock) throw FramoraError("不能创建文件" + lockPath + "：" + std::strerror(errno));
+  if (!PrepareOutputGeodatabase(output.text(), ui, inputs.resume)) {
+    outcome.declined = true;
+    return outcome;
+  }
   const auto start = std::chrono::steady_clock::now();
   std::unique_ptr<PageLayoutControl> layout;
   if (batchPrint) layout = std::make_unique<PageLayoutControl>(*document, run, folder);
-  const SheetSource sheets{source.layer, Trim(inputs.whereClause), nameField, inputs.nameTemplate, inputs.shard};
   std::unique_ptr<TtkBaseClass> builder;
   if (inputs.creationMode == 0)
     builder = std::make_unique<TstandardMap>(run, output.text(), ui, sheets, layout.get());
@@ -183,7 +260,7 @@ FrameJobOutcome RunFrameJob(FrameJobCommand command, const FrameJobInputs& input
   outcome.ranToEnd = !summary.stopped;
   outcome.elapsedMilliseconds =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-  ui.message("完成，用时" + std::to_string(outcome.elapsedMilliseconds) + "毫秒");
+  ui.message("完成，用时" + std::to_string(outcome.elapsedMilliseconds) + "毫秒\n" + SheetCountsText(outcome));
   return outcome;
 }
 

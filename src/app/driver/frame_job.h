@@ -30,7 +30,8 @@ struct FrameJobInputs {
   std::string outputFolder;              // edtmxdPath (batch print)
   std::string dpiText = "96";            // edtDPI (batch print)
   int coordinateSystemIndex = 0;         // gb8054
-  SheetShard shard;                      // the part of the selected sheets to make (--shard)
+  SheetShard shard{};                    // the part of the selected sheets to make (--shard)
+  bool resume = false;                   // continue in an existing output: its finished sheets stay
 };
 
 struct FrameJobOutcome {
@@ -44,6 +45,15 @@ struct FrameJobOutcome {
   int sheetsFailed = 0;          // sheets whose map document or picture failed
 };
 
+// The highest resolution a picture is made at: the JPEG density field holds 16 bits.
+inline constexpr int kMaxExportDpi = 65535;
+
+// "生成N幅，已有N幅，跳过N幅，失败N幅": the counts of a run, for its report.
+std::string SheetCountsText(const FrameJobOutcome& outcome);
+// A job succeeded when it ran to its end, no sheet was skipped or failed, and it has sheets
+// to show for it (made now or before).
+bool JobSucceeded(const FrameJobOutcome& outcome);
+
 // The field named in the template, or FramoraError with the system's message.
 std::string CheckNameTemplate(const std::string& templateText, const std::vector<std::string>& fieldChoices);
 // The template rebuilt around a newly picked field: "[A]图" with B becomes "[B]图".
@@ -51,13 +61,16 @@ std::string EditNameTemplate(const std::string& templateText, const std::string&
 // The fields of a layer whose values tell every feature apart, in the layer's order.
 std::vector<std::string> FieldsNamingEveryFeature(OGRLayer& layer);
 // Asks before deleting an existing output. False when the user keeps it (nothing touched);
-// FramoraError when it cannot be deleted.
-bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui);
+// FramoraError when it cannot be deleted; the user's 继续 keeps it to continue. To resume,
+// an existing output is kept without a question, provided it is an output of this program.
+bool PrepareOutputGeodatabase(const std::string& outputPath, UserInterface& ui, bool resume = false);
 // The spatial data of a map layer, found by name without regard to letter case.
 const MapLayer* FindLayerByName(const MapDocument& document, const std::string& name);
 
-// Runs "生成图廓" or "批量打印" with settings already assembled: checks, prepares the output,
-// finds the layer, runs the builder of the mode and reports the time taken. The inputs'
+// Runs "生成图廓" or "批量打印" with settings already assembled: checks everything the user
+// set (resolution, picture type, template, condition, that the output is no input) before
+// the output is touched, prepares the output, runs the builder of the mode and reports the
+// time taken and the counts. The inputs'
 // resolution and coordinate system go into the run's own copy of the settings. document may
 // be null: it is then loaded from inputs.documentPath. Failures throw FramoraError with the
 // system's message.

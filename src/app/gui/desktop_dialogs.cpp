@@ -64,6 +64,18 @@ bool QtDesktopDialogs::askOkCancel(QWidget* parent, const std::string& text, con
   return box.exec() == QMessageBox::Ok;
 }
 
+ExistingOutputAnswer QtDesktopDialogs::askExistingOutput(QWidget* parent, const std::string& text,
+                                                        const std::string& caption) {
+  QMessageBox box(QMessageBox::Question, Text(caption), Text(text), QMessageBox::Ok | QMessageBox::Cancel, parent);
+  QPushButton* resume = box.addButton(QStringLiteral("继续"), QMessageBox::AcceptRole);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+  box.exec();
+  if (box.clickedButton() == resume) return ExistingOutputAnswer::Continue;
+  return box.clickedButton() == box.button(QMessageBox::Ok) ? ExistingOutputAnswer::Delete : ExistingOutputAnswer::Keep;
+}
+
 void QtDesktopDialogs::message(QWidget* parent, const std::string& text) {
   QMessageBox box(QMessageBox::NoIcon, Caption(parent), Text(text), QMessageBox::Ok, parent);
   box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "util/user_interface.h"
+
 class QDialog;
 class QWidget;
 
@@ -29,6 +31,10 @@ class DesktopDialogs {
 
   // OK and Cancel, question icon, Cancel the default; true only for OK.
   virtual bool askOkCancel(QWidget* parent, const std::string& text, const std::string& caption) = 0;
+  // OK, 继续 and Cancel (the default) to an existing output.
+  virtual ExistingOutputAnswer askExistingOutput(QWidget* parent, const std::string& text, const std::string& caption) {
+    return askOkCancel(parent, text, caption) ? ExistingOutputAnswer::Delete : ExistingOutputAnswer::Keep;
+  }
   // A plain message; the operation goes on.
   virtual void message(QWidget* parent, const std::string& text) = 0;
   // An error box with its own caption and the error icon.
@@ -46,6 +52,7 @@ class QtDesktopDialogs : public DesktopDialogs {
   std::optional<SaveChoice> saveFile(QWidget* parent, const QString& filter, const std::string& preset) override;
   std::optional<std::string> folder(QWidget* parent, const QString& title, const std::string& start) override;
   bool askOkCancel(QWidget* parent, const std::string& text, const std::string& caption) override;
+  ExistingOutputAnswer askExistingOutput(QWidget* parent, const std::string& text, const std::string& caption) override;
   void message(QWidget* parent, const std::string& text) override;
   void error(QWidget* parent, const std::string& caption, const std::string& text) override;
   int showModal(QDialog& dialog) override;

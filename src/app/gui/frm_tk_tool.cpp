@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -217,6 +218,9 @@ void TFrmTkTool::buildControls() {
     edtMapscale1->setToolTip(QStringLiteral("比例尺分母；右击可选常用比例尺"));
     // Digits come from the keys; an input method could slip anything else in.
     edtMapscale1->setAttribute(Qt::WA_InputMethodEnabled, false);
+    // However text arrives (a middle-click paste, a drop), digits and one point only.
+    edtMapscale1->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]*\\.?[0-9]*")), edtMapscale1));
     edtMapscale1->setContextMenuPolicy(Qt::CustomContextMenu);
     scaleRow->addWidget(Label("1:", edtMapscale1, scale));
     scaleRow->addWidget(edtMapscale1, 1);

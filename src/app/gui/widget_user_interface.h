@@ -18,6 +18,9 @@ class WidgetUserInterface : public UserInterface {
   bool askOkCancel(const std::string& text, const std::string& caption) override {
     return dialogs_.askOkCancel(owner_, text, caption);
   }
+  ExistingOutputAnswer askExistingOutput(const std::string& text, const std::string& caption) override {
+    return dialogs_.askExistingOutput(owner_, text, caption);
+  }
   void startProgress(int total, const std::string& caption, bool withCancel) override;
   bool stepProgress(int count) override;
   void endProgress(bool force) override;
