@@ -61,9 +61,19 @@ class FramoraAlgorithm(QgsProcessingAlgorithm):
 
     command = 'generate'
     mode = None
+    title = ('', '', '')  # the algorithm's id, its name in the toolbox, its help
 
     def createInstance(self):  # noqa: N802 - QGIS's name
         return type(self)()
+
+    def name(self):
+        return self.title[0]
+
+    def displayName(self):  # noqa: N802 - QGIS's name
+        return self.title[1]
+
+    def shortHelpString(self):  # noqa: N802 - QGIS's name
+        return self.title[2]
 
     def group(self):
         return ''
@@ -209,43 +219,17 @@ class FramoraAlgorithm(QgsProcessingAlgorithm):
 
 
 class StandardFramesAlgorithm(FramoraAlgorithm):
-    command = 'generate'
-    mode = 'standard'
-
-    def name(self):
-        return 'standardframes'
-
-    def displayName(self):  # noqa: N802 - QGIS's name
-        return '标准图幅图廓'
-
-    def shortHelpString(self):  # noqa: N802 - QGIS's name
-        return '按标准图幅结合表的每一幅生成图廓（内外图廓、注记、公里网或经纬网、接图表、比例尺、压盖），存入GDB或GPKG。'
+    command, mode = 'generate', 'standard'
+    title = ('standardframes', '标准图幅图廓',
+             '按标准图幅结合表的每一幅生成图廓（内外图廓、注记、公里网或经纬网、接图表、比例尺、压盖），存入GDB或GPKG。')
 
 
 class PolygonFramesAlgorithm(FramoraAlgorithm):
-    command = 'generate'
-    mode = 'polygon'
-
-    def name(self):
-        return 'polygonframes'
-
-    def displayName(self):  # noqa: N802 - QGIS's name
-        return '行政区划图廓'
-
-    def shortHelpString(self):  # noqa: N802 - QGIS's name
-        return '按任意多边形（如乡镇）的外接矩形生成图廓，存入GDB或GPKG。'
+    command, mode = 'generate', 'polygon'
+    title = ('polygonframes', '行政区划图廓', '按任意多边形（如乡镇）的外接矩形生成图廓，存入GDB或GPKG。')
 
 
 class BatchPrintAlgorithm(FramoraAlgorithm):
-    command = 'print'
-    mode = None
-
-    def name(self):
-        return 'batchprint'
-
-    def displayName(self):  # noqa: N802 - QGIS's name
-        return '批量打印'
-
-    def shortHelpString(self):  # noqa: N802 - QGIS's name
-        return ('生成图廓，并为每一幅按比例尺排版，保存QGIS工程（.qgs）和图片。'
-                '项目已保存时，图片上显示项目中的图层。')
+    command, mode = 'print', None
+    title = ('batchprint', '批量打印',
+             '生成图廓，并为每一幅按比例尺排版，保存QGIS工程（.qgs）和图片。项目已保存时，图片上显示项目中的图层。')
