@@ -132,7 +132,7 @@ TEST(Exporters, FormatLimitsAreKnownBeforeDrawing) {
 
 TEST(Exporters, AFolderThatCannotBeWrittenIsNamedAndAZeroResolutionRefused) {
   const PageLayout layout;
-  const LayerStyles styles{BuiltInStyle(StyleKind::Lines), BuiltInStyle(StyleKind::Polygons), "", ""};
+  const LayerStyles styles{BuiltInStyle(StyleKind::Lines), BuiltInStyle(StyleKind::Polygons), "", "", {}};
   try {
     ExportActiveView(layout, styles, "/proc/no-such-folder/S.PNG", 96);
     ADD_FAILURE() << "no error";
