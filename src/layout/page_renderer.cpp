@@ -236,7 +236,10 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
     sheet = sheet.intersected(clip);
   }
   painter.save();
-  painter.setClipPath(sheet);
+  if (frame.clipShape && !frame.clipShape->IsEmpty())
+    painter.setClipPath(sheet);
+  else
+    painter.setClipRect(frameArea);
 
   // The part of the map this band shows, with a margin, for reading features.
   const double margin = kReadMarginMm * dpi_ / 25.4;
