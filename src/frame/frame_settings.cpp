@@ -189,10 +189,10 @@ std::optional<LogicalFont> FontFromText(std::string_view text) {
 
 std::string FontToText(const LogicalFont& font) {
   const int pixels = std::abs(font.height);
-  const int points = font.pointSize();
-  // Whole points read more naturally, but only where they give the same pixels back.
-  const bool wholeFits = std::lround(points * kPixelsPerPoint) == pixels;
-  std::string text = font.faceName + "," + (wholeFits ? std::to_string(points) : DoubleText(pixels * 0.75));
+  const double points = font.pointSize();
+  // Whole and half points read more naturally, but only where they give the same pixels back.
+  const bool halfFits = std::lround(points * kPixelsPerPoint) == pixels;
+  std::string text = font.faceName + "," + DoubleText(halfFits ? points : pixels * 0.75);
   if (font.bold()) text += ",bold";
   if (font.italic) text += ",italic";
   if (font.color > 0) {

@@ -24,8 +24,9 @@ void TtkBaseClass::DrawScaleBar(double bottom, double centre) {
     const double top = odd ? base + tick * 3 / 4 : base + tick;
     if (!odd) {
       const long long metres = i == 0 ? 2 * f : i == 1 ? f : i == 10 ? 8 * f : (i - 2) * f;
-      std::string label = i == 0 ? "m" : "";
-      label.append(std::to_string(metres));
+      // The unit stands once, after the right end's number; before the left end's it read
+      // as part of the number ("m200").
+      std::string label = std::to_string(metres);
       if (i == 10) label.push_back('m');
       AddText(label, s.ScaleBarFont, 2, 3, easting, top);
     }

@@ -4,6 +4,8 @@
 #include <ogr_spatialref.h>
 
 #include <QByteArray>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QUuid>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -186,13 +188,27 @@ void WriteProperty(QXmlStreamWriter& xml, const char* name, const std::string& e
 std::string FamilyExpression() {
   std::string expression = "CASE";
   bool any = false;
-  for (const auto& [windowsFace, standIn] : FaceSubstitutions()) {
-    const QString installed = InstalledFace(windowsFace);
-    if (installed.toStdString() == windowsFace) continue;
-    expression += " WHEN \"FontName\" = '" + windowsFace + "' THEN '" + installed.toStdString() + "'";
+  for (const FaceSubstitution& substitution : FaceSubstitutions()) {
+    const QString installed = InstalledFace(substitution.windowsFace);
+    if (installed.toStdString() == substitution.windowsFace) continue;
+    expression += " WHEN \"FontName\" = '" + substitution.windowsFace + "' THEN '" + installed.toStdString() + "'";
     any = true;
   }
   return any ? expression + " ELSE \"FontName\" END" : "\"FontName\"";
+}
+
+// Lines one em apart as in the pictures: QGIS spaces them by a factor of the face's own
+// line height.
+std::string LineHeightExpression() {
+  std::string expression = "CASE";
+  for (const FaceSubstitution& substitution : FaceSubstitutions()) {
+    QFont font(InstalledFace(substitution.windowsFace));
+    font.setPixelSize(1000);
+    const double lineHeight = QFontMetricsF(font).lineSpacing() / 1000;
+    if (lineHeight <= 0) continue;
+    expression += " WHEN \"FontName\" = '" + substitution.windowsFace + "' THEN " + NumberText(1 / lineHeight, 6);
+  }
+  return expression + " ELSE 1 END";
 }
 
 // Every text with its own point, alignment, font, size and colour, as data-defined labels.
@@ -206,7 +222,7 @@ void WriteTextLabeling(QXmlStreamWriter& xml, double referenceScale, double metr
   StartElement(xml, "settings", {{"calloutType", "simple"}});
   StartElement(xml, "text-style",
                {{"fieldName", "replace(\"TextString\", char(13), '')"}, {"isExpression", "1"},
-                {"fontFamily", "Noto Sans CJK SC"}, {"fontSize", "10"}, {"fontSizeUnit", "MapUnit"},
+                {"fontFamily", InstalledFace("宋体").toStdString()}, {"fontSize", "10"}, {"fontSizeUnit", "MapUnit"},
                 {"textColor", "0,0,0,255"}, {"textOpacity", "1"}, {"multilineHeight", "1"}, {"fontLetterSpacing", "0"},
                 {"fontWordSpacing", "0"}, {"fontKerning", "1"}, {"allowHtml", "0"}, {"capitalization", "0"},
                 {"blendMode", "0"}, {"textOrientation", "horizontal"}});
@@ -229,16 +245,30 @@ void WriteTextLabeling(QXmlStreamWriter& xml, double referenceScale, double metr
   WriteProperty(xml, "Bold", "\"Bold\" <> 0");
   WriteProperty(xml, "Color", "color_rgb((\"Color\" // 65536) % 256, (\"Color\" // 256) % 256, \"Color\" % 256)");
   WriteProperty(xml, "Family", FamilyExpression());
-  WriteProperty(xml, "FontLetterSpacing", "\"CharacterSpacing\" / 100 * " + size);
+  // A percentage of each character's width; QGIS adds one spacing to every character, so the
+  // text's mean model width stands for each (exact for texts of one kind of character).
+  const std::string flat = "replace(replace(\"TextString\", char(13), ''), char(10), '')";
+  const std::string characters = "max(length(" + flat + "), 1)";
+  const std::string bytes = "(2 * " + characters + " - length(regexp_replace(" + flat + ", '[^ -~]', '')))";
+  WriteProperty(xml, "FontLetterSpacing",
+                "\"CharacterSpacing\" / 100 * " + size + " * " + bytes + " / (2 * " + characters + ")");
   WriteProperty(xml, "Hali", horizontal);
   WriteProperty(xml, "Italic", "\"Italic\" <> 0");
   WriteProperty(xml, "MultiLineAlignment", horizontal);
   WriteProperty(xml, "PositionX", "$x");
-  WriteProperty(xml, "PositionY", "$y");
+  // Texts sit on the model's em box: the last line's baseline is placed, its distance from
+  // the anchor counted in em as the pictures count it.
+  const std::string lineCount =
+      "(length(replace(\"TextString\", char(13), '')) - length(replace(replace(\"TextString\", char(13), ''), "
+      "char(10), '')) + 1)";
+  const std::string blockShare =
+      "CASE WHEN \"VerticalAlignment\" = 0 THEN 0 WHEN \"VerticalAlignment\" = 1 THEN 0.5 ELSE 1 END";
+  WriteProperty(xml, "MultiLineHeight", LineHeightExpression());
+  WriteProperty(xml, "PositionY", "$y + " + size + " * (" + blockShare + " * " + lineCount + " - (" + lineCount +
+                                      " - 1) - " + NumberText(kEmBaseline, 6) + ")");
   WriteProperty(xml, "Size", size);
   WriteProperty(xml, "Underline", "\"Underline\" <> 0");
-  WriteProperty(xml, "Vali",
-                "CASE WHEN \"VerticalAlignment\" = 0 THEN 'Top' WHEN \"VerticalAlignment\" = 1 THEN 'Half' ELSE 'Bottom' END");
+  WriteProperty(xml, "Vali", "'Base'");
   xml.writeEndElement();
   Option(xml, "type", "collection", "QString");
   xml.writeEndElement();

@@ -42,84 +42,134 @@ MapText ReadMapText(const OGRFeature& feature) {
   return text;
 }
 
-const std::vector<std::pair<std::string, std::string>>& FaceSubstitutions() {
-  static const std::vector<std::pair<std::string, std::string>> substitutions = {
-      {"宋体", "Noto Serif CJK SC"},    {"SimSun", "Noto Serif CJK SC"},    {"新宋体", "Noto Serif CJK SC"},
-      {"NSimSun", "Noto Serif CJK SC"}, {"黑体", "Noto Sans CJK SC"},       {"SimHei", "Noto Sans CJK SC"},
-      {"微软雅黑", "Noto Sans CJK SC"}, {"Microsoft YaHei", "Noto Sans CJK SC"},
-      // No Kai or FangSong face ships with Noto; the serif face is the nearest.
-      {"楷体", "Noto Serif CJK SC"},    {"楷体_GB2312", "Noto Serif CJK SC"}, {"KaiTi", "Noto Serif CJK SC"},
-      {"仿宋", "Noto Serif CJK SC"},    {"仿宋_GB2312", "Noto Serif CJK SC"}, {"FangSong", "Noto Serif CJK SC"},
+const std::vector<FaceSubstitution>& FaceSubstitutions() {
+  // Song and FangSong: SungtiL GB; Kai: KaitiM GB; both have exactly the Windows model for
+  // GB2312. UMing and UKai carry what lies beyond GB2312. Hei: a face with 0.5-em digits.
+  const std::vector<std::string> song = {"AR PL SungtiL GB", "AR PL UMing CN", "Noto Serif CJK SC"};
+  const std::vector<std::string> kai = {"AR PL KaitiM GB", "AR PL UKai CN", "Noto Serif CJK SC"};
+  const std::vector<std::string> hei = {"WenQuanYi Zen Hei Mono", "Noto Sans Mono CJK SC", "Noto Sans CJK SC"};
+  static const std::vector<FaceSubstitution> substitutions = {
+      {"宋体", song},     {"SimSun", song},       {"新宋体", song},   {"NSimSun", song},
+      {"仿宋", song},     {"仿宋_GB2312", song},  {"FangSong", song}, {"楷体", kai},
+      {"楷体_GB2312", kai}, {"KaiTi", kai},       {"黑体", hei},      {"SimHei", hei},
+      {"微软雅黑", hei},  {"Microsoft YaHei", hei},
   };
   return substitutions;
 }
 
-QString InstalledFace(const std::string& faceName) {
-  static std::map<std::string, QString> known;
+QStringList InstalledFaces(const std::string& faceName) {
+  static std::map<std::string, QStringList> known;
   const auto cached = known.find(faceName);
   if (cached != known.end()) return cached->second;
 
   // "@" marks the vertical variant of a Windows face.
   const std::string face = !faceName.empty() && faceName[0] == '@' ? faceName.substr(1) : faceName;
-  QString chosen = QString::fromStdString(face);
-  if (face.empty() || !QFontDatabase::hasFamily(chosen)) {
-    chosen = QStringLiteral("Noto Sans CJK SC");
-    for (const auto& [windowsFace, standIn] : FaceSubstitutions())
-      if (QString::fromStdString(windowsFace).compare(QString::fromStdString(face), Qt::CaseInsensitive) == 0)
-        chosen = QString::fromStdString(standIn);
-    if (!QFontDatabase::hasFamily(chosen)) chosen = QString::fromStdString(face);
-  }
+  const QString asked = QString::fromStdString(face);
+  QStringList chosen;
+  if (!face.empty() && QFontDatabase::hasFamily(asked)) chosen.append(asked);
+  const FaceSubstitution* substitution = &FaceSubstitutions().front();  // unknown faces draw as 宋体
+  for (const FaceSubstitution& entry : FaceSubstitutions())
+    if (QString::fromStdString(entry.windowsFace).compare(asked, Qt::CaseInsensitive) == 0) substitution = &entry;
+  for (const std::string& standIn : substitution->standIns)
+    if (QFontDatabase::hasFamily(QString::fromStdString(standIn))) chosen.append(QString::fromStdString(standIn));
+  if (chosen.isEmpty()) chosen.append(asked);
   known.emplace(faceName, chosen);
   return chosen;
 }
 
+QString InstalledFace(const std::string& faceName) { return InstalledFaces(faceName).front(); }
+
+double ModelAdvance(char32_t character) { return character < 0x80 ? 0.5 : 1.0; }
+
 QFont TextFont(const TextSymbol& symbol, double pointSize) {
-  QFont font(InstalledFace(symbol.fontName));
+  QFont font;
+  font.setFamilies(InstalledFaces(symbol.fontName));
   font.setPointSizeF(pointSize > 0 ? pointSize : 0.01);
   font.setBold(symbol.bold);
   font.setItalic(symbol.italic);
   font.setUnderline(symbol.underline);
-  // The spacing is a percentage of each character's own width, added after it.
-  if (symbol.characterSpacing != 0)
-    font.setLetterSpacing(QFont::PercentageSpacing, 100 + symbol.characterSpacing);
-  font.setKerning(true);
+  font.setKerning(false);  // every character keeps its cell
   return font;
 }
 
-void DrawMapText(QPainter& painter, const std::string& text, const TextSymbol& symbol, double pointSize,
-                 QPointF anchor) {
-  if (text.empty() || pointSize <= 0) return;
-  const QFont font = TextFont(symbol, pointSize);
-  QFont plain = font;
-  plain.setLetterSpacing(QFont::PercentageSpacing, 100);
-  QPaintDevice* device = painter.device();
-  const QFontMetricsF metrics(font, device);
-  const QFontMetricsF plainMetrics(plain, device);
-  const QStringList lines = QString::fromStdString(text).split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
-
-  const double blockHeight = metrics.height() + (lines.size() - 1) * metrics.lineSpacing();
+std::vector<LaidOutLine> LayOutMapText(const std::string& text, const TextSymbol& symbol, double pointSize,
+                                       QPointF anchor, double dpi) {
+  std::vector<LaidOutLine> lines;
+  if (text.empty() || pointSize <= 0) return lines;
+  const double em = pointSize * dpi / 72;
+  const double stretch = 1 + symbol.characterSpacing / 100;
+  for (const QString& line : QString::fromStdString(text).split(QRegularExpression(QStringLiteral("\r\n|\n|\r")))) {
+    LaidOutLine laid;
+    laid.characters = line.toStdU32String();
+    double x = 0;
+    for (const char32_t character : laid.characters) {
+      const double cell = ModelAdvance(character) * em;
+      laid.cellLefts.push_back(x);
+      laid.cellWidths.push_back(cell);
+      x += cell * stretch;
+    }
+    // The spacing after the last character is not part of the text's extent.
+    laid.width = laid.characters.empty() ? 0 : x - laid.cellWidths.back() * (stretch - 1);
+    lines.push_back(std::move(laid));
+  }
+  const double blockHeight = em * lines.size();
   double top = anchor.y();
   if (symbol.verticalAlignment == 1)
     top -= blockHeight / 2;
   else if (symbol.verticalAlignment != 0)
     top -= blockHeight;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    LaidOutLine& line = lines[i];
+    line.left = anchor.x();
+    if (symbol.horizontalAlignment == 1)
+      line.left -= line.width / 2;
+    else if (symbol.horizontalAlignment != 0)
+      line.left -= line.width;
+    for (double& cellLeft : line.cellLefts) cellLeft += line.left;
+    line.baseline = top + (i + kEmBaseline) * em;
+  }
+  return lines;
+}
 
+QRectF MapTextBox(const std::string& text, const TextSymbol& symbol, double pointSize, QPointF anchor, double dpi) {
+  const double em = pointSize * dpi / 72;
+  QRectF box;
+  for (const LaidOutLine& line : LayOutMapText(text, symbol, pointSize, anchor, dpi)) {
+    if (line.characters.empty()) continue;
+    box |= QRectF(line.left, line.baseline - kEmBaseline * em, line.width, em);
+  }
+  return box;
+}
+
+void DrawMapText(QPainter& painter, const std::string& text, const TextSymbol& symbol, double pointSize,
+                 QPointF anchor) {
+  QPaintDevice* device = painter.device();
+  const double dpi = device ? device->logicalDpiY() : 96;
+  const std::vector<LaidOutLine> lines = LayOutMapText(text, symbol, pointSize, anchor, dpi);
+  if (lines.empty()) return;
+  const QFont font = TextFont(symbol, pointSize);
+  const QFontMetricsF metrics(font, device);
   const int rgb = symbol.color < 0 ? 0 : symbol.color;
+  painter.save();
   painter.setFont(font);
   painter.setPen(QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
-  for (int i = 0; i < lines.size(); ++i) {
-    const QString& line = lines[i];
-    double width = metrics.horizontalAdvance(line);
-    // The spacing after the last character is not part of the text's extent.
-    if (!line.isEmpty() && symbol.characterSpacing != 0)
-      width -= plainMetrics.horizontalAdvance(line.right(1)) * symbol.characterSpacing / 100;
-    double left = anchor.x();
-    if (symbol.horizontalAlignment == 1)
-      left -= width / 2;
-    else if (symbol.horizontalAlignment != 0)
-      left -= width;
-    painter.drawText(QPointF(left, top + metrics.ascent() + i * metrics.lineSpacing()), line);
-  }
+  for (const LaidOutLine& line : lines)
+    for (size_t i = 0; i < line.characters.size(); ++i) {
+      const QString glyph = QString::fromUcs4(&line.characters[i], 1);
+      const double advance = metrics.horizontalAdvance(glyph);
+      const QPointF origin(line.cellLefts[i], line.baseline);
+      if (advance <= line.cellWidths[i] * 1.001) {
+        painter.drawText(origin, glyph);
+        continue;
+      }
+      // A glyph wider than the model would run into its neighbour.
+      painter.save();
+      painter.translate(origin);
+      painter.scale(line.cellWidths[i] / advance, 1);
+      painter.drawText(QPointF(0, 0), glyph);
+      painter.restore();
+    }
+  painter.restore();
 }
 
 }  // namespace framora

@@ -1,11 +1,13 @@
 #include "layout/page_renderer.h"
 
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <map>
 #include <set>
 
 #include "gis/gdal_setup.h"
@@ -88,20 +90,50 @@ SymbolLook UserDataLook(OGRwkbGeometryType type) {
   return SymbolLook{{look}};
 }
 
+// The sheet grown by half of a stroke's width, so that an outline along the sheet's edge
+// is drawn whole; computed once per width.
+class GrownSheets {
+ public:
+  explicit GrownSheets(const QPainterPath* sheet) : sheet_(sheet) {}
+  const QPainterPath* forStroke(double width) {
+    if (sheet_ == nullptr) return nullptr;
+    auto found = grown_.find(width);
+    if (found == grown_.end()) {
+      QPainterPathStroker stroker;
+      stroker.setWidth(width);
+      stroker.setJoinStyle(Qt::MiterJoin);
+      stroker.setMiterLimit(2);
+      found = grown_.emplace(width, sheet_->united(stroker.createStroke(*sheet_)).simplified()).first;
+    }
+    return &found->second;
+  }
+  const QPainterPath* sheet() const { return sheet_; }
+
+ private:
+  const QPainterPath* sheet_;
+  std::map<double, QPainterPath> grown_;
+};
+
+// Every line at its exact width and smoothed: a floor of one pixel would double thin lines
+// at some resolutions and make vector output depend on the resolution.
 void DrawShape(QPainter& painter, const QPainterPath& path, const std::vector<QPointF>& points,
-               const SymbolLook& look, double pixelsPerMm, bool areas) {
+               const SymbolLook& look, double pixelsPerMm, bool areas, GrownSheets& clips) {
+  painter.setRenderHint(QPainter::Antialiasing, true);
   for (const auto& part : look.layers) {
-    double width = part.strokeInPixels ? part.strokeWidth : part.strokeWidth * pixelsPerMm;
-    // Thin lines stay crisp and dark: at least one device pixel, drawn without smoothing.
-    const bool thin = width < 1.5;
-    width = std::max(width, 1.0);
-    painter.setRenderHint(QPainter::Antialiasing, !thin);
-    painter.setPen(part.stroke ? QPen(part.strokeColor, width, Qt::SolidLine, part.cap, part.join) : QPen(Qt::NoPen));
-    painter.setBrush(areas && part.fill ? QBrush(part.fillColor) : QBrush(Qt::NoBrush));
-    if (areas && part.fill && !part.stroke) painter.setRenderHint(QPainter::Antialiasing, true);
-    if (!path.isEmpty()) painter.drawPath(path);
+    const double width = part.strokeInPixels ? part.strokeWidth : part.strokeWidth * pixelsPerMm;
+    const bool fill = areas && part.fill;
+    if (fill && !path.isEmpty()) {
+      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      painter.fillPath(path, part.fillColor);
+    }
+    if (part.stroke && !path.isEmpty()) {
+      if (const QPainterPath* grown = clips.forStroke(width)) painter.setClipPath(*grown);
+      painter.strokePath(path, QPen(part.strokeColor, width, Qt::SolidLine, part.cap, part.join));
+    }
     if (!points.empty()) {
+      if (clips.sheet()) painter.setClipPath(*clips.sheet());
       const double radius = 0.75 * pixelsPerMm;
+      painter.setPen(part.stroke ? QPen(part.strokeColor, width, Qt::SolidLine, part.cap, part.join) : QPen(Qt::NoPen));
       painter.setBrush(part.fill ? QBrush(part.fillColor) : QBrush(part.strokeColor));
       for (const QPointF& point : points) painter.drawEllipse(point, radius, radius);
     }
@@ -195,15 +227,20 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
   if (!frameArea.intersects(band)) return;
 
   const QTransform toDevice = mapToDevice(frame, firstRow);
-  painter.save();
-  painter.setClipRect(frameArea.intersected(band));
+  QPainterPath sheet;
+  sheet.addRect(frameArea);
   if (frame.clipShape && !frame.clipShape->IsEmpty()) {
     QPainterPath clip;
     std::vector<QPointF> ignored;
     CollectShape(*frame.clipShape, toDevice, clip, ignored);
     clip.setFillRule(Qt::OddEvenFill);
-    painter.setClipPath(clip, Qt::IntersectClip);
+    sheet = sheet.intersected(clip);
   }
+  painter.save();
+  if (frame.clipShape && !frame.clipShape->IsEmpty())
+    painter.setClipPath(sheet);
+  else
+    painter.setClipRect(frameArea);
 
   // The part of the map this band shows, with a margin, for reading features.
   const double margin = kReadMarginMm * dpi_ / 25.4;
@@ -214,12 +251,12 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
   area.MinY = visible.top();
   area.MaxY = visible.bottom();
   const double mapScale = frame.scale(layout_.page);
-  for (const DrawnLayer& layer : drawn.layers) drawFeatures(painter, layer, toDevice, &area, mapScale);
+  for (const DrawnLayer& layer : drawn.layers) drawFeatures(painter, layer, toDevice, &area, mapScale, sheet);
   painter.restore();
 }
 
 void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, const QTransform& toDevice,
-                                const OGREnvelope* area, double mapScale) {
+                                const OGREnvelope* area, double mapScale, const QPainterPath& sheet) {
   OGRLayer& data = *drawn.data;
   const LayoutLayer& layer = *drawn.layer;
   const double pixelsPerMm = dpi_ / 25.4;
@@ -255,6 +292,9 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
                                   : userStyle                              ? &*userStyle
                                                                            : nullptr;
   const SymbolLook userLook = UserDataLook(data.GetGeomType());
+  // The sheet's own lines keep the sheet's clip; the user's outlines are drawn whole.
+  GrownSheets clips(layer.role == LayerRole::UserData ? &sheet : nullptr);
+  painter.save();
   const int styleField = style ? data.GetLayerDefn()->GetFieldIndex(style->attribute.c_str()) : -1;
   // By symbol levels every level is one pass over the features, the lowest first.
   std::set<int> levels{0};
@@ -288,10 +328,11 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
       const OGRwkbGeometryType flat = wkbFlatten(geometry->getGeometryType());
       const bool areas = flat == wkbPolygon || flat == wkbMultiPolygon || flat == wkbCurvePolygon ||
                          flat == wkbMultiSurface || flat == wkbGeometryCollection;
-      DrawShape(painter, path, points, *look, pixelsPerMm, areas);
+      DrawShape(painter, path, points, *look, pixelsPerMm, areas, clips);
     }
     if (style == nullptr || !style->symbolLevels) break;
   }
+  painter.restore();
   data.SetSpatialFilter(nullptr);
 }
 

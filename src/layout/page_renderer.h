@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QTransform>
 
 #include <ogr_spatialref.h>
@@ -55,8 +56,10 @@ class PageRenderer {
   QTransform mapToDevice(const MapFrame& frame, int firstRow) const;
   QRectF pageToDevice(const Envelope& pageEnvelope, int firstRow) const;
   void drawFrame(QPainter& painter, const DrawnFrame& frame, int firstRow, int rowCount, int width);
+  // sheet: the frame's area in device units; the user's strokes may reach out of it by half
+  // their width.
   void drawFeatures(QPainter& painter, const DrawnLayer& layer, const QTransform& toDevice,
-                    const OGREnvelope* area, double mapScale);
+                    const OGREnvelope* area, double mapScale, const QPainterPath& sheet);
 
   const PageLayout& layout_;
   const LayerStyles& styles_;

@@ -53,7 +53,7 @@ LogicalFont ChosenFont(const QFont& chosen, const LogicalFont& current) {
   const bool sameFace = chosen.family() == InstalledFace(current.faceName);
   // A font sized in pixels has no point size.
   const double points = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : chosen.pixelSize() * 72.0 / 96.0;
-  LogicalFont font = FontOfPointSize(sameFace ? current.faceName : family, static_cast<int>(std::lround(points)),
+  LogicalFont font = FontOfPointSize(sameFace ? current.faceName : family, std::lround(points * 2) / 2.0,
                                      current.color);
   font.charSet = current.charSet;
   font.pitchAndFamily = current.pitchAndFamily;

@@ -5,11 +5,16 @@
 
 namespace framora {
 
-int LogicalFont::pointSize() const {
-  return static_cast<int>(std::lround(std::abs(height) * 72.0 / 96.0));
+double LogicalFont::pointSize() const {
+  // The size a font dialog would have been given: whole points first, then half points,
+  // whichever gives the same pixels back.
+  const long pixels = std::abs(height);
+  const double whole = std::lround(pixels * 72.0 / 96.0);
+  if (std::lround(whole * 96.0 / 72.0) == pixels) return whole;
+  return std::lround(pixels * 72.0 / 96.0 * 2) / 2.0;
 }
 
-LogicalFont FontOfPointSize(const std::string& faceName, int points, int color) {
+LogicalFont FontOfPointSize(const std::string& faceName, double points, int color) {
   LogicalFont font;
   font.faceName = faceName;
   font.height = -static_cast<int>(std::lround(points * 96.0 / 72.0));

@@ -23,13 +23,14 @@ struct LogicalFont {
   int color = 0;              // 0x00BBGGRR, red in the lowest byte; negative for a system colour
 
   bool bold() const { return weight >= 600; }
-  // The character height at 96 pixels per inch, in whole points (13 px is 10 pt).
-  int pointSize() const;
+  // The character height at 96 pixels per inch, to the half point (13 px is 10 pt, 14 px
+  // 10.5 pt, 10 px 7.5 pt).
+  double pointSize() const;
   bool operator==(const LogicalFont&) const = default;
 };
 
 // The same font at a given point size, as a font dialog would give it back.
-LogicalFont FontOfPointSize(const std::string& faceName, int points, int color = 0);
+LogicalFont FontOfPointSize(const std::string& faceName, double points, int color = 0);
 
 // 0xRRGGBB from a colour with red in the lowest byte; -1 for a negative (system) colour.
 int ColorToRgb(int color);

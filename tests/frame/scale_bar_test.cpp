@@ -37,7 +37,7 @@ TEST_F(Drawing, ScaleBarAtOneToTenThousand) {
   builder->DrawScaleBar(1000, 5000);
   finish();
   const auto texts = ReadTexts(path, "a_S");
-  EXPECT_EQ(Labels(texts), (std::vector<std::string>{"m200", "100", "0", "200", "400", "600", "800m"}));
+  EXPECT_EQ(Labels(texts), (std::vector<std::string>{"200", "100", "0", "200", "400", "600", "800m"}));
   const auto lines = ReadLines(path, "L_S");
   ASSERT_EQ(lines.size(), 1u + 11 + 8);
   EXPECT_TRUE(std::all_of(lines.begin(), lines.end(), [](const auto& line) { return line.id == 3; }));
@@ -59,7 +59,7 @@ TEST_F(Drawing, ScaleBarLabelsFollowTheScale) {
   start();
   builder->DrawScaleBar(1000, 5000);
   finish();
-  EXPECT_EQ(Labels(ReadTexts(path, "a_S")), (std::vector<std::string>{"m50", "25", "0", "50", "100", "150", "200m"}));
+  EXPECT_EQ(Labels(ReadTexts(path, "a_S")), (std::vector<std::string>{"50", "25", "0", "50", "100", "150", "200m"}));
 }
 
 std::vector<std::pair<double, double>> CrossCentres(const std::vector<testing::StoredLine>& lines) {

@@ -98,14 +98,15 @@ TEST_F(SheetDocument, ThePictureShowsFramesMaskAndTitleOverTheClippedMap) {
   buildSheet(*builder);
   Picture picture(output("S.PNG"));
   ASSERT_TRUE(picture.valid());
-  EXPECT_LT(picture.darkness(3000, 3500), 80);  // inner frame
+  // Thin lines are drawn at their exact width, smoothed: grey at 100 dpi, yet there.
+  EXPECT_LT(picture.darkness(3000, 3500), 200);  // inner frame
   EXPECT_LT(picture.darkness(2920, 3500), 80);  // outer frame, 1 mm wide
   EXPECT_LT(picture.darkness(2920 - 4, 3500), 80);
-  EXPECT_LT(picture.darkness(4000, 2500), 80);  // km grid
+  EXPECT_LT(picture.darkness(4000, 2500), 230);  // km grid
   // The road runs corner to corner: drawn inside the sheet, whited out by the mask between
   // the frames, clipped away beyond the mask.
   const auto roadY = [](double x) { return 1520 + (x - 2420) * (4480 - 1520) / (5580 - 2420); };
-  EXPECT_LT(picture.darkness(3500, roadY(3500)), 128);
+  EXPECT_LT(picture.darkness(3500, roadY(3500)), 200);
   EXPECT_EQ(picture.darkness(2960, roadY(2960)), 255);
   EXPECT_EQ(picture.darkness(2500, roadY(2500)), 255);
   // The title stands centred above the outer frame, 24 pt high at the map scale.
@@ -226,11 +227,15 @@ TEST_F(SheetDocument, BandsOfRowsJoinWithoutSeams) {
   const auto strips = read(622 * 4 * 7, stripBands);
   EXPECT_EQ(wholeBands, 1);
   EXPECT_EQ(stripBands, (582 + 6) / 7);
-  // Where a hairline meets a band's edge the rasteriser may step it one pixel aside; a
-  // seam (a row lost, doubled or shifted) would differ along the whole width.
-  size_t differing = 0;
-  for (size_t i = 0; i < whole.size(); ++i) differing += whole[i] != strips[i];
-  EXPECT_LT(differing, whole.size() / 10000);
+  // Smoothed thin lines may be rasterised a fraction of a pixel apart in a band; a seam
+  // (a row lost, doubled or shifted) differs along much of the row.
+  size_t seamRows = 0;
+  for (size_t row = 0; row < 582; ++row) {
+    size_t differing = 0;
+    for (size_t i = row * 622 * 3; i < (row + 1) * 622 * 3; ++i) differing += std::abs(int(whole[i]) - int(strips[i])) > 24;
+    seamRows += differing > 622 * 3 / 20;
+  }
+  EXPECT_EQ(seamRows, 0u);
 }
 
 TEST_F(SheetDocument, APictureTooLargeForItsFormatIsReportedAndTheNextSheetFollows) {
@@ -370,7 +375,7 @@ TEST_F(SheetDocument, AGeographicSheetGetsItsPaperSizeAndTheMapScale) {
   EXPECT_NEAR(layout.frames[1].scale(layout.page), 10000, 10);
   Picture picture(output("G.PNG"));
   ASSERT_TRUE(picture.valid());
-  EXPECT_LT(picture.darkness(sheet.xmin, (sheet.ymin + sheet.ymax) / 2), 80);
+  EXPECT_LT(picture.darkness(sheet.xmin, (sheet.ymin + sheet.ymax) / 2), 240);  // a thin line at its width
 }
 
 TEST(UserLayers, LayersInOtherCoordinateSystemsAreDrawnOnTheMapsOwn) {
@@ -407,7 +412,7 @@ TEST(UserLayers, LayersInOtherCoordinateSystemsAreDrawnOnTheMapsOwn) {
   PageLayoutControl control(std::move(layout), settings, folder.path().string());
   ASSERT_TRUE(ExportActiveView(control, folder.file("m.png"), 50).empty());
   Picture picture(folder.file("m.png"));
-  EXPECT_LT(picture.darkness(39500000, 4415500), 128);
+  EXPECT_LT(picture.darkness(39500000, 4415500), 230);  // 0.2 mm at 50 dpi
   EXPECT_EQ(picture.darkness(39500200, 4415500), 255);
 }
 

@@ -208,7 +208,7 @@ TEST_F(SettingsRoundTripTest, AChosenFontSurvivesClosingTheDialogAndARestart) {
   auto program = restart();
   auto* button = program->dialog->control<FontButton>("btnscalebarFont");
   EXPECT_EQ(button->logicalFont(), chosen);
-  EXPECT_EQ(button->font().family(), "Noto Serif CJK SC");
+  EXPECT_EQ(button->font().family(), "AR PL SungtiL GB");
 }
 
 TEST_F(SettingsRoundTripTest, RestoredChoicesApplyTheirVisibilityRules) {
