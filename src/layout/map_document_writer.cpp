@@ -486,6 +486,13 @@ void SaveMapDocument(const PageLayout& layout, const LayerStyles& styles, const 
   xml.writeCharacters(QStringLiteral("false"));
   xml.writeEndElement();
   xml.writeEndElement();
+  // QGIS 3.22 takes the project's coordinate system only with this switch on; without it the
+  // canvas, measuring and newly added layers have none.
+  StartElement(xml, "SpatialRefSys");
+  StartElement(xml, "ProjectionsEnabled", {{"type", "int"}});
+  xml.writeCharacters(QStringLiteral("1"));
+  xml.writeEndElement();
+  xml.writeEndElement();
   xml.writeEndElement();
   StartElement(xml, "Layouts");
   StartElement(xml, "Layout", {{"name", name}, {"units", units}, {"printResolution", "300"}});

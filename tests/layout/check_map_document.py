@@ -26,6 +26,8 @@ def main():
     project = QgsProject.instance()
     if not project.read(path):
         problems.append("project not read: " + project.error())
+    if not project.crs().isValid():
+        problems.append("no project coordinate system")
     layers = list(project.mapLayers().values())
     if len(layers) < 3:
         problems.append("only %d layers" % len(layers))

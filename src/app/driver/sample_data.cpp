@@ -211,7 +211,10 @@ std::string ProjectXml() {
 )") + MapLayerXml("roads", "道路", "Line", 4527, RoadRenderer()) +
          MapLayerXml("townships", "乡镇", "Polygon", 4527, TownshipRenderer()) +
          MapLayerXml("sheets", "图幅", "Polygon", 4527, SheetRenderer()) +
-         MapLayerXml("sheets_geo", "图幅经纬度", "Polygon", 4490, SheetRenderer()) + "  </projectlayers>\n</qgis>\n";
+         MapLayerXml("sheets_geo", "图幅经纬度", "Polygon", 4490, SheetRenderer()) + "  </projectlayers>\n" +
+         // QGIS 3.22 takes the project's coordinate system only with projections switched on.
+         "  <properties>\n    <SpatialRefSys>\n      <ProjectionsEnabled type=\"int\">1</ProjectionsEnabled>\n"
+         "    </SpatialRefSys>\n  </properties>\n</qgis>\n";
 }
 
 }  // namespace
