@@ -54,7 +54,8 @@ void Tcreatetk::DrawKmGrid(int mode, const Envelope& outer) {
     if (fineGrid) {
       const std::string km = MetresToKmText(s.GridDigitsBefore, s.GridDigitsAfter, x);
       AddText(km, small, 2, 1, x, outer.ymax - e);
-      AddText(km, small, 2, 1, x, outer.ymin - e + hS);
+      // Mirrors the top label (B' + e + hS): B' - e + hS would put it on the outer line.
+      AddText(km, small, 2, 1, x, outer.ymin + e + hS);
       continue;
     }
     // The end labels keep clear of the frame's corners.

@@ -143,7 +143,9 @@ TEST_F(PolygonRun, GridsFinerThanAKilometreCarryWholeKilometreTexts) {
   EXPECT_EQ(GridLines(lines("城关镇"), true).size(), 6u);
   const double e = 70 - hS;
   ExpectTextAt(labels, "12.50", 512500, Top - e, 1, 0, kSmall);
-  ExpectTextAt(labels, "12.50", 512500, B - e + hS, 1, 0, kSmall);
+  // Mirrored about the frame: the bottom label stands as far inside the outer line as the top one.
+  ExpectTextAt(labels, "12.50", 512500, B + e + hS, 1, 0, kSmall);
+  for (const auto& text : TextsCalled(labels, "12.50")) EXPECT_GE(text.y - hS, B - 1e-6);
   ExpectTextAt(labels, "01.50", 512185, 3401500, 2, 3, kSmall);
   ExpectTextAt(labels, "01.50", 515360, 3401500, 0, 3, kSmall);
 }
