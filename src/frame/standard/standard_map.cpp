@@ -31,7 +31,8 @@ TtkBaseClass::DrawnSheet TstandardMap::DrawSheet(const OGRFeature& feature) {
 
 void TstandardMap::DrawSheetContents() {
   const bool geographic = settings_.GeographicInput;
-  for (int corner = 0; corner < 4; ++corner) {
+  // "不标注" leaves the corners bare on standard sheets as on polygon frames.
+  for (int corner = 0; corner < 4 && settings_.CornerLatLonOn; ++corner) {
     if (geographic)
       WriteCornerLabelGeographic(corner, innerCorners_[corner].y, innerCorners_[corner].x);
     else

@@ -143,6 +143,24 @@ TEST_F(StandardRun, APlaneSheetGetsItsFramesCornerLinesAndMask) {
               (xmax - xmin + 400) * (ymax - ymin + 400) - std::fabs(sheetArea) / 2, 1);
 }
 
+TEST_F(StandardRun, CornersAreLabelledOnlyWhenAsked) {
+  writeIndex(true, NineSheets(true));
+  settings.GridType = 0;
+  settings.CornerLatLonOn = true;
+  ASSERT_EQ(run(kCentreOnly).made, 1);
+  const auto labelled = texts(kCentre);
+  outputPath = folder.file("bare.gpkg");
+  settings.CornerLatLonOn = false;
+  ASSERT_EQ(run(kCentreOnly).made, 1);
+  const auto bare = texts(kCentre);
+  const auto isCornerText = [](const StoredText& text) {
+    return text.text.find("°") != std::string::npos || text.text.find("′") != std::string::npos;
+  };
+  EXPECT_GT(std::count_if(labelled.begin(), labelled.end(), isCornerText), 0);
+  EXPECT_EQ(std::count_if(bare.begin(), bare.end(), isCornerText), 0);
+  EXPECT_LT(bare.size(), labelled.size());
+}
+
 TEST_F(StandardRun, AGeographicSheetIsFramedOnTheRectangleOfItsCorners) {
   settings = StandardSettings(true);
   settings.GridType = 0;
