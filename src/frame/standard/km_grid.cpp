@@ -68,7 +68,8 @@ class KmGridPainter {
   double widthOf(const std::string& text, double fontHeight) const { return GbkLength(text) * fontHeight / 2.1; }
   bool thousands() const { return interval_ >= 1000; }
 
-  void labelVerticalLine(double x, double yb, double yt, bool first, bool last);
+  // Writes the label of a vertical line at one end (top or bottom of the sheet).
+  void labelVerticalEnd(double x, double yEnd, bool top, bool first, bool last);
   // Writes the label of a horizontal line at one end: big part (may be empty) then the digits.
   void labelHorizontalEnd(const std::string& bigPart, const std::string& digits, double anchorX, double anchorY,
                           bool leftSide);
@@ -84,53 +85,84 @@ class KmGridPainter {
 void KmGridPainter::drawVerticalLines() {
   const Envelope box = map_.InnerFrameBox();
   const GridRange range = MultiplesBetween(box.xmin, box.xmax, interval_);
+  if (range.steps < 0) return;
+  const SheetPoint& lowerLeft = in_[kLowerLeft];
+  const SheetPoint& lowerRight = in_[kLowerRight];
+  const SheetPoint& upperLeft = in_[kUpperLeft];
+  const SheetPoint& upperRight = in_[kUpperRight];
+
+  // An end labels the lines strictly between its two inner corners.
+  const auto labelledAt = [&](double x, bool top) {
+    const double low = top ? upperLeft.x : lowerLeft.x;
+    const double high = top ? upperRight.x : lowerRight.x;
+    return x > low && x < high;
+  };
+  long long firstLabelled[2] = {-1, -1}, lastLabelled[2] = {-1, -1};
+  for (long long k = 0; k <= range.steps; ++k) {
+    const double x = range.first + k * interval_;
+    for (int end = 0; end < 2; ++end) {
+      if (!labelledAt(x, end == 1)) continue;
+      if (firstLabelled[end] < 0) firstLabelled[end] = k;
+      lastLabelled[end] = k;
+    }
+  }
+
   for (long long k = 0; k <= range.steps; ++k) {
     const double x = range.first + k * interval_;
     const auto bottom = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, out_[kLowerLeft], out_[kLowerRight]);
     const auto top = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, out_[kUpperLeft], out_[kUpperRight]);
     if (!bottom || !top) continue;
-    const double yb = bottom->y, yt = top->y;
+    double yb = bottom->y, yt = top->y;
+    bool bottomCut = false, topCut = false;
+    // As horizontal lines are cut at the bottom and top edges, a line passing beside the
+    // narrower end of a trapezoid leaves the map through the inner side edge there.
+    const auto cutAt = [&](const SheetPoint& a, const SheetPoint& b, bool cutTop) {
+      const auto cut = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, a, b);
+      if (!cut) return;
+      (cutTop ? yt : yb) = cut->y;
+      (cutTop ? topCut : bottomCut) = true;
+    };
+    if (x > std::min(lowerLeft.x, upperLeft.x) && x < std::max(lowerLeft.x, upperLeft.x))
+      cutAt(lowerLeft, upperLeft, upperLeft.x > lowerLeft.x);
+    else if (x > std::min(lowerRight.x, upperRight.x) && x < std::max(lowerRight.x, upperRight.x))
+      cutAt(lowerRight, upperRight, upperRight.x < lowerRight.x);
+
     if (fullLines_) {
       map_.AddLine(1, x, yb, x, yt);
     } else {
-      map_.AddLine(1, x, yb, x, yb + gap_);
-      map_.AddLine(1, x, yt - gap_, x, yt);
+      if (!bottomCut) map_.AddLine(1, x, yb, x, yb + gap_);
+      if (!topCut) map_.AddLine(1, x, yt - gap_, x, yt);
     }
-    if (s_.ShowKmText) labelVerticalLine(x, yb, yt, k == 0, k == range.steps);
+    if (!s_.ShowKmText) continue;
+    if (labelledAt(x, true)) labelVerticalEnd(x, yt, true, k == firstLabelled[1], k == lastLabelled[1]);
+    if (labelledAt(x, false)) labelVerticalEnd(x, yb, false, k == firstLabelled[0], k == lastLabelled[0]);
   }
 }
 
-void KmGridPainter::labelVerticalLine(double x, double yb, double yt, bool first, bool last) {
+void KmGridPainter::labelVerticalEnd(double x, double yEnd, bool top, bool first, bool last) {
   const double c = labelDistance(false);
   const double clearance = kCornerClearance * sf_;
   // The outermost labels move in from the corners where needed.
-  const auto anchorBetween = [&](const SheetPoint& leftCorner, const SheetPoint& rightCorner) {
-    double a = x;
-    if (first) a = std::max(a, leftCorner.x + clearance);
-    if (last) a = std::min(a, rightCorner.x - clearance);
-    return a;
-  };
-  const double topX = anchorBetween(in_[kUpperLeft], in_[kUpperRight]);
-  const double bottomX = anchorBetween(in_[kLowerLeft], in_[kLowerRight]);
+  const SheetPoint& leftCorner = in_[top ? kUpperLeft : kLowerLeft];
+  const SheetPoint& rightCorner = in_[top ? kUpperRight : kLowerRight];
+  double a = x;
+  if (first) a = std::max(a, leftCorner.x + clearance);
+  if (last) a = std::min(a, rightCorner.x - clearance);
   // Top labels hang from c below the outer frame, bottom labels stand c above it.
-  const double topY = yt - c;
-  const double bottomY = yb + c;
+  const double y = top ? yEnd - c : yEnd + c;
 
   if (!thousands()) {
     const std::string text = MetresToKmText(s_.GridDigitsBefore, s_.GridDigitsAfter, x);
-    map_.AddText(text, s_.GridSmallFont, 2, 1, topX, topY);
-    map_.AddText(text, s_.GridSmallFont, 2, 1, bottomX, bottomY + small_);
+    map_.AddText(text, s_.GridSmallFont, 2, 1, a, top ? y : y + small_);
     return;
   }
   const std::string digits = LastTwo(WholeText(x / 1000));
   const double digitsOffset = s_.GridLabelOffsetMm * sf_ + labelGap_;
   if (first || last) {
     const std::string hundreds = map_.zonePrefix() + WholeText(x / 100000);
-    map_.AddText(hundreds, s_.GridBigFont, 3, 1, topX - labelGap_, topY);
-    map_.AddText(hundreds, s_.GridBigFont, 3, 3, bottomX - labelGap_, bottomY);
+    map_.AddText(hundreds, s_.GridBigFont, 3, top ? 1 : 3, a - labelGap_, y);
   }
-  map_.AddText(digits, s_.GridSmallFont, 1, 1, topX + digitsOffset, topY);
-  map_.AddText(digits, s_.GridSmallFont, 1, 3, bottomX + digitsOffset, bottomY);
+  map_.AddText(digits, s_.GridSmallFont, 1, top ? 1 : 3, a + digitsOffset, y);
 }
 
 void KmGridPainter::drawHorizontalLines() {

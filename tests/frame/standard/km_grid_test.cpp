@@ -283,5 +283,31 @@ TEST_F(StandardRun, TrapezoidLinesLeaveThroughTheInnerEdgeAndEdgeLabelsKeepOffTh
   }
 }
 
+TEST_F(StandardRun, VerticalLinesBesideANarrowerTopLeaveThroughTheSideEdge) {
+  // SIDE: its west edge leans 10 m east going north, past the grid line 39501000.
+  const std::array<SheetPoint, 4> side = {
+      SheetPoint{39500995, 4201000}, {39501005, 4206000}, {39506000, 4206000}, {39506000, 4201000}};
+  writeIndex(true, {{"SIDE", "", {side[0], side[1], side[2], side[3], side[0]}}});
+  settings.GridType = 1;
+  ASSERT_EQ(run().made, 1);
+  const auto grid = FullGridLines(lines("SIDE"), 1000);
+  ASSERT_TRUE(grid.vertical.count(39501000));
+  const StoredLine& cut = grid.vertical.at(39501000);
+  EXPECT_NEAR(std::min(cut.y1, cut.y2), 4201000 - 80, 1e-6);
+  EXPECT_NEAR(std::max(cut.y1, cut.y2), 4203500, 1e-6);  // on the west edge, not in the band
+  for (const auto& [x, line] : grid.vertical) {
+    if (x != 39501000) {
+      EXPECT_NEAR(std::max(line.y1, line.y2), 4206000 + 80, 1e-6) << x;
+    }
+  }
+
+  const auto stored = texts("SIDE");
+  ExpectLabelsBesideTheFrame(stored, FrameOf(side));
+  const auto labels = KmLabels(stored);
+  EXPECT_EQ(labels.count("01"), 1u);  // at the bottom only
+  // The top's first labelled line is the next one; it carries the hundreds.
+  EXPECT_EQ(labels.count("395"), 4u);
+}
+
 }  // namespace
 }  // namespace framora
