@@ -2,6 +2,7 @@
 
 #include <ogrsf_frmts.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -138,7 +139,10 @@ class TtkBaseClass {
 
   // --- scale bar and crosses --------------------------------------------------------------
   void DrawScaleBar(double bottom, double centre);
-  void DrawGridCrosses(int kind, double maxNorthing, double minNorthing, double maxEasting, double minEasting);
+  // Crosses at the grid nodes of the box; `keep`, when given, says which crosses (by their
+  // node) may be drawn, so that none lies beside a sheet that does not fill its box.
+  void DrawGridCrosses(int kind, double maxNorthing, double minNorthing, double maxEasting, double minEasting,
+                       const std::function<bool(double easting, double northing, double arm)>& keep = {});
 
   // --- the state of the run, read-only --------------------------------------------------------
   const FrameSettings& settings() const { return settings_; }

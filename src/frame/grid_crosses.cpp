@@ -14,7 +14,8 @@ GridNodes NodesBetween(double minimum, double maximum, double interval, bool off
 }
 
 void TtkBaseClass::DrawGridCrosses(int kind, double maxNorthing, double minNorthing, double maxEasting,
-                                   double minEasting) {
+                                   double minEasting,
+                                   const std::function<bool(double easting, double northing, double arm)>& keep) {
   const FrameSettings& s = settings_;
   const double interval = s.GridInterval;
   if (interval <= 0) {
@@ -29,6 +30,7 @@ void TtkBaseClass::DrawGridCrosses(int kind, double maxNorthing, double minNorth
     const double e = east.first + w * interval;
     for (long long k = 0; k <= north.steps; ++k) {
       const double n = north.first + k * interval;
+      if (keep && !keep(e, n, arm)) continue;
       AddLine(kind, e, n + arm, e, n - arm);
       AddLine(kind, e + arm, n, e - arm, n);
     }

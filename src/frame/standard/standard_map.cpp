@@ -138,7 +138,19 @@ void TstandardMap::DrawGrid() {
       DrawKmGrid(false);
       if (settings_.GridInterval > 0) {
         const Envelope box = InnerFrameBox();
-        DrawGridCrosses(1, box.ymax, box.ymin, box.xmax, box.xmin);
+        // A trapezoid does not fill its box: only crosses whole inside the inner frame.
+        const auto inside = [this](double x, double y) {
+          for (int i = 0; i < 4; ++i) {
+            const SheetPoint& a = innerCorners_[i];
+            const SheetPoint& b = innerCorners_[(i + 1) % 4];
+            // The corners run clockwise from the lower left: the map lies to the right of each side.
+            if ((b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x) > 0) return false;
+          }
+          return true;
+        };
+        DrawGridCrosses(1, box.ymax, box.ymin, box.xmax, box.xmin, [&](double x, double y, double arm) {
+          return inside(x - arm, y) && inside(x + arm, y) && inside(x, y - arm) && inside(x, y + arm);
+        });
       }
       break;
     case 3:

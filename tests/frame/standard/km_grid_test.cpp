@@ -307,6 +307,19 @@ TEST_F(StandardRun, VerticalLinesBesideANarrowerTopLeaveThroughTheSideEdge) {
   EXPECT_EQ(labels.count("01"), 1u);  // at the bottom only
   // The top's first labelled line is the next one; it carries the hundreds.
   EXPECT_EQ(labels.count("395"), 4u);
+
+  // Crosses only whole inside the inner frame: none on the leaning edge or the top and east edges.
+  settings.GridType = 2;
+  outputPath = folder.file("crosses.gpkg");
+  ASSERT_EQ(run().made, 1);
+  std::set<std::pair<double, double>> nodes;
+  for (const auto& l : lines("SIDE"))
+    if (l.id == 1 && std::fabs(std::hypot(l.x2 - l.x1, l.y2 - l.y1) - 50) < 1e-6)
+      nodes.insert({(l.x1 + l.x2) / 2, (l.y1 + l.y2) / 2});
+  std::set<std::pair<double, double>> inside;
+  for (double x = 39502000; x <= 39505000; x += 1000)
+    for (double y = 4202000; y <= 4205000; y += 1000) inside.insert({x, y});
+  EXPECT_EQ(nodes, inside);
 }
 
 }  // namespace
