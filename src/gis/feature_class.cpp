@@ -102,6 +102,8 @@ int FieldIndex(const OGRFeature& feature, const std::string& fieldName) {
 
 std::optional<std::string> FieldValue(const OGRFeature& feature, const std::string& fieldName) {
   const int index = FieldIndex(feature, fieldName);
+  if (index < 0 && EqualsIgnoringCase(fieldName, kObjectIdField))
+    return feature.GetFID() == OGRNullFID ? std::string() : std::to_string(feature.GetFID());
   if (index < 0) return std::nullopt;
   if (!feature.IsFieldSetAndNotNull(index)) return "";
   return feature.GetFieldAsString(index);
@@ -109,7 +111,7 @@ std::optional<std::string> FieldValue(const OGRFeature& feature, const std::stri
 
 bool FieldTellsFeaturesApart(OGRLayer& layer, const std::string& fieldName) {
   const int index = layer.GetLayerDefn()->GetFieldIndex(fieldName.c_str());
-  if (index < 0) return false;
+  if (index < 0) return EqualsIgnoringCase(fieldName, kObjectIdField);
   std::set<std::string> seen;
   layer.ResetReading();
   bool apart = true;
