@@ -41,15 +41,18 @@ OGRLayer* CreateFeatureClass(FeatureDataset& dataset, const std::string& name, c
     } else {
       options.SetNameValue("SPATIAL_INDEX", "YES");
     }
-    layer = workspace.dataset().CreateLayer(cleaned.c_str(), hasSrs ? &srs : nullptr, fields.geometryType,
+    const bool ownSrs = hasSrs && !TakesDatasetSpatialReference(dataset);
+    layer = workspace.dataset().CreateLayer(cleaned.c_str(), ownSrs ? &srs : nullptr, fields.geometryType,
                                             options.List());
     if (layer != nullptr) {
       OGRFieldDefn id("ID", OFTInteger);
       if (layer->CreateField(&id) != OGRERR_NONE) layer = nullptr;
     }
     if (layer != nullptr) {
-      if (workspace.kind() == WorkspaceKind::FileGeodatabase)
+      if (workspace.kind() == WorkspaceKind::FileGeodatabase) {
         layer->SetMetadataItem("FRAMORA_DATASET", dataset.name.c_str());
+        NoteClassCreated(dataset);
+      }
       else
         RegisterDatasetMember(workspace, dataset.name, cleaned);
     }
