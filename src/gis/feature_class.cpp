@@ -41,15 +41,18 @@ OGRLayer* CreateFeatureClass(FeatureDataset& dataset, const std::string& name, c
     } else {
       options.SetNameValue("SPATIAL_INDEX", "YES");
     }
-    layer = workspace.dataset().CreateLayer(cleaned.c_str(), hasSrs ? &srs : nullptr, fields.geometryType,
+    const bool ownSrs = hasSrs && !TakesDatasetSpatialReference(dataset);
+    layer = workspace.dataset().CreateLayer(cleaned.c_str(), ownSrs ? &srs : nullptr, fields.geometryType,
                                             options.List());
     if (layer != nullptr) {
       OGRFieldDefn id("ID", OFTInteger);
       if (layer->CreateField(&id) != OGRERR_NONE) layer = nullptr;
     }
     if (layer != nullptr) {
-      if (workspace.kind() == WorkspaceKind::FileGeodatabase)
+      if (workspace.kind() == WorkspaceKind::FileGeodatabase) {
         layer->SetMetadataItem("FRAMORA_DATASET", dataset.name.c_str());
+        NoteClassCreated(dataset);
+      }
       else
         RegisterDatasetMember(workspace, dataset.name, cleaned);
     }
@@ -102,6 +105,8 @@ int FieldIndex(const OGRFeature& feature, const std::string& fieldName) {
 
 std::optional<std::string> FieldValue(const OGRFeature& feature, const std::string& fieldName) {
   const int index = FieldIndex(feature, fieldName);
+  if (index < 0 && EqualsIgnoringCase(fieldName, kObjectIdField))
+    return feature.GetFID() == OGRNullFID ? std::string() : std::to_string(feature.GetFID());
   if (index < 0) return std::nullopt;
   if (!feature.IsFieldSetAndNotNull(index)) return "";
   return feature.GetFieldAsString(index);
@@ -109,7 +114,7 @@ std::optional<std::string> FieldValue(const OGRFeature& feature, const std::stri
 
 bool FieldTellsFeaturesApart(OGRLayer& layer, const std::string& fieldName) {
   const int index = layer.GetLayerDefn()->GetFieldIndex(fieldName.c_str());
-  if (index < 0) return false;
+  if (index < 0) return EqualsIgnoringCase(fieldName, kObjectIdField);
   std::set<std::string> seen;
   layer.ResetReading();
   bool apart = true;

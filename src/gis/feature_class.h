@@ -35,11 +35,16 @@ void StoreFeature(OGRLayer& featureClass, const OGRGeometry& geometry, int id);
 // "保存失败" with the class and GDAL's reason for the last failed store.
 std::string SaveFailureText(OGRLayer& featureClass);
 
+// A layer's object identifier, as a field name; a real field of that name comes first.
+inline constexpr const char* kObjectIdField = "FID";
+
 // Index of the field, or a negative number.
 int FieldIndex(const OGRFeature& feature, const std::string& fieldName);
 // The value as text, "" for a null value; nothing when the feature has no such field.
+// "FID" without such a field is the feature's object identifier.
 std::optional<std::string> FieldValue(const OGRFeature& feature, const std::string& fieldName);
-// Whether every feature of the layer has its own value in the field (the field can name sheets).
+// Whether every feature of the layer has its own value in the field (the field can name
+// sheets); always so for the object identifier.
 bool FieldTellsFeaturesApart(OGRLayer& layer, const std::string& fieldName);
 
 // Sets the layer's attribute filter; an empty clause clears it. A clause that does not

@@ -180,7 +180,7 @@ std::optional<FeatureDataset> CreateFeatureDataset(Workspace& workspace, const s
     CPLFree(wkt);
   }
   if (workspace.kind() == WorkspaceKind::FileGeodatabase) {
-    workspace.createdDatasets()[name] = Workspace::PendingDataset{result.srsWkt, domain};
+    workspace.createdDatasets()[name] = Workspace::PendingDataset{result.srsWkt, domain, false};
     return result;
   }
   OGRLayer* table = DatasetTable(workspace, true);
@@ -197,6 +197,18 @@ std::optional<FeatureDataset> CreateFeatureDataset(Workspace& workspace, const s
   }
   if (table->CreateFeature(&row) != OGRERR_NONE) return std::nullopt;
   return result;
+}
+
+bool TakesDatasetSpatialReference(const FeatureDataset& dataset) {
+  if (dataset.workspace->kind() != WorkspaceKind::FileGeodatabase) return false;
+  const auto& created = dataset.workspace->createdDatasets();
+  const auto pending = created.find(dataset.name);
+  return pending != created.end() && pending->second.hasClass;
+}
+
+void NoteClassCreated(FeatureDataset& dataset) {
+  auto& created = dataset.workspace->createdDatasets();
+  if (const auto pending = created.find(dataset.name); pending != created.end()) pending->second.hasClass = true;
 }
 
 bool DeleteFeatureDataset(Workspace& workspace, const std::string& name) {

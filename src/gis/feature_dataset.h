@@ -18,6 +18,12 @@ struct FeatureDataset {
   std::optional<SpatialDomain> domain;
 };
 
+// A file geodatabase compares a new class's coordinate system with the dataset's as it
+// stored it, and one without an authority code never compares equal. So a dataset's
+// classes after its first are made without one, and the geodatabase gives them its own.
+bool TakesDatasetSpatialReference(const FeatureDataset& dataset);
+void NoteClassCreated(FeatureDataset& dataset);
+
 // True when the workspace holds a feature dataset, or a class inside one, whose name
 // equals name without regard to letter case.
 bool FeatureDatasetExists(Workspace& workspace, const std::string& name);

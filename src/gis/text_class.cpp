@@ -68,7 +68,9 @@ OGRLayer* CreateAnnotationClass(Workspace& workspace, const std::string& name, F
       options.SetNameValue("SPATIAL_INDEX", "YES");
     }
     if (OpenFeatureClass(workspace, name) == nullptr)
-      layer = workspace.dataset().CreateLayer(name.c_str(), hasSrs ? &srs : nullptr, wkbPoint, options.List());
+      layer = workspace.dataset().CreateLayer(
+          name.c_str(), hasSrs && !(dataset != nullptr && TakesDatasetSpatialReference(*dataset)) ? &srs : nullptr,
+          wkbPoint, options.List());
     for (const auto& field : kTextFields) {
       if (layer == nullptr) break;
       OGRFieldDefn definition(field.name, field.type);
@@ -77,7 +79,10 @@ OGRLayer* CreateAnnotationClass(Workspace& workspace, const std::string& name, F
     if (layer != nullptr) {
       layer->SetMetadataItem("FRAMORA_REFERENCE_SCALE", scale.str().c_str());
       if (workspace.kind() == WorkspaceKind::FileGeodatabase) {
-        if (dataset != nullptr) layer->SetMetadataItem("FRAMORA_DATASET", dataset->name.c_str());
+        if (dataset != nullptr) {
+          layer->SetMetadataItem("FRAMORA_DATASET", dataset->name.c_str());
+          NoteClassCreated(*dataset);
+        }
       } else {
         RegisterDatasetMember(workspace, dataset != nullptr ? dataset->name : "", name, referenceScale);
       }

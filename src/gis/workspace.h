@@ -41,6 +41,7 @@ class Workspace {
   struct PendingDataset {
     std::string srsWkt;
     std::optional<SpatialDomain> domain;
+    bool hasClass = false;  // the dataset itself is on disk once its first class is
   };
   std::map<std::string, PendingDataset>& createdDatasets() { return createdDatasets_; }
 

@@ -194,8 +194,21 @@ const DialogControl* FindDialogControl(std::string_view name) {
 }
 
 int KeepWithinControl(std::string_view name, int value) {
+  // The main window's controls that hold an index or a bounded number, as it builds them.
+  static const std::vector<DialogControl> mainWindow = {
+      Radio("rgtype", "", {"标准图幅文件", "行政区划文件"}, 2),
+      Radio("gb8054", "", {"国家2000", "西安80", "北京54", "WGS84"}, 4),
+      Radio("rgisband", "", {"1、不加", "2、加"}, 2),
+      Radio("rgjw", "", {"平面(XY)坐标", "大地(经纬度)坐标"}, 2),
+      Spin("centerL", "", "", 75, 135),
+  };
   const DialogControl* control = FindDialogControl(name);
-  if (control == nullptr) return value;
+  if (control == nullptr) {
+    const auto found = std::find_if(mainWindow.begin(), mainWindow.end(),
+                                    [&](const DialogControl& candidate) { return EqualsIgnoringCase(candidate.name, name); });
+    if (found == mainWindow.end()) return value;
+    control = &*found;
+  }
   if (control->kind == DialogControlKind::SpinEdit) return std::clamp(value, control->minimum, control->maximum);
   if (control->kind == DialogControlKind::RadioGroup)
     return std::clamp(value, -1, static_cast<int>(control->texts.size()) - 1);

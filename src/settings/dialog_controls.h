@@ -38,8 +38,9 @@ struct DialogControl {
 const std::vector<DialogControl>& DialogControls();
 const DialogControl* FindDialogControl(std::string_view name);
 
-// The value a control of the dialog would show: a spin edit keeps within its limits and a
-// radio group's item within its items (-1 for none). Other names keep the value.
+// The value a control of the dialog or of the main window would show: a spin edit keeps
+// within its limits and a radio group's item within its items (-1 for none). Other names
+// keep the value.
 int KeepWithinControl(std::string_view name, int value);
 
 }  // namespace framora

@@ -148,10 +148,15 @@ void WriteSettingsFile(const std::string& path, const std::vector<WindowBlock>& 
 void ReadSettings(std::istream& in, SettingsRecordSink& sink) {
   TVeskReadStream stream(in);
   std::string text = stream.readString();
-  for (;;) {
+  for (bool first = true;; first = false) {
     if (StartsWith(text, "|||")) return;
     if (StartsWith(text, "***")) text = stream.readString();
-    if (!sink.beginWindow(text)) return;
+    if (!sink.beginWindow(text)) {
+      // A later unknown window ends the loading quietly; nothing known at all means the
+      // file is not ours to overwrite without a word.
+      if (first) throw FramoraError(kUnrecognisedSettings);
+      return;
+    }
 
     for (text = stream.readString(); !StartsWith(text, "---"); text = stream.readString()) {
       if (auto record = ParseComponentRecord(text)) sink.componentRecord(*record);

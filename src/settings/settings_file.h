@@ -25,6 +25,9 @@ inline constexpr std::string_view kBreakTag = "<Br>";
 // What a save that fails reports.
 inline constexpr const char* kCannotCreateFile = "无法创建文件";
 inline constexpr const char* kStreamWriteError = "流写入错误";
+// What loading reports for a file whose first window is none of ours: written with another
+// key, zeroed, or not a settings file at all.
+inline constexpr const char* kUnrecognisedSettings = "设置文件无法识别";
 
 // One control's state: the property names are "Text", "Lines" (rich edit), "lines" (memo),
 // "items" (combo box), "itemindex", "checked" and "Value".
@@ -96,8 +99,8 @@ class SettingsRecordSink {
 };
 
 // The loading loop over an open file. Throws FramoraError(kStreamReadError) when the file
-// ends early and kDamagedFontError for an impossible font; everything handed on before
-// stays handed on.
+// ends early, kDamagedFontError for an impossible font and kUnrecognisedSettings when the
+// very first window is unknown; everything handed on before stays handed on.
 void ReadSettings(std::istream& in, SettingsRecordSink& sink);
 // The same over a file; a missing file reads as nothing. Errors name the file.
 void ReadSettingsFile(const std::string& path, SettingsRecordSink& sink);

@@ -281,6 +281,12 @@ TEST_F(MainWindowTest, OutputChooserGivesTheNameTheExtensionOfTheChosenFilter) {
   EXPECT_EQ(chooseAs("/data/out.gpkg", 0), "/data/out.gdb");
   EXPECT_EQ(chooseAs("/data/out", 0), "/data/out.gdb");
   EXPECT_EQ(chooseAs("/data/v1.2/out", 0), "/data/v1.2/out.gdb");
+  // Opened in the dialog, an existing geodatabase is the choice itself.
+  EXPECT_EQ(chooseAs("/data/old.gdb/new", 0), "/data/old.gdb");
+  EXPECT_EQ(chooseAs("/data/Old.GDB/a00000001.gdbtable", 0), "/data/Old.GDB");
+  EXPECT_EQ(chooseAs("/data/a.gdb/b.gdb/c", 0), "/data/a.gdb");
+  EXPECT_EQ(chooseAs("/data/old.gdb/new", 1), "/data/old.gdb");
+  EXPECT_EQ(chooseAs("/data/v1.2/out", 0), "/data/v1.2/out.gdb");
   dialogs.saveAnswer.reset();
   window->btnoutClick();
   EXPECT_EQ(output->text(), "/data/v1.2/out.gdb");

@@ -32,6 +32,31 @@ TEST(NameTemplate, TheFieldMustBeOneThatNamesEveryFeature) {
   EXPECT_EQ(TemplateError("TFH]", fields), "文件名格式不正确");
   EXPECT_EQ(TemplateError("]TFH[", fields), "文件名中，必须包括字段");
   EXPECT_EQ(TemplateError("[OTHER]", fields), "文件名中，必须包括字段");
+  // Every layer has an object identifier, offered or not.
+  EXPECT_EQ(CheckNameTemplate("图[fid]", fields), "fid");
+}
+
+TEST(NameTemplate, ALayerWithoutAnAttributeOfItsOwnPerFeatureOffersItsObjectIdentifier) {
+  TempFolder folder;
+  auto workspace = CreateWorkspace(OutputPath(folder.file("index.gpkg")));
+  OGRLayer* layer = workspace->dataset().CreateLayer("sheets", nullptr, wkbPolygon, nullptr);
+  OGRFieldDefn group("Grp", OFTString);
+  ASSERT_EQ(layer->CreateField(&group), OGRERR_NONE);
+  for (int i = 0; i < 2; ++i) {
+    OGRFeature feature(layer->GetLayerDefn());
+    feature.SetField("Grp", "same");
+    ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
+  }
+  EXPECT_EQ(FieldsNamingEveryFeature(*layer), std::vector<std::string>{"FID"});
+  OGRFieldDefn name("TFH", OFTString);
+  ASSERT_EQ(layer->CreateField(&name), OGRERR_NONE);
+  layer->ResetReading();
+  int n = 0;
+  for (auto& feature : *layer) {
+    feature->SetField("TFH", std::to_string(n++).c_str());
+    ASSERT_EQ(layer->SetFeature(feature.get()), OGRERR_NONE);
+  }
+  EXPECT_EQ(FieldsNamingEveryFeature(*layer), std::vector<std::string>{"TFH"});
 }
 
 TEST(NameTemplate, PickingAFieldRebuildsTheTemplateAroundIt) {

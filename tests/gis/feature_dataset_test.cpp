@@ -76,6 +76,34 @@ TEST_P(OutputClasses, SheetClassesAreStoredWithFieldsInOrderAndTheirSpatialRefer
   EXPECT_NEAR(testing::AreaOf(*polygon->GetGeometryRef()), 10000.0, 1e-3);
 }
 
+TEST_P(OutputClasses, ACoordinateSystemWithoutACodeServesEveryClassOfTheDataset) {
+  for (const char* definition : {"+proj=tmerc +lat_0=0 +lon_0=117 +k=1 +x_0=500000 +y_0=0 +ellps=GRS80 +units=m",
+                                 "+proj=longlat +a=6378000 +rf=298.1 +no_defs"}) {
+    SCOPED_TRACE(definition);
+    OGRSpatialReference srs;
+    ASSERT_EQ(srs.importFromProj4(definition), OGRERR_NONE);
+    srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    auto workspace = CreateWorkspace(OutputPath(path()));
+    const std::string name = srs.IsGeographic() ? "G" : "P";
+    auto dataset = CreateFeatureDataset(*workspace, "y" + name, &srs, SpatialDomain{0, 0, 1000, 1000});
+    ASSERT_TRUE(dataset);
+    EXPECT_NE(CreateFeatureClass(*dataset, "L_" + name, MakeFieldTemplate(wkbLineString, 1000)), nullptr);
+    EXPECT_NE(CreateFeatureClass(*dataset, "p_" + name, MakeFieldTemplate(wkbPolygon, 1000)), nullptr);
+    EXPECT_NE(CreateFeatureClass(*dataset, "A_" + name, MakeFieldTemplate(wkbPolygon, 1000)), nullptr);
+    EXPECT_NE(CreateAnnotationClass(*workspace, "T_" + name, &*dataset, nullptr, 1000), nullptr);
+    workspace.reset();
+    auto reopened = reopen();
+    ASSERT_TRUE(reopened);
+    for (const std::string& member : {"L_" + name, "p_" + name, "T_" + name}) {
+      const OGRSpatialReference* stored = reopened->GetLayerByName(member.c_str())->GetSpatialRef();
+      ASSERT_NE(stored, nullptr) << member;
+      EXPECT_EQ(stored->IsGeographic(), srs.IsGeographic()) << member;
+    }
+    reopened.reset();
+    std::filesystem::remove_all(path());
+  }
+}
+
 TEST_P(OutputClasses, DatasetsAreFoundByNameOrMemberWithoutRegardToCase) {
   {
     auto workspace = CreateWorkspace(OutputPath(path()));

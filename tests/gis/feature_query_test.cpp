@@ -59,6 +59,15 @@ TEST_F(SheetIndex, AFieldNamesSheetsWhenEveryFeatureHasItsOwnValue) {
   EXPECT_FALSE(FieldTellsFeaturesApart(*layer, "Nope"));
 }
 
+TEST_F(SheetIndex, TheObjectIdentifierNamesSheetsWithoutAFieldOfItsName) {
+  EXPECT_TRUE(FieldTellsFeaturesApart(*layer, "FID"));
+  layer->ResetReading();
+  OGRFeatureUniquePtr first(layer->GetNextFeature());
+  EXPECT_EQ(FieldValue(*first, "fid"), std::to_string(first->GetFID()));
+  OGRFeatureUniquePtr second(layer->GetNextFeature());
+  EXPECT_NE(FieldValue(*second, "FID"), FieldValue(*first, "FID"));
+}
+
 TEST_F(SheetIndex, WhereClausesFilterAndABrokenOneIsAClearError) {
   EXPECT_EQ(CountFeatures(*layer, "Num > 2"), 2);
   EXPECT_EQ(CountFeatures(*layer, ""), 4);

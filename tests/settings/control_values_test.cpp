@@ -124,6 +124,21 @@ TEST(ControlValuesToRunSettings, ValuesBeyondTheDialogsLimitsAreTakenAsTheDialog
   EXPECT_EQ(settings.GridInterval, 0);
 }
 
+TEST(ControlValuesToRunSettings, TheMainWindowsChoicesKeepWithinTheirItems) {
+  // A damaged file's index at the limit of an int once overflowed on its way to FrameMode.
+  FrameSettings settings;
+  ApplyControlValues(ValuesOf({{"rgtype", "itemindex", "2147483647"},
+                               {"rgisband", "itemindex", "-2147483648"},
+                               {"gb8054", "itemindex", "77"}}),
+                     settings);
+  EXPECT_EQ(settings.FrameMode, 2);
+  EXPECT_FALSE(settings.CoordsWithZone);
+  EXPECT_EQ(KeepWithinControl("rgtype", -5), -1);
+  EXPECT_EQ(KeepWithinControl("GB8054", 77), 3);
+  EXPECT_EQ(KeepWithinControl("centerL", 10), 75);
+  EXPECT_EQ(KeepWithinControl("edtDPI", 123456), 123456);
+}
+
 TEST(ControlValuesToRunSettings, TheDialogShowsEachSettingsDefault) {
   ControlValues shown;
   for (const DialogControl& control : DialogControls()) {

@@ -228,10 +228,32 @@ TEST(SettingsLoading, HandsOnRecordsAndStopsAtTheFirstUnknownName) {
   EXPECT_EQ(sink.events, expected);
 
   in = std::istringstream(out.str());
+  RecordingSink noDialog;
+  noDialog.knownWindows = {"FrmTkTool"};
+  ReadSettings(in, noDialog);
+  EXPECT_EQ(noDialog.events.back(), "window Frmset");
+}
+
+TEST(SettingsLoading, AFileWhoseFirstWindowIsUnknownIsUnrecognised) {
+  std::ostringstream out;
+  WriteSettings(out, TwoWindows());
+  std::istringstream in(out.str());
   RecordingSink noTool;
   noTool.knownWindows = {"Frmset"};
-  ReadSettings(in, noTool);
+  EXPECT_EQ(ErrorOf([&] { ReadSettings(in, noTool); }), kUnrecognisedSettings);
   EXPECT_EQ(noTool.events, std::vector<std::string>{"window FrmTkTool"});
+
+  // All zeros: an empty name where the first window belongs.
+  std::istringstream zeros(std::string(64, '\0'));
+  RecordingSink sink;
+  sink.knownWindows = {"Frmset"};
+  EXPECT_EQ(ErrorOf([&] { ReadSettings(zeros, sink); }), kUnrecognisedSettings);
+
+  // Only the end marker is a file with nothing in it, not a strange one.
+  std::ostringstream empty;
+  WriteSettings(empty, {});
+  std::istringstream emptyIn(empty.str());
+  EXPECT_EQ(ErrorOf([&] { ReadSettings(emptyIn, sink); }), "");
 }
 
 TEST(SettingsLoading, TakesAWindowNameWithoutItsMarker) {

@@ -256,6 +256,43 @@ TEST_F(SettingsRoundTripTest, ADamagedFileShowsTheReadErrorAndKeepsWhatWasApplie
   EXPECT_EQ(ui.messages, std::vector<std::string>{"流读取错误：" + path + "\n原设置文件已另存为" + backup});
 }
 
+TEST_F(SettingsRoundTripTest, AnUnrecognisedFileIsReportedAndKeptAsideBeforeASave) {
+  std::string stranger;
+  {
+    auto program = start();
+    program->tool.edtFileName->setText("theirs");
+    ASSERT_TRUE(program->session.save(ui));
+    // Another key: every byte of the names changes, the record lengths stay.
+    stranger = testing::FileBytes(path);
+    for (char& byte : stranger)
+      if (byte >= 'A' && byte <= 'F') byte = static_cast<char>(byte == 'A' ? 'F' : byte - 1);
+  }
+  for (const std::string& bytes : {stranger, std::string(512, '\0')}) {
+    ui.messages.clear();
+    testing::WriteBytes(path, bytes);
+    auto program = restart();
+    const std::string backup = std::filesystem::path(path).replace_extension(".bak").string();
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"设置文件无法识别：" + path + "\n原设置文件已另存为" + backup});
+    EXPECT_EQ(testing::FileBytes(backup), bytes);
+    EXPECT_EQ(program->tool.edtFileName->text(), "");
+    ASSERT_TRUE(program->session.save(ui));
+    EXPECT_EQ(testing::FileBytes(backup), bytes);
+  }
+}
+
+TEST_F(SettingsRoundTripTest, AnIndexBeyondItsControlIsKeptWithinIt) {
+  auto program = start();
+  WriteSettingsFile(path, {WindowBlock{"FrmTkTool",
+                                       {{"rgtype", "itemindex", "2147483647"},
+                                        {"cbFdf", "items", "2147483647^a<Br>b<Br>"},
+                                        {"centerL", "Value", "-2147483648"}},
+                                       {}}});
+  ASSERT_TRUE(program->session.load(ui));
+  EXPECT_EQ(program->tool.rgtype->itemIndex(), 1);
+  EXPECT_EQ(program->tool.cbFdf->currentIndex(), -1);
+  EXPECT_EQ(program->tool.centerL->value(), 75);
+}
+
 TEST_F(SettingsRoundTripTest, UnknownNamesAndPropertiesArePassedOver) {
   auto program = start();
   WriteSettingsFile(path, {WindowBlock{"Frmset",

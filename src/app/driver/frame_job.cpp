@@ -32,6 +32,8 @@ std::string CheckNameTemplate(const std::string& templateText, const std::vector
   const std::string field = close > open ? trimmed.substr(open + 1, close - open - 1) : std::string();
   for (const auto& choice : fieldChoices)
     if (EqualsIgnoringCase(choice, field)) return field;
+  // Every layer has one; whether the list offered it or not.
+  if (EqualsIgnoringCase(field, kObjectIdField)) return field;
   throw FramoraError("文件名中，必须包括字段");
 }
 
@@ -50,6 +52,8 @@ std::vector<std::string> FieldsNamingEveryFeature(OGRLayer& layer) {
     const std::string name = definition->GetFieldDefn(i)->GetNameRef();
     if (FieldTellsFeaturesApart(layer, name)) fields.push_back(name);
   }
+  // Without an attribute of its own for each feature, the object identifier names them.
+  if (fields.empty() && definition->GetFieldIndex(kObjectIdField) < 0) fields.emplace_back(kObjectIdField);
   return fields;
 }
 

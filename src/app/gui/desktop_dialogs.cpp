@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "app/gui/frm_tk_tool.h"
+
 namespace framora {
 namespace {
 
@@ -15,7 +17,7 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 QString Caption(QWidget* parent) {
   if (parent != nullptr && !parent->window()->windowTitle().isEmpty()) return parent->window()->windowTitle();
-  return QApplication::applicationDisplayName();
+  return QString::fromUtf8(kApplicationTitle);
 }
 
 }  // namespace

@@ -59,6 +59,16 @@ std::string DataSourceOfChoice(const std::string& chosen) {
   return EndsWithText(folder.string(), ".gdb") ? folder.string() : chosen;
 }
 
+// The dialog opens a geodatabase folder like any other: whatever is named inside one (or
+// inside a folder within it) stands for the outermost geodatabase, never a new one nested.
+std::string GeodatabaseOfChoice(const std::string& chosen) {
+  std::filesystem::path outermost;
+  for (std::filesystem::path folder = std::filesystem::path(chosen).parent_path();
+       !folder.empty() && folder != folder.parent_path(); folder = folder.parent_path())
+    if (EndsWithText(folder.filename().string(), ".gdb")) outermost = folder;
+  return outermost.empty() ? chosen : outermost.string();
+}
+
 template <typename Widget>
 Widget* Named(Widget* widget, const char* name) {
   widget->setObjectName(QString::fromLatin1(name));
@@ -478,7 +488,10 @@ void TFrmTkTool::CbFieldChange() {
       Text(EditNameTemplate(StdText(edtFileName->text()), StdText(CbField->currentText()))));
 }
 
-void TFrmTkTool::btnoutClick() { ChooseFileToSave(dialogs_, *edtoutFile, kOutputFilter, {"*.gdb", "*.gpkg"}, ".gdb"); }
+void TFrmTkTool::btnoutClick() {
+  if (!ChooseFileToSave(dialogs_, *edtoutFile, kOutputFilter, {"*.gdb", "*.gpkg"}, ".gdb")) return;
+  edtoutFile->setText(QString::fromStdString(GeodatabaseOfChoice(edtoutFile->text().toStdString())));
+}
 
 void TFrmTkTool::btnmxdjpgClick() { ChooseFolder(dialogs_, *edtmxdPath); }
 

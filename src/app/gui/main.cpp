@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   framora::BindGisPlatform(startUi);
 
   QApplication::setApplicationName(QStringLiteral("framora"));
-  QApplication::setApplicationDisplayName(QString::fromUtf8(framora::kApplicationTitle));
+  // No display name: Qt would add it to every window's caption.
 
   framora::TFrmTkTool window(dialogs);
   window.show();

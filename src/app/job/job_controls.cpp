@@ -1,5 +1,7 @@
 #include "app/job/job_controls.h"
 
+#include "settings/dialog_controls.h"
+
 namespace framora {
 
 void AssembleFrameSettings(const ControlValues& values, FrameSettings& settings) {
@@ -12,7 +14,8 @@ FrameJobInputs FrameJobInputsFromControls(const ControlValues& values) {
     if (const ControlValue* value = values.find(name)) target = value->text;
   };
   const auto number = [&](const char* name, int& target) {
-    if (const ControlValue* value = values.find(name); value != nullptr && value->number) target = *value->number;
+    if (const ControlValue* value = values.find(name); value != nullptr && value->number)
+      target = KeepWithinControl(name, *value->number);
   };
   number("rgtype", inputs.creationMode);
   text("edtmxd", inputs.documentPath);
