@@ -107,6 +107,13 @@ std::string StyleOfLayerNode(const CPLXMLNode* mapLayer) {
   return "<qgis>" + SerializedElement(const_cast<CPLXMLNode*>(renderer)) + "</qgis>";
 }
 
+// A raster layer's drawing pipe (renderer, resampling), wrapped the same way.
+std::string PipeOfLayerNode(const CPLXMLNode* mapLayer) {
+  const CPLXMLNode* pipe = CPLGetXMLNode(mapLayer, "pipe");
+  if (pipe == nullptr) return {};
+  return "<qgis>" + SerializedElement(const_cast<CPLXMLNode*>(pipe)) + "</qgis>";
+}
+
 // A layer-tree node the user switched off ("Qt::Unchecked"); partly checked groups show.
 bool SwitchedOff(const CPLXMLNode* node) {
   return EQUAL(CPLGetXMLValue(node, "checked", "Qt::Checked"), "Qt::Unchecked");
@@ -159,12 +166,17 @@ void MapDocument::loadProject(const std::string& xml) {
       layer.name = Text(node, "layername");
       layer.isVector = EqualsIgnoringCase(Text(node, "type"), "vector");
       const std::string provider = Text(node, "provider");
-      if (layer.isVector && (provider.empty() || EqualsIgnoringCase(provider, "ogr")))
+      if (layer.isVector && (provider.empty() || EqualsIgnoringCase(provider, "ogr"))) {
         ParseOgrSource(Text(node, "datasource"), folder, layer);
-      else
+      } else if (EqualsIgnoringCase(Text(node, "type"), "raster") && EqualsIgnoringCase(provider, "gdal")) {
+        layer.isVector = false;
+        layer.isRaster = true;
+        ParseOgrSource(Text(node, "datasource"), folder, layer);
+      } else {
         layer.isVector = false;  // only data GDAL reads take part
+      }
       layer.crsWkt = WktOfSrsNode(CPLGetXMLNode(node, "srs.spatialrefsys"));
-      layer.styleXml = StyleOfLayerNode(node);
+      layer.styleXml = layer.isRaster ? PipeOfLayerNode(node) : StyleOfLayerNode(node);
       const std::string id = Text(node, "id");
       declaredOrder.push_back(id);
       byId[id] = std::move(layer);

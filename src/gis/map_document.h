@@ -20,6 +20,7 @@ struct MapLayer {
   std::string styleXml;    // the project's renderer for it, as a style file; empty: none
   OGRwkbGeometryType geometryType = wkbUnknown;
   bool isVector = true;
+  bool isRaster = false;   // an image GDAL reads; styleXml then holds the project's raster pipe
   bool visible = true;     // switched on in the map's layer list, with every group above it
 
   bool isPolygon() const;

@@ -97,7 +97,7 @@ PageLayoutControl::PageLayoutControl(const MapDocument& document, const FrameSet
   frame.name = "Layers";
   frame.pageEnvelope = Envelope{0, 0, layout_.page.width, layout_.page.height};
   for (const MapLayer& layer : document.layers()) {
-    if (!layer.isVector) continue;  // only data GDAL reads are drawn
+    if (!layer.isVector && !layer.isRaster) continue;  // only data GDAL reads are drawn
     LayoutLayer entry;
     entry.data = layer;
     frame.layers.push_back(std::move(entry));

@@ -160,6 +160,18 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
       DrawnLayer entry;
       entry.layer = &*layer;
       entry.data = layer->openClass;
+      if (layer->data.isRaster) {
+        try {
+          entry.raster = std::make_unique<RasterLayerDrawing>(layer->data, mapSrs);
+          if (!entry.raster->unknownRenderer().empty())
+            notices_.push_back("图层" + layer->data.name + "的栅格渲染方式" + entry.raster->unknownRenderer() +
+                               "不能绘制，按默认样式绘制");
+          drawn.layers.push_back(std::move(entry));
+        } catch (const FramoraError&) {
+          missingLayers_.push_back(layer->data.name);
+        }
+        continue;
+      }
       if (entry.data == nullptr && layer->data.isVector && !layer->data.source.empty()) {
         try {
           entry.owned = MapDocument::OpenLayer(layer->data);
@@ -191,7 +203,7 @@ PageRenderer::~PageRenderer() {
   // Borrowed classes go back to their owner as they came.
   for (auto& frame : frames_)
     for (auto& layer : frame.layers)
-      if (layer.layer->openClass != nullptr) {
+      if (layer.layer->openClass != nullptr && layer.data != nullptr) {
         layer.data->SetSpatialFilter(nullptr);
         layer.data->ResetReading();
       }
@@ -251,7 +263,13 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
   area.MinY = visible.top();
   area.MaxY = visible.bottom();
   const double mapScale = frame.scale(layout_.page);
-  for (const DrawnLayer& layer : drawn.layers) drawFeatures(painter, layer, toDevice, &area, mapScale, sheet);
+  const QRectF imageArea = frameArea.intersected(band);
+  for (const DrawnLayer& layer : drawn.layers) {
+    if (layer.raster)
+      layer.raster->draw(painter, toDevice, imageArea);
+    else
+      drawFeatures(painter, layer, toDevice, &area, mapScale, sheet);
+  }
   painter.restore();
 }
 

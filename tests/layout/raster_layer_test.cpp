@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+
+#include "gis/gdal_setup.h"
+#include "layout/layout_test_support.h"
+#include "layout/picture_export.h"
+#include "support/test_geometry.h"
+
+namespace framora {
+namespace {
+
+// A 1 km square about 39.87 N, 20 by 20 pixels of 50 m: the left half one colour, the right another.
+constexpr double kLeft = 39499500, kBottom = 4415000, kSize = 1000;
+
+void WriteImage(const std::string& path, const std::array<GByte, 3>& left, const std::array<GByte, 3>& right) {
+  GDALDatasetUniquePtr image(
+      GetGDALDriverManager()->GetDriverByName("GTiff")->Create(path.c_str(), 20, 20, 3, GDT_Byte, nullptr));
+  double transform[6] = {kLeft, 50, 0, kBottom + kSize, 0, -50};
+  image->SetGeoTransform(transform);
+  const OGRSpatialReference plane = testing::SampleReference();
+  image->SetSpatialRef(&plane);
+  for (int band = 0; band < 3; ++band) {
+    std::vector<GByte> values(400);
+    for (int i = 0; i < 400; ++i) values[i] = i % 20 < 10 ? left[band] : right[band];
+    ASSERT_EQ(image->GetRasterBand(band + 1)->RasterIO(GF_Write, 0, 0, 20, 20, values.data(), 20, 20, GDT_Byte, 0, 0,
+                                                        nullptr),
+              CE_None);
+  }
+}
+
+std::string Pipe(const std::string& renderer) { return "<qgis><pipe>" + renderer + "</pipe></qgis>"; }
+
+class RasterLayers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureGdalRegistered();
+    WriteImage(folder.file("image.tif"), {200, 30, 40}, {20, 60, 220});
+  }
+  // Exports a page showing the square with the image under it; returns the notices.
+  std::vector<std::string> print(const std::string& pipe, const std::string& picture) {
+    PageLayout layout;
+    layout.page = Page{100, 100, kUnitMillimetres};
+    char* wkt = nullptr;
+    testing::SampleReference().exportToWkt(&wkt);
+    layout.spatialReferenceWkt = wkt;
+    CPLFree(wkt);
+    MapFrame frame;
+    frame.name = "Layers";
+    frame.pageEnvelope = Envelope{0, 0, 100, 100};
+    frame.extent = Envelope{kLeft - 500, kBottom, kLeft + kSize + 500, kBottom + kSize};  // white either side
+    LayoutLayer layer;
+    layer.data.name = "影像";
+    layer.data.source = folder.file("image.tif");
+    layer.data.isVector = false;
+    layer.data.isRaster = true;
+    layer.data.styleXml = pipe;
+    frame.layers.push_back(layer);
+    layout.frames.push_back(std::move(frame));
+    const FrameSettings settings;
+    PageLayoutControl control(std::move(layout), settings, folder.path().string());
+    return ExportActiveView(control, folder.file(picture), 50);
+  }
+  static std::array<int, 3> colorAt(testing::Picture& picture, double x, double y) {
+    const double* t = picture.transform();
+    const int column = static_cast<int>((x - t[0]) / t[1]);
+    const int row = static_cast<int>((y - t[3]) / t[5]);
+    std::array<int, 3> rgb{};
+    for (int band = 0; band < 3; ++band) {
+      GByte value = 0;
+      EXPECT_EQ(picture.dataset().GetRasterBand(band + 1)->RasterIO(GF_Read, column, row, 1, 1, &value, 1, 1, GDT_Byte,
+                                                                    0, 0, nullptr),
+                CE_None);
+      rgb[band] = value;
+    }
+    return rgb;
+  }
+  static void expectNear(const std::array<int, 3>& actual, const std::array<int, 3>& expected) {
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(actual[k], expected[k], 3) << "channel " << k;
+  }
+  testing::TempFolder folder;
+};
+
+TEST_F(RasterLayers, MultibandColourKeepsTheImagesColoursInsideTheFrameOnly) {
+  ASSERT_TRUE(print(Pipe("<rasterrenderer type=\"multibandcolor\" opacity=\"1\" redBand=\"1\" greenBand=\"2\" "
+                         "blueBand=\"3\"/>"),
+                    "m.png")
+                  .empty());
+  testing::Picture picture(folder.file("m.png"));
+  ASSERT_TRUE(picture.valid());
+  expectNear(colorAt(picture, kLeft + 200, kBottom + 500), {200, 30, 40});
+  expectNear(colorAt(picture, kLeft + 800, kBottom + 500), {20, 60, 220});
+  expectNear(colorAt(picture, kLeft - 200, kBottom + 500), {255, 255, 255});
+}
+
+TEST_F(RasterLayers, StretchesBandMappingAndOpacityFollowTheRenderer) {
+  // Blue and red swapped, red stretched over 20..200, half opaque over white.
+  ASSERT_TRUE(print(Pipe("<rasterrenderer type=\"multibandcolor\" opacity=\"0.5\" redBand=\"3\" greenBand=\"2\" "
+                         "blueBand=\"1\"><redContrastEnhancement><minValue>40</minValue><maxValue>220</maxValue>"
+                         "<algorithm>StretchToMinimumMaximum</algorithm></redContrastEnhancement></rasterrenderer>"),
+                    "s.png")
+                  .empty());
+  testing::Picture picture(folder.file("s.png"));
+  // Left: red from 40 -> 0, green 30, blue 200; halfway to white.
+  expectNear(colorAt(picture, kLeft + 200, kBottom + 500), {128, 143, 228});
+  // Right: red from 220 -> 255, green 60, blue 20.
+  expectNear(colorAt(picture, kLeft + 800, kBottom + 500), {255, 158, 138});
+}
+
+TEST_F(RasterLayers, SingleBandRenderersColourOneBand) {
+  ASSERT_TRUE(print(Pipe("<rasterrenderer type=\"singlebandgray\" grayBand=\"2\" gradient=\"BlackToWhite\">"
+                         "<contrastEnhancement><minValue>30</minValue><maxValue>60</maxValue>"
+                         "<algorithm>StretchToMinimumMaximum</algorithm></contrastEnhancement></rasterrenderer>"),
+                    "g.png")
+                  .empty());
+  testing::Picture grey(folder.file("g.png"));
+  expectNear(colorAt(grey, kLeft + 200, kBottom + 500), {0, 0, 0});
+  expectNear(colorAt(grey, kLeft + 800, kBottom + 500), {255, 255, 255});
+
+  ASSERT_TRUE(print(Pipe("<rasterrenderer type=\"paletted\" band=\"1\"><colorPalette>"
+                         "<paletteEntry value=\"200\" color=\"#00ff00\" alpha=\"255\"/>"
+                         "<paletteEntry value=\"20\" color=\"#ffff00\" alpha=\"255\"/></colorPalette></rasterrenderer>"),
+                    "p.png")
+                  .empty());
+  testing::Picture paletted(folder.file("p.png"));
+  expectNear(colorAt(paletted, kLeft + 200, kBottom + 500), {0, 255, 0});
+  expectNear(colorAt(paletted, kLeft + 800, kBottom + 500), {255, 255, 0});
+
+  ASSERT_TRUE(print(Pipe("<rasterrenderer type=\"singlebandpseudocolor\" band=\"1\"><rastershader>"
+                         "<colorrampshader colorRampType=\"INTERPOLATED\">"
+                         "<item value=\"0\" color=\"#000000\" alpha=\"255\"/>"
+                         "<item value=\"100\" color=\"#0000c8\" alpha=\"255\"/>"
+                         "<item value=\"300\" color=\"#c80000\" alpha=\"255\"/></colorrampshader></rastershader>"
+                         "</rasterrenderer>"),
+                    "c.png")
+                  .empty());
+  testing::Picture ramp(folder.file("c.png"));
+  expectNear(colorAt(ramp, kLeft + 200, kBottom + 500), {100, 0, 100});  // 200: halfway from 100 to 300
+  expectNear(colorAt(ramp, kLeft + 800, kBottom + 500), {0, 0, 40});     // 20: a fifth of the way to 100
+}
+
+TEST_F(RasterLayers, AnImageInDegreesIsWarpedOntoTheMap) {
+  OGRSpatialReference geographic;
+  geographic.importFromEPSG(4490);
+  GDALDatasetUniquePtr image(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+      folder.file("image.tif").c_str(), 10, 10, 3, GDT_Byte, nullptr));
+  double transform[6] = {116.9, 0.02, 0, 40.0, 0, -0.02};  // 116.9..117.1 E, 39.8..40.0 N
+  image->SetGeoTransform(transform);
+  image->SetSpatialRef(&geographic);
+  for (int band = 0; band < 3; ++band) image->GetRasterBand(band + 1)->Fill(band == 1 ? 150 : 10);
+  image.reset();
+  ASSERT_TRUE(print("", "w.png").empty());
+  testing::Picture picture(folder.file("w.png"));
+  expectNear(colorAt(picture, kLeft + 500, kBottom + 500), {10, 150, 10});
+}
+
+TEST_F(RasterLayers, ARendererNotDrawnIsNamedAndAnUnreadableImageToo) {
+  const auto notices = print(Pipe("<rasterrenderer type=\"hillshade\" band=\"1\"/>"), "h.png");
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("影像"), std::string::npos);
+  EXPECT_NE(notices[0].find("hillshade"), std::string::npos);
+  std::ofstream(folder.file("image.tif"), std::ios::trunc) << "not an image";
+  const auto missing = print("", "x.png");
+  ASSERT_EQ(missing.size(), 1u);
+  EXPECT_NE(missing[0].find("影像"), std::string::npos);
+}
+
+TEST_F(RasterLayers, AProjectsGdalLayerIsReadWithItsPipe) {
+  std::ofstream(folder.file("p.qgs"))
+      << "<qgis><projectlayers><maplayer type=\"raster\"><id>img</id><datasource>./image.tif</datasource>"
+         "<layername>影像</layername><provider>gdal</provider><pipe><rasterrenderer type=\"paletted\" band=\"1\"/>"
+         "</pipe></maplayer></projectlayers></qgis>";
+  const auto document = MapDocument::Open(folder.file("p.qgs"));
+  ASSERT_EQ(document->layers().size(), 1u);
+  const MapLayer& layer = document->layers()[0];
+  EXPECT_TRUE(layer.isRaster);
+  EXPECT_FALSE(layer.isVector);
+  EXPECT_EQ(std::filesystem::path(layer.source), std::filesystem::path(folder.file("image.tif")));
+  EXPECT_NE(layer.styleXml.find("paletted"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace framora
