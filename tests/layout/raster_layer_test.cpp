@@ -2,9 +2,12 @@
 
 #include <array>
 #include <fstream>
+#include <iterator>
 
 #include "gis/gdal_setup.h"
 #include "layout/layout_test_support.h"
+#include "layout/gui_application.h"
+#include "layout/map_document_writer.h"
 #include "layout/picture_export.h"
 #include "support/test_geometry.h"
 
@@ -40,6 +43,11 @@ class RasterLayers : public ::testing::Test {
   }
   // Exports a page showing the square with the image under it; returns the notices.
   std::vector<std::string> print(const std::string& pipe, const std::string& picture) {
+    const FrameSettings settings;
+    PageLayoutControl control(pageWithImage(pipe), settings, folder.path().string());
+    return ExportActiveView(control, folder.file(picture), 50);
+  }
+  PageLayout pageWithImage(const std::string& pipe) {
     PageLayout layout;
     layout.page = Page{100, 100, kUnitMillimetres};
     char* wkt = nullptr;
@@ -58,9 +66,7 @@ class RasterLayers : public ::testing::Test {
     layer.data.styleXml = pipe;
     frame.layers.push_back(layer);
     layout.frames.push_back(std::move(frame));
-    const FrameSettings settings;
-    PageLayoutControl control(std::move(layout), settings, folder.path().string());
-    return ExportActiveView(control, folder.file(picture), 50);
+    return layout;
   }
   static std::array<int, 3> colorAt(testing::Picture& picture, double x, double y) {
     const double* t = picture.transform();
@@ -178,6 +184,26 @@ TEST_F(RasterLayers, AProjectsGdalLayerIsReadWithItsPipe) {
   EXPECT_FALSE(layer.isVector);
   EXPECT_EQ(std::filesystem::path(layer.source), std::filesystem::path(folder.file("image.tif")));
   EXPECT_NE(layer.styleXml.find("paletted"), std::string::npos);
+}
+
+TEST_F(RasterLayers, TheMapDocumentListsTheImageWithItsPipe) {
+  const std::string pipe = "<rasterrenderer type=\"paletted\" band=\"1\" opacity=\"0.7\"/>";
+  RequireGuiApplication();
+  SaveMapDocument(pageWithImage(Pipe(pipe)), LayerStyles{}, folder.file("m.qgs"));
+  std::unique_ptr<CPLXMLNode, void (*)(CPLXMLNode*)> root(CPLParseXMLFile(folder.file("m.qgs").c_str()),
+                                                          CPLDestroyXMLNode);
+  ASSERT_NE(root, nullptr);
+  const CPLXMLNode* layer = CPLGetXMLNode(root.get(), "=qgis.projectlayers.maplayer");
+  ASSERT_NE(layer, nullptr);
+  EXPECT_STREQ(CPLGetXMLValue(layer, "type", ""), "raster");
+  EXPECT_STREQ(CPLGetXMLValue(layer, "provider", ""), "gdal");
+  EXPECT_STREQ(CPLGetXMLValue(layer, "datasource", ""), "./image.tif");
+  EXPECT_STREQ(CPLGetXMLValue(layer, "pipe.rasterrenderer.type", ""), "paletted");
+  EXPECT_STREQ(CPLGetXMLValue(layer, "pipe.rasterrenderer.opacity", ""), "0.7");
+  EXPECT_STREQ(CPLGetXMLValue(root.get(), "=qgis.layer-tree-group.layer-tree-layer.providerKey", ""), "gdal");
+  std::ifstream file(folder.file("m.qgs"));
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("<Layer source=\"./image.tif\" provider=\"gdal\""), std::string::npos);  // the map item's
 }
 
 }  // namespace
