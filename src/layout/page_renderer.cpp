@@ -90,6 +90,15 @@ SymbolLook UserDataLook(OGRwkbGeometryType type) {
   return SymbolLook{{look}};
 }
 
+// The type a kept renderer names, for telling the user which one is not drawn.
+std::string RendererType(const std::string& styleXml) {
+  const auto element = styleXml.find("<renderer-v2");
+  const auto type = element == std::string::npos ? element : styleXml.find("type=\"", element);
+  if (type == std::string::npos) return {};
+  const auto end = styleXml.find('"', type + 6);
+  return end == std::string::npos ? std::string() : styleXml.substr(type + 6, end - type - 6);
+}
+
 // The sheet grown by half of a stroke's width, so that an outline along the sheet's edge
 // is drawn whole; computed once per width.
 class GrownSheets {
@@ -181,6 +190,11 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
         }
       }
       if (entry.data == nullptr) continue;
+      if (layer->role == LayerRole::UserData && !layer->data.styleXml.empty() &&
+          !StyleFromText(layer->data.styleXml,
+                         IsAreaType(entry.data->GetGeomType()) ? StyleKind::Polygons : StyleKind::Lines))
+        notices_.push_back("图层" + layer->data.name + "的渲染方式" + RendererType(layer->data.styleXml) +
+                           "不能绘制，按默认样式绘制");
       // The coordinate system the map document declares for the layer comes first.
       const OGRSpatialReference* layerSrs = entry.data->GetSpatialRef();
       OGRSpatialReference declared;

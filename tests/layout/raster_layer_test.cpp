@@ -166,6 +166,26 @@ TEST_F(RasterLayers, ARendererNotDrawnIsNamedAndAnUnreadableImageToo) {
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_NE(notices[0].find("影像"), std::string::npos);
   EXPECT_NE(notices[0].find("hillshade"), std::string::npos);
+  // A vector layer whose renderer is not one we draw is named the same way.
+  {
+    GDALDatasetUniquePtr data(GetGDALDriverManager()->GetDriverByName("GPKG")->Create(
+        folder.file("towns.gpkg").c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    OGRSpatialReference plane = testing::SampleReference();
+    ASSERT_NE(data->CreateLayer("towns", &plane, wkbPolygon, nullptr), nullptr);
+  }
+  PageLayout layout = pageWithImage("");
+  LayoutLayer towns;
+  towns.data = MapDocument::Open(folder.file("towns.gpkg"))->layers().front();
+  towns.data.name = "乡镇";
+  towns.data.styleXml = "<qgis><renderer-v2 type=\"RuleRenderer\"><rules/></renderer-v2></qgis>";
+  layout.frames[0].layers.insert(layout.frames[0].layers.begin(), towns);
+  const FrameSettings settings;
+  PageLayoutControl control(std::move(layout), settings, folder.path().string());
+  const auto ruled = ExportActiveView(control, folder.file("r.png"), 50);
+  ASSERT_EQ(ruled.size(), 1u);
+  EXPECT_NE(ruled[0].find("乡镇"), std::string::npos);
+  EXPECT_NE(ruled[0].find("RuleRenderer"), std::string::npos);
+
   std::ofstream(folder.file("image.tif"), std::ios::trunc) << "not an image";
   const auto missing = print("", "x.png");
   ASSERT_EQ(missing.size(), 1u);
