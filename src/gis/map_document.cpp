@@ -3,6 +3,8 @@
 #include <cpl_minixml.h>
 #include <cpl_vsi.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -134,6 +136,10 @@ void CollectTreeOrder(const CPLXMLNode* group, bool groupShown, std::vector<std:
 
 }  // namespace
 
+bool MapLayer::shownAtScale(double scale) const {
+  return !scaleLimited || ((minScale <= 0 || scale < minScale) && (maxScale <= 0 || scale >= maxScale));
+}
+
 std::unique_ptr<MapDocument> MapDocument::Open(const std::string& path) {
   EnsureGdalRegistered();
   std::error_code error;
@@ -176,6 +182,10 @@ void MapDocument::loadProject(const std::string& xml) {
         layer.isVector = false;  // only data GDAL reads take part
       }
       layer.crsWkt = WktOfSrsNode(CPLGetXMLNode(node, "srs.spatialrefsys"));
+      layer.scaleLimited = std::atoi(CPLGetXMLValue(node, "hasScaleBasedVisibilityFlag", "0")) != 0;
+      layer.minScale = CPLAtof(CPLGetXMLValue(node, "minScale", "0"));
+      layer.maxScale = CPLAtof(CPLGetXMLValue(node, "maxScale", "0"));
+      layer.opacity = std::clamp(CPLAtof(CPLGetXMLValue(node, "layerOpacity", "1")), 0.0, 1.0);
       layer.styleXml = layer.isRaster ? PipeOfLayerNode(node) : StyleOfLayerNode(node);
       const std::string id = Text(node, "id");
       declaredOrder.push_back(id);

@@ -364,7 +364,8 @@ void WriteClipItem(QXmlStreamWriter& xml, const std::vector<QPointF>& ring, cons
 // An image layer of the user's map with the project's own pipe; QGIS's default look without one.
 void WriteRasterLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageLayout& layout, const fs::path& folder) {
   const MapLayer& data = entry.layer->data;
-  StartElement(xml, "maplayer", {{"type", "raster"}, {"hasScaleBasedVisibilityFlag", "0"}});
+  StartElement(xml, "maplayer", {{"type", "raster"}, {"hasScaleBasedVisibilityFlag", data.scaleLimited ? "1" : "0"},
+                                 {"minScale", NumberText(data.minScale, 15)}, {"maxScale", NumberText(data.maxScale, 15)}});
   TextElement(xml, "id", entry.id);
   TextElement(xml, "datasource", ProjectPath(data.source, folder));
   TextElement(xml, "layername", data.name);
@@ -372,6 +373,7 @@ void WriteRasterLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const Pa
   WriteSpatialRefSys(xml, data.crsWkt.empty() ? layout.spatialReferenceWkt : data.crsWkt);
   xml.writeEndElement();
   TextElement(xml, "provider", "gdal");
+  TextElement(xml, "layerOpacity", NumberText(data.opacity, 6));
   const std::string pipe = KeptElement(data.styleXml, "pipe");
   if (!pipe.empty()) WriteFragment(xml, pipe);
   TextElement(xml, "blendMode", "0");
@@ -389,7 +391,8 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
   }
   StartElement(xml, "maplayer",
                {{"type", "vector"}, {"geometry", GeometryName(layer.data.geometryType)},
-                {"labelsEnabled", texts ? "1" : "0"}, {"hasScaleBasedVisibilityFlag", "0"}});
+                {"labelsEnabled", texts ? "1" : "0"}, {"hasScaleBasedVisibilityFlag", layer.data.scaleLimited ? "1" : "0"},
+                {"minScale", NumberText(layer.data.minScale, 15)}, {"maxScale", NumberText(layer.data.maxScale, 15)}});
   TextElement(xml, "id", entry.id);
   TextElement(xml, "datasource", DataSource(layer.data, folder));
   TextElement(xml, "layername", layer.data.name);
@@ -424,7 +427,7 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
   }
   TextElement(xml, "blendMode", "0");
   TextElement(xml, "featureBlendMode", "0");
-  TextElement(xml, "layerOpacity", "1");
+  TextElement(xml, "layerOpacity", NumberText(layer.data.opacity, 6));
   xml.writeEndElement();
 }
 

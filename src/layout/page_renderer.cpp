@@ -1,5 +1,6 @@
 #include "layout/page_renderer.h"
 
+#include <QImage>
 #include <QPainterPath>
 #include <QPainterPathStroker>
 #include <QPolygonF>
@@ -279,10 +280,26 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
   const double mapScale = frame.scale(layout_.page);
   const QRectF imageArea = frameArea.intersected(band);
   for (const DrawnLayer& layer : drawn.layers) {
-    if (layer.raster)
+    if (!layer.layer->data.shownAtScale(mapScale)) continue;  // the project shows it at other scales only
+    if (layer.raster) {
       layer.raster->draw(painter, toDevice, imageArea);
-    else
+    } else if (layer.layer->data.opacity < 1) {
+      // The layer is made whole first and then laid on at its opacity, so that its own
+      // overlaps (an outline over its fill) do not show through each other.
+      QImage layerImage(width, rowCount, QImage::Format_ARGB32_Premultiplied);
+      layerImage.fill(Qt::transparent);
+      {
+        QPainter layerPainter(&layerImage);
+        layerPainter.setClipPath(sheet);
+        drawFeatures(layerPainter, layer, toDevice, &area, mapScale, sheet);
+      }
+      painter.save();
+      painter.setOpacity(painter.opacity() * layer.layer->data.opacity);
+      painter.drawImage(QPoint(0, 0), layerImage);
+      painter.restore();
+    } else {
       drawFeatures(painter, layer, toDevice, &area, mapScale, sheet);
+    }
   }
   painter.restore();
 }

@@ -158,6 +158,7 @@ RasterLayerDrawing::RasterLayerDrawing(const MapLayer& layer, const OGRSpatialRe
     image_ = warped_.get();
   }
   look_ = RasterLook::FromPipe(layer.styleXml, image_->GetRasterCount(), unknown_);
+  look_.opacity *= layer.opacity;
   for (int& band : look_.bands) band = std::clamp(band, 1, image_->GetRasterCount());
 }
 

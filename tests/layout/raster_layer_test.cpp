@@ -194,7 +194,8 @@ TEST_F(RasterLayers, ARendererNotDrawnIsNamedAndAnUnreadableImageToo) {
 
 TEST_F(RasterLayers, AProjectsGdalLayerIsReadWithItsPipe) {
   std::ofstream(folder.file("p.qgs"))
-      << "<qgis><projectlayers><maplayer type=\"raster\"><id>img</id><datasource>./image.tif</datasource>"
+      << "<qgis><projectlayers><maplayer type=\"raster\" hasScaleBasedVisibilityFlag=\"1\" minScale=\"50000\" "
+         "maxScale=\"1000\"><id>img</id><layerOpacity>0.4</layerOpacity><datasource>./image.tif</datasource>"
          "<layername>影像</layername><provider>gdal</provider><pipe><rasterrenderer type=\"paletted\" band=\"1\"/>"
          "</pipe></maplayer></projectlayers></qgis>";
   const auto document = MapDocument::Open(folder.file("p.qgs"));
@@ -204,6 +205,51 @@ TEST_F(RasterLayers, AProjectsGdalLayerIsReadWithItsPipe) {
   EXPECT_FALSE(layer.isVector);
   EXPECT_EQ(std::filesystem::path(layer.source), std::filesystem::path(folder.file("image.tif")));
   EXPECT_NE(layer.styleXml.find("paletted"), std::string::npos);
+  EXPECT_DOUBLE_EQ(layer.opacity, 0.4);
+  EXPECT_TRUE(layer.shownAtScale(20000));
+  EXPECT_TRUE(layer.shownAtScale(1000));
+  EXPECT_FALSE(layer.shownAtScale(50000));
+  EXPECT_FALSE(layer.shownAtScale(999));
+}
+
+TEST_F(RasterLayers, LayerOpacityAndTheScalesALayerIsShownAtHold) {
+  // The page shows 2 km on 100 mm: 1:20000.
+  PageLayout layout = pageWithImage("");
+  layout.frames[0].layers[0].data.opacity = 0.5;
+  {
+    GDALDatasetUniquePtr data(GetGDALDriverManager()->GetDriverByName("GPKG")->Create(
+        folder.file("towns.gpkg").c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    OGRSpatialReference plane = testing::SampleReference();
+    OGRLayer* towns = data->CreateLayer("towns", &plane, wkbPolygon, nullptr);
+    OGRFeature town(towns->GetLayerDefn());
+    OGRGeometry* square = nullptr;
+    const std::string wkt = "POLYGON((39500100 4415100,39500400 4415100,39500400 4415400,39500100 4415400,39500100 4415100))";
+    OGRGeometryFactory::createFromWkt(wkt.c_str(), &plane, &square);
+    town.SetGeometryDirectly(square);
+    ASSERT_EQ(towns->CreateFeature(&town), OGRERR_NONE);
+  }
+  LayoutLayer towns;
+  towns.data = MapDocument::Open(folder.file("towns.gpkg"))->layers().front();
+  towns.data.styleXml =
+      "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"fill\"><layer class=\"SimpleFill\" "
+      "enabled=\"1\" pass=\"0\"><Option type=\"Map\"><Option name=\"color\" value=\"0,0,0,255\" type=\"QString\"/>"
+      "<Option name=\"outline_style\" value=\"no\" type=\"QString\"/></Option></layer></symbol></symbols>"
+      "</renderer-v2></qgis>";
+  towns.data.opacity = 0.5;
+  layout.frames[0].layers.insert(layout.frames[0].layers.begin(), towns);
+  LayoutLayer hidden = towns;  // shown only closer than 1:10000
+  hidden.data.opacity = 1;
+  hidden.data.scaleLimited = true;
+  hidden.data.minScale = 10000;
+  layout.frames[0].layers.insert(layout.frames[0].layers.begin(), hidden);
+  const FrameSettings settings;
+  PageLayoutControl control(std::move(layout), settings, folder.path().string());
+  ASSERT_TRUE(ExportActiveView(control, folder.file("o.png"), 50).empty());
+  testing::Picture picture(folder.file("o.png"));
+  expectNear(colorAt(picture, kLeft + 200, kBottom + 500), {228, 143, 148});  // the image at half
+  expectNear(colorAt(picture, kLeft + 800, kBottom + 500), {138, 158, 238});
+  // Black at half over the image at half, not the black of the hidden copy.
+  expectNear(colorAt(picture, kLeft + 750, kBottom + 250), {69, 79, 119});
 }
 
 TEST_F(RasterLayers, TheMapDocumentListsTheImageWithItsPipe) {
