@@ -191,11 +191,16 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
         }
       }
       if (entry.data == nullptr) continue;
-      if (layer->role == LayerRole::UserData && !layer->data.styleXml.empty() &&
-          !StyleFromText(layer->data.styleXml,
-                         IsAreaType(entry.data->GetGeomType()) ? StyleKind::Polygons : StyleKind::Lines))
-        notices_.push_back("图层" + layer->data.name + "的渲染方式" + RendererType(layer->data.styleXml) +
-                           "不能绘制，按默认样式绘制");
+      if (layer->role == LayerRole::UserData && !layer->data.styleXml.empty()) {
+        const auto style = StyleFromText(layer->data.styleXml,
+                                         IsAreaType(entry.data->GetGeomType()) ? StyleKind::Polygons : StyleKind::Lines);
+        if (!style)
+          notices_.push_back("图层" + layer->data.name + "的渲染方式" + RendererType(layer->data.styleXml) +
+                             "不能绘制，按默认样式绘制");
+        else
+          for (const std::string& kind : style->undrawnSymbolLayers)
+            notices_.push_back("图层" + layer->data.name + "的符号层" + kind + "不能绘制，图片中没有它");
+      }
       // The coordinate system the map document declares for the layer comes first.
       const OGRSpatialReference* layerSrs = entry.data->GetSpatialRef();
       OGRSpatialReference declared;

@@ -186,6 +186,19 @@ TEST_F(RasterLayers, ARendererNotDrawnIsNamedAndAnUnreadableImageToo) {
   EXPECT_NE(ruled[0].find("乡镇"), std::string::npos);
   EXPECT_NE(ruled[0].find("RuleRenderer"), std::string::npos);
 
+  // A symbol layer not drawn is named, the ones drawn beside it kept.
+  towns.data.styleXml =
+      "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"fill\">"
+      "<layer class=\"SimpleFill\" enabled=\"1\" pass=\"0\"/><layer class=\"GradientFill\" enabled=\"1\" pass=\"0\"/>"
+      "</symbol></symbols></renderer-v2></qgis>";
+  PageLayout gradient = pageWithImage("");
+  gradient.frames[0].layers.insert(gradient.frames[0].layers.begin(), towns);
+  PageLayoutControl gradientControl(std::move(gradient), settings, folder.path().string());
+  const auto layered = ExportActiveView(gradientControl, folder.file("f.png"), 50);
+  ASSERT_EQ(layered.size(), 1u);
+  EXPECT_NE(layered[0].find("GradientFill"), std::string::npos);
+  EXPECT_NE(layered[0].find("乡镇"), std::string::npos);
+
   std::ofstream(folder.file("image.tif"), std::ios::trunc) << "not an image";
   const auto missing = print("", "x.png");
   ASSERT_EQ(missing.size(), 1u);
