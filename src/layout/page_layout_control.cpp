@@ -206,7 +206,7 @@ std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedShe
   SaveMapDocument(*this, (folder / (sheet.name + ".qgs")).string());
   for (std::string& notice :
        ExportActiveView(*this, (folder / (sheet.name + settings_.PictureType)).string(), settings_.ExportDpi))
-    notices.push_back(std::move(notice));
+    if (drawingNoticesGiven_.insert(notice).second) notices.push_back(std::move(notice));
   return notices;
 }
 
