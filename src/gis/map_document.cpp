@@ -3,6 +3,8 @@
 #include <cpl_minixml.h>
 #include <cpl_vsi.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -107,6 +109,13 @@ std::string StyleOfLayerNode(const CPLXMLNode* mapLayer) {
   return "<qgis>" + SerializedElement(const_cast<CPLXMLNode*>(renderer)) + "</qgis>";
 }
 
+// A raster layer's drawing pipe (renderer, resampling), wrapped the same way.
+std::string PipeOfLayerNode(const CPLXMLNode* mapLayer) {
+  const CPLXMLNode* pipe = CPLGetXMLNode(mapLayer, "pipe");
+  if (pipe == nullptr) return {};
+  return "<qgis>" + SerializedElement(const_cast<CPLXMLNode*>(pipe)) + "</qgis>";
+}
+
 // A layer-tree node the user switched off ("Qt::Unchecked"); partly checked groups show.
 bool SwitchedOff(const CPLXMLNode* node) {
   return EQUAL(CPLGetXMLValue(node, "checked", "Qt::Checked"), "Qt::Unchecked");
@@ -126,6 +135,10 @@ void CollectTreeOrder(const CPLXMLNode* group, bool groupShown, std::vector<std:
 }
 
 }  // namespace
+
+bool MapLayer::shownAtScale(double scale) const {
+  return !scaleLimited || ((minScale <= 0 || scale < minScale) && (maxScale <= 0 || scale >= maxScale));
+}
 
 std::unique_ptr<MapDocument> MapDocument::Open(const std::string& path) {
   EnsureGdalRegistered();
@@ -159,12 +172,21 @@ void MapDocument::loadProject(const std::string& xml) {
       layer.name = Text(node, "layername");
       layer.isVector = EqualsIgnoringCase(Text(node, "type"), "vector");
       const std::string provider = Text(node, "provider");
-      if (layer.isVector && (provider.empty() || EqualsIgnoringCase(provider, "ogr")))
+      if (layer.isVector && (provider.empty() || EqualsIgnoringCase(provider, "ogr"))) {
         ParseOgrSource(Text(node, "datasource"), folder, layer);
-      else
+      } else if (EqualsIgnoringCase(Text(node, "type"), "raster") && EqualsIgnoringCase(provider, "gdal")) {
+        layer.isVector = false;
+        layer.isRaster = true;
+        ParseOgrSource(Text(node, "datasource"), folder, layer);
+      } else {
         layer.isVector = false;  // only data GDAL reads take part
+      }
       layer.crsWkt = WktOfSrsNode(CPLGetXMLNode(node, "srs.spatialrefsys"));
-      layer.styleXml = StyleOfLayerNode(node);
+      layer.scaleLimited = std::atoi(CPLGetXMLValue(node, "hasScaleBasedVisibilityFlag", "0")) != 0;
+      layer.minScale = CPLAtof(CPLGetXMLValue(node, "minScale", "0"));
+      layer.maxScale = CPLAtof(CPLGetXMLValue(node, "maxScale", "0"));
+      layer.opacity = std::clamp(CPLAtof(CPLGetXMLValue(node, "layerOpacity", "1")), 0.0, 1.0);
+      layer.styleXml = layer.isRaster ? PipeOfLayerNode(node) : StyleOfLayerNode(node);
       const std::string id = Text(node, "id");
       declaredOrder.push_back(id);
       byId[id] = std::move(layer);

@@ -20,7 +20,16 @@ struct MapLayer {
   std::string styleXml;    // the project's renderer for it, as a style file; empty: none
   OGRwkbGeometryType geometryType = wkbUnknown;
   bool isVector = true;
+  bool isRaster = false;   // an image GDAL reads; styleXml then holds the project's raster pipe
   bool visible = true;     // switched on in the map's layer list, with every group above it
+  // Shown only between these scale denominators when set, as QGIS does: from maxScale (the
+  // closest, inclusive) out to minScale (the farthest); 0 leaves that end open.
+  bool scaleLimited = false;
+  double minScale = 0;
+  double maxScale = 0;
+  double opacity = 1;      // the whole layer's
+
+  bool shownAtScale(double scale) const;
 
   bool isPolygon() const;
 };

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "gis/xml_text.h"
@@ -160,7 +161,7 @@ std::string Get(const std::map<std::string, std::string>& properties, const char
   return found == properties.end() ? fallback : found->second;
 }
 
-SymbolLook ReadSymbol(const CPLXMLNode* symbol) {
+SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn) {
   SymbolLook look;
   const double alpha = RealOr(CPLGetXMLValue(symbol, "alpha", "1"), 1);
   bool firstLayer = true;
@@ -188,7 +189,8 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol) {
                                  Get(properties, "outline_width_unit", "MM"), part.strokeInPixels);
       part.join = JoinOf(Get(properties, "joinstyle", "bevel"));
     } else {
-      continue;  // marker lines, gradients and the like stay QGIS's own
+      undrawn.insert(kind);  // marker lines, gradients and the like stay QGIS's own
+      continue;
     }
     look.layers.push_back(part);
   }
@@ -210,7 +212,7 @@ std::optional<CategorizedStyle> ParseStyle(const std::string& xml, StyleKind kin
                                                                       : nullptr;
        symbol; symbol = symbol->psNext)
     if (symbol->eType == CXT_Element && EQUAL(symbol->pszValue, "symbol"))
-      symbols[CPLGetXMLValue(symbol, "name", "")] = ReadSymbol(symbol);
+      symbols[CPLGetXMLValue(symbol, "name", "")] = ReadSymbol(symbol, style.undrawnSymbolLayers);
 
   if (type == "singleSymbol") {
     if (symbols.empty()) return std::nullopt;

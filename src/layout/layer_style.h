@@ -3,6 +3,7 @@
 #include <QColor>
 
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,7 @@ struct CategorizedStyle {
   std::optional<SymbolLook> otherValues;  // the category for all other values
   bool symbolLevels = false;              // features drawn level by level, not as stored
   std::string rendererXml;                // the renderer element, for the map document
+  std::set<std::string> undrawnSymbolLayers;  // classes of symbol layers left to QGIS
 
   // nullptr: features of that value are not drawn.
   const SymbolLook* lookFor(const std::string& value) const;

@@ -103,6 +103,18 @@ std::string DataSource(const MapLayer& layer, const fs::path& projectFolder) {
   return source;
 }
 
+const char* ProviderKey(const MapLayer& layer) { return layer.isRaster ? "gdal" : "ogr"; }
+
+// The part of a kept style between its wrapper and the end, from the element named; empty
+// when it is missing or not well formed.
+std::string KeptElement(const std::string& style, const char* element) {
+  const auto begin = style.find(std::string("<") + element);
+  const auto end = style.rfind("</qgis>");
+  const std::string kept =
+      begin != std::string::npos && end != std::string::npos && end > begin ? style.substr(begin, end - begin) : "";
+  return !kept.empty() && IsWellFormedFragment(kept) ? kept : "";
+}
+
 void WriteSpatialRefSys(QXmlStreamWriter& xml, const std::string& wkt) {
   OGRSpatialReference srs;
   std::string wkt2, authority;
@@ -349,14 +361,38 @@ void WriteClipItem(QXmlStreamWriter& xml, const std::vector<QPointF>& ring, cons
   xml.writeEndElement();
 }
 
+// An image layer of the user's map with the project's own pipe; QGIS's default look without one.
+void WriteRasterLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageLayout& layout, const fs::path& folder) {
+  const MapLayer& data = entry.layer->data;
+  StartElement(xml, "maplayer", {{"type", "raster"}, {"hasScaleBasedVisibilityFlag", data.scaleLimited ? "1" : "0"},
+                                 {"minScale", NumberText(data.minScale, 15)}, {"maxScale", NumberText(data.maxScale, 15)}});
+  TextElement(xml, "id", entry.id);
+  TextElement(xml, "datasource", ProjectPath(data.source, folder));
+  TextElement(xml, "layername", data.name);
+  StartElement(xml, "srs");
+  WriteSpatialRefSys(xml, data.crsWkt.empty() ? layout.spatialReferenceWkt : data.crsWkt);
+  xml.writeEndElement();
+  TextElement(xml, "provider", "gdal");
+  TextElement(xml, "layerOpacity", NumberText(data.opacity, 6));
+  const std::string pipe = KeptElement(data.styleXml, "pipe");
+  if (!pipe.empty()) WriteFragment(xml, pipe);
+  TextElement(xml, "blendMode", "0");
+  xml.writeEndElement();
+}
+
 // A layer of the project: its data and its look.
 void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageLayout& layout,
                    const LayerStyles& styles, const fs::path& folder) {
   const LayoutLayer& layer = *entry.layer;
   const bool texts = layer.role == LayerRole::SheetTexts;
+  if (layer.data.isRaster) {
+    WriteRasterLayer(xml, entry, layout, folder);
+    return;
+  }
   StartElement(xml, "maplayer",
                {{"type", "vector"}, {"geometry", GeometryName(layer.data.geometryType)},
-                {"labelsEnabled", texts ? "1" : "0"}, {"hasScaleBasedVisibilityFlag", "0"}});
+                {"labelsEnabled", texts ? "1" : "0"}, {"hasScaleBasedVisibilityFlag", layer.data.scaleLimited ? "1" : "0"},
+                {"minScale", NumberText(layer.data.minScale, 15)}, {"maxScale", NumberText(layer.data.maxScale, 15)}});
   TextElement(xml, "id", entry.id);
   TextElement(xml, "datasource", DataSource(layer.data, folder));
   TextElement(xml, "layername", layer.data.name);
@@ -381,12 +417,8 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
     }
     case LayerRole::UserData: {
       // The project's own renderer goes along unchanged, whatever QGIS can draw with it.
-      const std::string& style = layer.data.styleXml;
-      const auto begin = style.find("<renderer-v2");
-      const auto end = style.rfind("</qgis>");
-      const std::string renderer =
-          begin != std::string::npos && end != std::string::npos && end > begin ? style.substr(begin, end - begin) : "";
-      if (!renderer.empty() && IsWellFormedFragment(renderer))
+      const std::string renderer = KeptElement(layer.data.styleXml, "renderer-v2");
+      if (!renderer.empty())
         WriteFragment(xml, renderer);
       else
         WriteUserDataRenderer(xml, layer.data.geometryType);
@@ -395,7 +427,7 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
   }
   TextElement(xml, "blendMode", "0");
   TextElement(xml, "featureBlendMode", "0");
-  TextElement(xml, "layerOpacity", "1");
+  TextElement(xml, "layerOpacity", NumberText(layer.data.opacity, 6));
   xml.writeEndElement();
 }
 
@@ -433,7 +465,7 @@ void WriteMapItem(QXmlStreamWriter& xml, const MapFrame& frame, const std::vecto
   for (const auto& entry : layers) {
     if (entry.frame != &frame) continue;
     StartElement(xml, "Layer",
-                 {{"source", DataSource(entry.layer->data, folder)}, {"provider", "ogr"}, {"name", entry.layer->data.name}});
+                 {{"source", DataSource(entry.layer->data, folder)}, {"provider", ProviderKey(entry.layer->data)}, {"name", entry.layer->data.name}});
     xml.writeCharacters(Q(entry.id));
     xml.writeEndElement();
   }
@@ -473,7 +505,7 @@ void SaveMapDocument(const PageLayout& layout, const LayerStyles& styles, const 
   for (const auto& entry : layers)
     EmptyElement(xml, "layer-tree-layer",
                  {{"id", entry.id}, {"name", entry.layer->data.name}, {"source", DataSource(entry.layer->data, folder)},
-                  {"providerKey", "ogr"},
+                  {"providerKey", ProviderKey(entry.layer->data)},
                   {"checked", entry.layer->data.visible ? "Qt::Checked" : "Qt::Unchecked"},
                   {"expanded", "1"}});
   xml.writeEndElement();

@@ -97,7 +97,7 @@ PageLayoutControl::PageLayoutControl(const MapDocument& document, const FrameSet
   frame.name = "Layers";
   frame.pageEnvelope = Envelope{0, 0, layout_.page.width, layout_.page.height};
   for (const MapLayer& layer : document.layers()) {
-    if (!layer.isVector) continue;  // only data GDAL reads are drawn
+    if (!layer.isVector && !layer.isRaster) continue;  // only data GDAL reads are drawn
     LayoutLayer entry;
     entry.data = layer;
     frame.layers.push_back(std::move(entry));
@@ -206,7 +206,7 @@ std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedShe
   SaveMapDocument(*this, (folder / (sheet.name + ".qgs")).string());
   for (std::string& notice :
        ExportActiveView(*this, (folder / (sheet.name + settings_.PictureType)).string(), settings_.ExportDpi))
-    notices.push_back(std::move(notice));
+    if (drawingNoticesGiven_.insert(notice).second) notices.push_back(std::move(notice));
   return notices;
 }
 

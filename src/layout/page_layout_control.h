@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 
 #include "frame/frame_settings.h"
@@ -65,6 +66,7 @@ class PageLayoutControl final : public SheetDocumentBuilder {
   std::string styleFolder_;
   std::optional<LayerStyles> styles_;
   bool styleNoticesGiven_ = false;
+  std::set<std::string> drawingNoticesGiven_;  // what the map's drawing could not do, told once a run
 };
 
 void SaveMapDocument(PageLayoutControl& control, const std::string& fileName);

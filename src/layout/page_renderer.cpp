@@ -1,5 +1,6 @@
 #include "layout/page_renderer.h"
 
+#include <QImage>
 #include <QPainterPath>
 #include <QPainterPathStroker>
 #include <QPolygonF>
@@ -90,6 +91,15 @@ SymbolLook UserDataLook(OGRwkbGeometryType type) {
   return SymbolLook{{look}};
 }
 
+// The type a kept renderer names, for telling the user which one is not drawn.
+std::string RendererType(const std::string& styleXml) {
+  const auto element = styleXml.find("<renderer-v2");
+  const auto type = element == std::string::npos ? element : styleXml.find("type=\"", element);
+  if (type == std::string::npos) return {};
+  const auto end = styleXml.find('"', type + 6);
+  return end == std::string::npos ? std::string() : styleXml.substr(type + 6, end - type - 6);
+}
+
 // The sheet grown by half of a stroke's width, so that an outline along the sheet's edge
 // is drawn whole; computed once per width.
 class GrownSheets {
@@ -160,6 +170,18 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
       DrawnLayer entry;
       entry.layer = &*layer;
       entry.data = layer->openClass;
+      if (layer->data.isRaster) {
+        try {
+          entry.raster = std::make_unique<RasterLayerDrawing>(layer->data, mapSrs);
+          if (!entry.raster->unknownRenderer().empty())
+            notices_.push_back("图层" + layer->data.name + "的栅格渲染方式" + entry.raster->unknownRenderer() +
+                               "不能绘制，按默认样式绘制");
+          drawn.layers.push_back(std::move(entry));
+        } catch (const FramoraError&) {
+          missingLayers_.push_back(layer->data.name);
+        }
+        continue;
+      }
       if (entry.data == nullptr && layer->data.isVector && !layer->data.source.empty()) {
         try {
           entry.owned = MapDocument::OpenLayer(layer->data);
@@ -169,6 +191,16 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
         }
       }
       if (entry.data == nullptr) continue;
+      if (layer->role == LayerRole::UserData && !layer->data.styleXml.empty()) {
+        const auto style = StyleFromText(layer->data.styleXml,
+                                         IsAreaType(entry.data->GetGeomType()) ? StyleKind::Polygons : StyleKind::Lines);
+        if (!style)
+          notices_.push_back("图层" + layer->data.name + "的渲染方式" + RendererType(layer->data.styleXml) +
+                             "不能绘制，按默认样式绘制");
+        else
+          for (const std::string& kind : style->undrawnSymbolLayers)
+            notices_.push_back("图层" + layer->data.name + "的符号层" + kind + "不能绘制，图片中没有它");
+      }
       // The coordinate system the map document declares for the layer comes first.
       const OGRSpatialReference* layerSrs = entry.data->GetSpatialRef();
       OGRSpatialReference declared;
@@ -191,7 +223,7 @@ PageRenderer::~PageRenderer() {
   // Borrowed classes go back to their owner as they came.
   for (auto& frame : frames_)
     for (auto& layer : frame.layers)
-      if (layer.layer->openClass != nullptr) {
+      if (layer.layer->openClass != nullptr && layer.data != nullptr) {
         layer.data->SetSpatialFilter(nullptr);
         layer.data->ResetReading();
       }
@@ -251,7 +283,29 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
   area.MinY = visible.top();
   area.MaxY = visible.bottom();
   const double mapScale = frame.scale(layout_.page);
-  for (const DrawnLayer& layer : drawn.layers) drawFeatures(painter, layer, toDevice, &area, mapScale, sheet);
+  const QRectF imageArea = frameArea.intersected(band);
+  for (const DrawnLayer& layer : drawn.layers) {
+    if (!layer.layer->data.shownAtScale(mapScale)) continue;  // the project shows it at other scales only
+    if (layer.raster) {
+      layer.raster->draw(painter, toDevice, imageArea);
+    } else if (layer.layer->data.opacity < 1) {
+      // The layer is made whole first and then laid on at its opacity, so that its own
+      // overlaps (an outline over its fill) do not show through each other.
+      QImage layerImage(width, rowCount, QImage::Format_ARGB32_Premultiplied);
+      layerImage.fill(Qt::transparent);
+      {
+        QPainter layerPainter(&layerImage);
+        layerPainter.setClipPath(sheet);
+        drawFeatures(layerPainter, layer, toDevice, &area, mapScale, sheet);
+      }
+      painter.save();
+      painter.setOpacity(painter.opacity() * layer.layer->data.opacity);
+      painter.drawImage(QPoint(0, 0), layerImage);
+      painter.restore();
+    } else {
+      drawFeatures(painter, layer, toDevice, &area, mapScale, sheet);
+    }
+  }
   painter.restore();
 }
 

@@ -14,6 +14,7 @@
 #include "gis/map_document.h"
 #include "layout/layer_style.h"
 #include "layout/page_layout.h"
+#include "layout/raster_layer_drawing.h"
 
 namespace framora {
 
@@ -32,6 +33,8 @@ class PageRenderer {
   double dpi() const { return dpi_; }
   // The names of the layers whose data could not be opened.
   const std::vector<std::string>& missingLayers() const { return missingLayers_; }
+  // What the user's map uses that is drawn otherwise than the map shows it, one line each.
+  const std::vector<std::string>& notices() const { return notices_; }
   // Draws the picture rows [firstRow, firstRow + rowCount) onto painter, whose row 0 is
   // firstRow; the rows are painted white first when fillWhite is set.
   void drawRows(QPainter& painter, int firstRow, int rowCount, int width, bool fillWhite = true);
@@ -47,6 +50,7 @@ class PageRenderer {
     OpenedLayer owned;  // the data source when the layer was opened here
     Transform toMap;    // when the layer's coordinate system is not the map's
     Transform toLayer;
+    std::unique_ptr<RasterLayerDrawing> raster;  // an image layer instead of features
   };
   struct DrawnFrame {
     const MapFrame* frame = nullptr;
@@ -68,6 +72,7 @@ class PageRenderer {
   double pageHeight_;
   std::vector<DrawnFrame> frames_;
   std::vector<std::string> missingLayers_;
+  std::vector<std::string> notices_;
 };
 
 }  // namespace framora

@@ -308,6 +308,7 @@ std::vector<std::string> ExportActiveView(const PageLayout& layout, const LayerS
   std::vector<std::string> notices;
   for (const std::string& name : renderer.missingLayers())
     notices.push_back("图层" + name + "的数据不能打开，图片中没有它");
+  notices.insert(notices.end(), renderer.notices().begin(), renderer.notices().end());
   // Drawn under a temporary name beside it and renamed into place, side files first: a
   // picture present is always whole, and an earlier one stays until the new one is.
   const std::string temporary = TemporarySibling(fileName);

@@ -12,7 +12,7 @@ import sys
 os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
 
 from qgis.core import (QgsApplication, QgsLayoutItemMap, QgsProject,  # noqa: E402
-                       QgsUnitTypes, QgsVectorLayer)
+                       QgsRasterLayer, QgsUnitTypes, QgsVectorLayer)
 
 
 def main():
@@ -36,6 +36,9 @@ def main():
             problems.append("invalid layer %s (%s)" % (layer.name(), layer.source()))
         elif isinstance(layer, QgsVectorLayer) and layer.featureCount() == 0 and layer.name()[:2] in ("L_", "a_"):
             problems.append("no features in %s" % layer.name())
+    for layer in layers:
+        if isinstance(layer, QgsRasterLayer) and layer.isValid() and layer.renderer() is None:
+            problems.append("image layer %s without a renderer" % layer.name())
     lines = [l for l in layers if l.name().startswith("L_")]
     if not lines or lines[0].renderer().type() != "categorizedSymbol":
         problems.append("line layer without its categorised style")

@@ -29,6 +29,23 @@ class QgisOpensTheMapDocument : public testing::SheetLayoutTest {};
 
 TEST_F(QgisOpensTheMapDocument, WithValidLayersAndTheLayoutAtTheMapScale) {
   if (!QgisAvailable()) GTEST_SKIP() << "QGIS's Python bindings are not installed";
+  // An image under the user's layers, in the map's coordinate system.
+  {
+    GDALDatasetUniquePtr image(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+        folder.file("image.tif").c_str(), 32, 32, 3, GDT_Byte, nullptr));
+    double transform[6] = {2420, (5580 - 2420) / 32.0, 0, 4480, 0, -(4480 - 1520) / 32.0};
+    image->SetGeoTransform(transform);
+    image->SetProjection(control->layout().spatialReferenceWkt.c_str());
+    for (int band = 1; band <= 3; ++band) image->GetRasterBand(band)->Fill(60 * band);
+  }
+  LayoutLayer image;
+  image.data.name = "image";
+  image.data.source = folder.file("image.tif");
+  image.data.isVector = false;
+  image.data.isRaster = true;
+  image.data.styleXml = "<qgis><pipe><rasterrenderer type=\"multibandcolor\" redBand=\"1\" greenBand=\"2\" "
+                        "blueBand=\"3\" opacity=\"1\"/></pipe></qgis>";
+  control->layout().frames[0].layers.push_back(image);
   auto builder = makeBuilder("frames.gdb");
   buildSheet(*builder);
   builder.reset();  // the geodatabase is complete once its writer is closed

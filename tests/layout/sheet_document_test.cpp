@@ -131,6 +131,27 @@ TEST_F(SheetDocument, ALayerSwitchedOffIsNotPrintedAndStaysOffInTheMapDocument) 
   EXPECT_NE(project.find("checked=\"Qt::Unchecked\"", project.rfind("<layer-tree-layer", roads)), std::string::npos);
 }
 
+TEST_F(SheetDocument, WhatTheMapUsesAndIsNotDrawnIsToldOnceARun) {
+  {
+    GDALDatasetUniquePtr image(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+        folder.file("relief.tif").c_str(), 8, 8, 1, GDT_Byte, nullptr));
+    double transform[6] = {2420, 400, 0, 4480, 0, -400};
+    image->SetGeoTransform(transform);
+  }
+  LayoutLayer relief;
+  relief.data.name = "地势";
+  relief.data.source = folder.file("relief.tif");
+  relief.data.isVector = false;
+  relief.data.isRaster = true;
+  relief.data.styleXml = "<qgis><pipe><rasterrenderer type=\"hillshade\" band=\"1\"/></pipe></qgis>";
+  control->layout().frames[0].layers.push_back(relief);
+  auto builder = makeBuilder();
+  buildSheet(*builder, "S");
+  buildSheet(*builder, "T");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "图层地势的栅格渲染方式hillshade不能绘制，按默认样式绘制");
+}
+
 TEST_F(SheetDocument, EveryRasterFormatDecodesWithItsSizeGeoreferenceAndColours) {
   testing::SampleSheetParts redTitle;
   redTitle.titleFont.color = 0x0000FF;  // red in the lowest byte
