@@ -18,10 +18,4 @@ class SheetSkipped : public FramoraError {
   using FramoraError::FramoraError;
 };
 
-// The user asked the run to stop. It is not a failure: what is finished stays.
-class StopRequested : public std::exception {
- public:
-  const char* what() const noexcept override { return "stop requested"; }
-};
-
 }  // namespace framora
