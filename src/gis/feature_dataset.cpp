@@ -222,6 +222,7 @@ bool DeleteFeatureDataset(Workspace& workspace, const std::string& name) {
       }
     }
   }
+  workspace.noteDatasetEmptied(name);
   for (auto it = workspace.createdDatasets().begin(); it != workspace.createdDatasets().end();) {
     it = EqualsIgnoringCase(it->first, name) ? workspace.createdDatasets().erase(it) : std::next(it);
   }

@@ -19,11 +19,67 @@ namespace framora {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Drops the catalog entries of the named feature datasets that hold no class any more: the
+// dataset's item, the items of its deleted classes (GDAL 3.6 keeps those of classes made and
+// deleted in one session) and their relationships. Runs on a closed geodatabase; what cannot
+// be removed stays an empty dataset.
+void RemoveEmptyDatasetEntries(const std::string& path, const std::set<std::string>& names) {
+  const char* drivers[] = {"OpenFileGDB", nullptr};
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
+  OGRLayer* items = dataset ? dataset->GetLayerByName("GDB_Items") : nullptr;
+  OGRLayer* relationships = dataset ? dataset->GetLayerByName("GDB_ItemRelationships") : nullptr;
+  if (items == nullptr || relationships == nullptr) return;
+  struct Entries {
+    bool occupied = false;  // a class of it is still there
+    std::map<std::string, GIntBig> items;  // UUID: fid
+  };
+  std::map<std::string, Entries> datasets;  // upper-cased name
+  for (const auto& name : names) datasets[ToUpperAscii(name)];
+  for (auto& item : *items) {
+    const std::string itemPath = item->GetFieldAsString("Path");
+    if (itemPath.size() < 2 || itemPath[0] != '\\') continue;
+    const auto separator = itemPath.find('\\', 1);
+    const std::string datasetName = itemPath.substr(1, separator == std::string::npos ? separator : separator - 1);
+    const auto found = datasets.find(ToUpperAscii(datasetName));
+    if (found == datasets.end()) continue;
+    if (separator != std::string::npos &&
+        dataset->GetLayerByName(itemPath.substr(separator + 1).c_str()) != nullptr)
+      found->second.occupied = true;
+    found->second.items[item->GetFieldAsString("UUID")] = item->GetFID();
+  }
+  for (const auto& [name, entries] : datasets) {
+    if (entries.occupied || entries.items.empty()) continue;
+    std::vector<GIntBig> links;
+    relationships->ResetReading();
+    for (auto& link : *relationships)
+      if (entries.items.count(link->GetFieldAsString("DestID")) > 0 ||
+          entries.items.count(link->GetFieldAsString("OriginID")) > 0)
+        links.push_back(link->GetFID());
+    bool unlinked = true;
+    for (GIntBig fid : links) unlinked = relationships->DeleteFeature(fid) == OGRERR_NONE && unlinked;
+    // An item whose links stayed would be an orphan: better an empty dataset.
+    if (!unlinked) continue;
+    for (const auto& [uuid, fid] : entries.items)
+      if (items->DeleteFeature(fid) != OGRERR_NONE) break;
+  }
+}
+
+}  // namespace
+
 Workspace::Workspace(GDALDatasetUniquePtr dataset, WorkspaceKind kind, std::string path)
     : dataset_(std::move(dataset)), kind_(kind), path_(std::move(path)) {}
 
 Workspace::~Workspace() {
   if (inTransaction_) dataset_->CommitTransaction();
+  if (emptiedDatasets_.empty()) return;
+  dataset_.reset();
+  RemoveEmptyDatasetEntries(path_, emptiedDatasets_);
+}
+
+void Workspace::noteDatasetEmptied(const std::string& datasetName) {
+  if (kind_ == WorkspaceKind::FileGeodatabase) emptiedDatasets_.insert(datasetName);
 }
 
 void Workspace::beginBatch() {

@@ -61,6 +61,11 @@ class Workspace {
   // then, and the workspace must be opened afresh before it is used again.
   bool removeUnfinishedClasses();
 
+  // A file geodatabase keeps a dataset's entry when its last class is deleted, and GDAL
+  // cannot drop it while the geodatabase is open: such datasets are noted, and their
+  // entries removed when the workspace closes unless a class went into them again.
+  void noteDatasetEmptied(const std::string& datasetName);
+
  private:
   GDALDatasetUniquePtr dataset_;
   WorkspaceKind kind_;
@@ -71,6 +76,7 @@ class Workspace {
   bool journalKept_ = false;
   std::set<std::string> completeDatasets_;  // upper-cased
   std::filesystem::file_time_type lastSync_{};
+  std::set<std::string> emptiedDatasets_;
 };
 
 // The journal of finished sheets inside a file geodatabase's folder.

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "gis/buffered_insert.h"
 #include "gis/feature_class.h"
 #include "gis/geometry.h"
@@ -15,6 +19,12 @@ namespace framora {
 namespace {
 
 using testing::TempFolder;
+
+// The feature datasets a geodatabase shows through GDAL's groups.
+std::vector<std::string> FeatureDatasetNamesSeenByGdal(GDALDataset& dataset) {
+  auto root = dataset.GetRootGroup();
+  return root ? root->GetGroupNames() : std::vector<std::string>{};
+}
 
 OGRSpatialReference Cgcs2000Zone39() {
   OGRSpatialReference srs;
@@ -190,6 +200,37 @@ TEST_P(OutputClasses, ADeletedDatasetNoLongerCountsAsMade) {
   auto again = CreateFeatureDataset(*workspace, "yHalf", nullptr);
   ASSERT_TRUE(again);
   EXPECT_NE(CreateFeatureClass(*again, "L_Half", MakeFieldTemplate(wkbLineString, 1000)), nullptr);
+}
+
+TEST_P(OutputClasses, AFailedSheetLeavesNoEmptyDatasetButOneMadeAgainStays) {
+  {
+    auto workspace = CreateWorkspace(OutputPath(path()));
+    for (const char* sheet : {"Gone", "Again"}) {
+      auto dataset = CreateFeatureDataset(*workspace, std::string("y") + sheet, nullptr);
+      CreateFeatureClass(*dataset, std::string("L_") + sheet, MakeFieldTemplate(wkbLineString, 1000));
+      EXPECT_TRUE(DeleteFeatureDataset(*workspace, std::string("y") + sheet));
+    }
+    auto again = CreateFeatureDataset(*workspace, "yAgain", nullptr);
+    ASSERT_TRUE(again);
+    CreateFeatureClass(*again, "L_Again", MakeFieldTemplate(wkbLineString, 1000));
+  }
+  // What other programs see: a fresh GDAL open of the file.
+  GDALDatasetUniquePtr reopened(GDALDataset::Open(path().c_str(), GDAL_OF_VECTOR));
+  ASSERT_TRUE(reopened);
+  std::vector<std::string> datasets = FeatureDatasetNamesSeenByGdal(*reopened);
+  EXPECT_EQ(std::count(datasets.begin(), datasets.end(), "yGone"), 0);
+  EXPECT_EQ(std::count(datasets.begin(), datasets.end(), "yAgain"), GetParam() == std::string(".gdb") ? 1 : 0);
+  EXPECT_NE(reopened->GetLayerByName("L_Again"), nullptr);
+  if (GetParam() == std::string(".gdb")) {
+    // No catalog entry is left of the failed sheet, not even of its class.
+    OGRLayer* items = reopened->ExecuteSQL("SELECT Path FROM GDB_Items", nullptr, nullptr);
+    ASSERT_NE(items, nullptr);
+    for (auto& item : *items) EXPECT_EQ(std::string(item->GetFieldAsString(0)).find("yGone"), std::string::npos);
+    reopened->ReleaseResultSet(items);
+  }
+  auto workspace = OpenWorkspace(OutputPath(path()));
+  EXPECT_TRUE(FeatureDatasetExists(*workspace, "yAgain"));
+  EXPECT_FALSE(FeatureDatasetExists(*workspace, "yGone"));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothKinds, OutputClasses, ::testing::Values(".gdb", ".gpkg"),
