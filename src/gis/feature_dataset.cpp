@@ -180,7 +180,16 @@ std::optional<FeatureDataset> CreateFeatureDataset(Workspace& workspace, const s
     CPLFree(wkt);
   }
   if (workspace.kind() == WorkspaceKind::FileGeodatabase) {
-    workspace.createdDatasets()[name] = Workspace::PendingDataset{result.srsWkt, domain, false};
+    // A dataset whose classes were removed to be made again is still in the geodatabase with
+    // the coordinate system it stored; one without an authority code never compares equal to
+    // ours, so its classes take the stored one.
+    bool storedAlready = false;
+    if (auto root = workspace.dataset().GetRootGroup()) {
+      for (const auto& existing : root->GetGroupNames())
+        if (EqualsIgnoringCase(existing, name)) storedAlready = true;
+    }
+    const bool withoutCode = spatialReference != nullptr && spatialReference->GetAuthorityCode(nullptr) == nullptr;
+    workspace.createdDatasets()[name] = Workspace::PendingDataset{result.srsWkt, domain, storedAlready && withoutCode};
     return result;
   }
   OGRLayer* table = DatasetTable(workspace, true);

@@ -144,6 +144,7 @@ bool Workspace::removeUnfinishedClasses() {
     const std::string sheet(std::string_view(name).substr(2));
     if (datasetComplete(std::string("y").append(sheet))) continue;
     if (dataset_->DeleteLayer(i) != OGRERR_NONE) throw FramoraError("不能删除未完成的图幅" + sheet + "：" + path_);
+    noteDatasetEmptied("y" + sheet);
     removed = true;
   }
   return removed;

@@ -110,6 +110,26 @@ TEST_P(OutputClasses, ACoordinateSystemWithoutACodeServesEveryClassOfTheDataset)
       EXPECT_EQ(stored->IsGeographic(), srs.IsGeographic()) << member;
     }
     reopened.reset();
+    // A dataset an earlier run left empty (its classes removed) is made anew in the
+    // dataset it finds.
+    {
+      auto emptied = OpenWorkspace(OutputPath(path()));
+      for (int i = emptied->dataset().GetLayerCount() - 1; i >= 0; --i)
+        ASSERT_EQ(emptied->dataset().DeleteLayer(i), OGRERR_NONE);
+    }
+    {
+      auto again = OpenWorkspace(OutputPath(path()));
+      ASSERT_FALSE(FeatureDatasetExists(*again, "y" + name));
+      auto remade = CreateFeatureDataset(*again, "y" + name, &srs, SpatialDomain{0, 0, 1000, 1000});
+      ASSERT_TRUE(remade);
+      EXPECT_NE(CreateFeatureClass(*remade, "L_" + name, MakeFieldTemplate(wkbLineString, 1000)), nullptr);
+      EXPECT_NE(CreateAnnotationClass(*again, "T_" + name, &*remade, nullptr, 1000), nullptr);
+    }
+    reopened = reopen();
+    ASSERT_TRUE(reopened);
+    EXPECT_NE(reopened->GetLayerByName(("L_" + name).c_str()), nullptr);
+    EXPECT_NE(reopened->GetLayerByName(("T_" + name).c_str()), nullptr);
+    reopened.reset();
     std::filesystem::remove_all(path());
   }
 }
