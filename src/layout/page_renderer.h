@@ -7,6 +7,7 @@
 #include <ogr_spatialref.h>
 
 #include <memory>
+#include <optional>
 
 #include <string>
 #include <vector>
@@ -51,6 +52,7 @@ class PageRenderer {
     Transform toMap;    // when the layer's coordinate system is not the map's
     Transform toLayer;
     std::unique_ptr<RasterLayerDrawing> raster;  // an image layer instead of features
+    std::optional<LayerStyle> style;             // a user layer's own renderer
   };
   struct DrawnFrame {
     const MapFrame* frame = nullptr;

@@ -11,12 +11,12 @@ namespace framora {
 namespace {
 
 TEST(LayerStyle, TheMaskIsDrawnBeforeEveryOtherArea) {
-  const CategorizedStyle polygons = BuiltInStyle(StyleKind::Polygons);
+  const LayerStyle polygons = BuiltInStyle(StyleKind::Polygons);
   ASSERT_TRUE(polygons.symbolLevels);
   ASSERT_NE(polygons.lookFor("100"), nullptr);
   ASSERT_NE(polygons.lookFor("1"), nullptr);
-  EXPECT_LT(polygons.lookFor("100")->level, polygons.lookFor("1")->level);
-  EXPECT_LT(polygons.lookFor("100")->level, polygons.lookFor("10")->level);
+  EXPECT_LT(polygons.lookFor("100")->layers[0].pass, polygons.lookFor("1")->layers[0].pass);
+  EXPECT_LT(polygons.lookFor("100")->layers[0].pass, polygons.lookFor("10")->layers[0].pass);
   EXPECT_FALSE(BuiltInStyle(StyleKind::Lines).symbolLevels);
 }
 
