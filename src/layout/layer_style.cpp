@@ -418,6 +418,9 @@ std::optional<LayerStyle> ParseStyle(const std::string& xml, StyleKind kind) {
 }
 }  // namespace
 
+QColor StyleColor(const std::string& text, double opacity) { return ColorOf(text, opacity); }
+SizeUnit StyleUnit(const std::string& text) { return UnitOf(text); }
+
 double SymbolScale::pixels(const StyleSize& size) const {
   switch (size.unit) {
     case SizeUnit::Points:

@@ -104,6 +104,11 @@ struct LayerStyle {
   std::set<int> passes() const;
 };
 
+// A colour as QGIS styles write it ("r,g,b,a" or "#rrggbb"), its alpha times opacity.
+QColor StyleColor(const std::string& text, double opacity = 1);
+// A unit of size as QGIS styles name it ("MM", "Point", "Pixel", "MapUnit", "Inch").
+SizeUnit StyleUnit(const std::string& text);
+
 // The default style of the frame layers when their style file is missing.
 LayerStyle BuiltInStyle(StyleKind kind);
 // The text of a QGIS style file for the built-in style.

@@ -157,6 +157,12 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
             notices_.push_back("图层" + layer->data.name + "的规则条件“" + filter + "”不能读取，该规则没有绘制");
         }
       }
+      if (layer->role == LayerRole::UserData && layer->data.labelsEnabled) {
+        std::string problem;
+        entry.labels = ReadLabelStyle(layer->data.labelingXml, problem);
+        if (!problem.empty())
+          notices_.push_back("图层" + layer->data.name + "的" + problem + "不能绘制，图片中没有它的标注");
+      }
       // The coordinate system the map document declares for the layer comes first.
       const OGRSpatialReference* layerSrs = entry.data->GetSpatialRef();
       OGRSpatialReference declared;
@@ -171,8 +177,25 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
       }
       drawn.layers.push_back(std::move(entry));
     }
+    placeLabels(drawn);
     frames_.push_back(std::move(drawn));
   }
+}
+
+void PageRenderer::placeLabels(DrawnFrame& drawn) {
+  const MapFrame& frame = *drawn.frame;
+  if (!frame.hasExtent()) return;
+  const double mapScale = frame.scale(layout_.page);
+  std::vector<LabelSource> sources;
+  for (auto layer = drawn.layers.rbegin(); layer != drawn.layers.rend(); ++layer)
+    if (layer->labels && layer->layer->data.shownAtScale(mapScale))
+      sources.push_back({layer->data, layer->toMap.get(), layer->toLayer.get(), &*layer->labels,
+                         layer->style ? &*layer->style : nullptr});
+  if (sources.empty()) return;
+  const QTransform toDevice = mapToDevice(frame, 0);
+  const Envelope& extent = frame.extent;
+  const OGRGeometryUniquePtr shown = ShownArea(extent.xmin, extent.ymin, extent.xmax, extent.ymax, frame.clipShape.get());
+  drawn.labels.place(sources, *shown, toDevice, SymbolScale{dpi_ / 25.4, std::fabs(toDevice.m11())}, mapScale);
 }
 
 PageRenderer::~PageRenderer() {
@@ -262,6 +285,7 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
       drawFeatures(painter, layer, toDevice, &area, mapScale, sheet);
     }
   }
+  drawn.labels.draw(painter, firstRow, rowCount);
   painter.restore();
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gis/map_document.h"
+#include "layout/label_drawing.h"
 #include "layout/layer_style.h"
 #include "layout/page_layout.h"
 #include "layout/raster_layer_drawing.h"
@@ -53,14 +54,18 @@ class PageRenderer {
     Transform toLayer;
     std::unique_ptr<RasterLayerDrawing> raster;  // an image layer instead of features
     std::optional<LayerStyle> style;             // a user layer's own renderer
+    std::optional<LabelStyle> labels;            // a user layer's own labels
   };
   struct DrawnFrame {
     const MapFrame* frame = nullptr;
     std::vector<DrawnLayer> layers;  // bottom first
+    MapLabels labels;                // over all its layers
   };
 
   QTransform mapToDevice(const MapFrame& frame, int firstRow) const;
   QRectF pageToDevice(const Envelope& pageEnvelope, int firstRow) const;
+  // Places the labels of the frame's layers once for the whole page.
+  void placeLabels(DrawnFrame& drawn);
   void drawFrame(QPainter& painter, const DrawnFrame& frame, int firstRow, int rowCount, int width);
   // sheet: the frame's area in device units; the user's strokes may reach out of it by half
   // their width.
