@@ -385,7 +385,8 @@ class Parser {
       return node;
     }
     static const char* const functions[] = {"upper", "lower", "concat", "coalesce", "to_string", "tostring",
-                                            "length", "trim", "to_int", "to_real", "round"};
+                                            "length", "trim", "to_int", "to_real", "round",
+                                            "left", "right", "substr"};
     const std::string name = ToLowerAscii(token.text);
     bool known = false;
     for (const char* function : functions) known = known || name == function;
@@ -490,6 +491,16 @@ ExpressionValue CallFunction(const Node& node, const FieldValues& fields) {
   if (name == "trim") return ExpressionValue::Of(text.trimmed().toStdString());
   if (name == "length") return ExpressionValue::Of(static_cast<double>(text.size()));
   if (name == "to_string" || name == "tostring") return ExpressionValue::Of(first.asText());
+  if (name == "left" || name == "right" || name == "substr") {
+    // substr counts from 1, and from the end when negative; its length runs to the end when left out.
+    const auto whole = [](const ExpressionValue& value) { return static_cast<int>(value.asNumber().value_or(0)); };
+    const int count = arguments.size() > 1 ? whole(arguments[1]) : 0;
+    if (name == "left") return ExpressionValue::Of(text.left(std::max(count, 0)).toStdString());
+    if (name == "right") return ExpressionValue::Of(text.right(std::max(count, 0)).toStdString());
+    int start = count > 0 ? count - 1 : count < 0 ? std::max(static_cast<int>(text.size()) + count, 0) : 0;
+    const int length = arguments.size() > 2 ? whole(arguments[2]) : static_cast<int>(text.size());
+    return ExpressionValue::Of(text.mid(start, std::max(length, 0)).toStdString());
+  }
   const auto number = first.asNumber();
   if (!number) return ExpressionValue::Null();
   if (name == "to_int") return ExpressionValue::Of(std::round(*number));

@@ -351,11 +351,13 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
                                                  : geometry->toMultiPoint()->getGeometryRef(0);
         if (point == nullptr || point->IsEmpty() || !visibleArea.Intersects(point)) continue;
         const QPointF at = toDevice.map(QPointF(point->getX(), point->getY()));
-        if (style.placement == 0 || style.placement == 6)
-          candidates = AroundPoint(at, distance + MarkerRadius(source, *feature, scale, mapScale), block.width,
-                                   block.height);
-        else
+        // Only the cartographic placement keeps clear of the point's marker.
+        if (style.placement == 0 || style.placement == 6) {
+          const double clearance = style.placement == 6 ? MarkerRadius(source, *feature, scale, mapScale) : 0;
+          candidates = AroundPoint(at, distance + clearance, block.width, block.height);
+        } else {
           candidates.push_back(OverPoint(at, style, distance, shift, block.width, block.height));
+        }
       } else {
         // Only the part the map shows is labelled.
         OGRGeometryUniquePtr visible(visibleArea.Intersection(geometry));
@@ -398,7 +400,8 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
         placed.text = transform.map(block.path);
         placed.box = box;
         placed.style = &style;
-        placed.bufferWidth = style.buffer ? 2 * scale.pixels(style.bufferSize) : 0;
+        // QGIS strokes the glyphs with a pen as wide as the buffer's size.
+        placed.bufferWidth = style.buffer ? scale.pixels(style.bufferSize) : 0;
         const double reach = placed.bufferWidth / 2 + 1;
         placed.reach = placed.text.boundingRect().united(box.boundingRect()).adjusted(-reach, -reach, reach, reach);
         labels_.push_back(std::move(placed));

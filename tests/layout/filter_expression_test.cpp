@@ -103,6 +103,8 @@ TEST(FilterExpression, ArithmeticAndTextMakeLabels) {
   EXPECT_EQ(text("-\"pop\" + 2 * 3"), "-1494");
   EXPECT_EQ(text("upper(\"kind\") || lower('X')"), "ROADx");
   EXPECT_EQ(text("coalesce(\"missing\", 'none')"), "none");
+  EXPECT_EQ(text("left(\"name\", 2) || right('110105003', 3) || substr('abcdef', 2, 3) || substr('abcdef', -2)"),
+            "东坝003bcdef");
   ExpectCases({{"\"pop\" / 1000 > 1", 1}, {"\"pop\" + 1 = 1501", 1}, {"\"pop\" / 0 = 1", -1}});
 }
 
