@@ -264,7 +264,23 @@ void ReadStroke(const Properties& properties, SymbolLayerLook& part, const char*
   }
 }
 
-SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn) {
+// The settings of a symbol layer that an expression sets per feature, which the picture
+// draws with their fixed values.
+void CollectDataDefined(const CPLXMLNode* layer, const std::string& kind, std::set<std::string>& fixed) {
+  const CPLXMLNode* defined = CPLGetXMLNode(layer, "data_defined_properties.Option");
+  for (const CPLXMLNode* group = defined ? defined->psChild : nullptr; group; group = group->psNext) {
+    if (group->eType != CXT_Element || !EQUAL(CPLGetXMLValue(group, "name", ""), "properties")) continue;
+    for (const CPLXMLNode* property = group->psChild; property; property = property->psNext) {
+      if (property->eType != CXT_Element) continue;
+      for (const CPLXMLNode* setting = property->psChild; setting; setting = setting->psNext)
+        if (setting->eType == CXT_Element && EQUAL(CPLGetXMLValue(setting, "name", ""), "active") &&
+            EQUAL(CPLGetXMLValue(setting, "value", ""), "true"))
+          fixed.insert(kind + " " + CPLGetXMLValue(property, "name", ""));
+    }
+  }
+}
+
+SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, std::set<std::string>& fixed) {
   SymbolLook look;
   const double alpha = std::clamp(RealOr(CPLGetXMLValue(symbol, "alpha", "1"), 1), 0.0, 1.0);
   for (const CPLXMLNode* layer = symbol->psChild; layer; layer = layer->psNext) {
@@ -313,6 +329,7 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn) 
       undrawn.insert(kind);  // marker lines, gradients and the like stay QGIS's own
       continue;
     }
+    CollectDataDefined(layer, kind, fixed);
     look.layers.push_back(part);
   }
   return look;
@@ -361,7 +378,7 @@ std::optional<LayerStyle> ParseStyle(const std::string& xml, StyleKind kind) {
   const CPLXMLNode* symbolList = CPLGetXMLNode(renderer, "symbols");
   for (const CPLXMLNode* symbol = symbolList ? symbolList->psChild : nullptr; symbol; symbol = symbol->psNext)
     if (symbol->eType == CXT_Element && EQUAL(symbol->pszValue, "symbol"))
-      symbols[CPLGetXMLValue(symbol, "name", "")] = ReadSymbol(symbol, style.undrawnSymbolLayers);
+      symbols[CPLGetXMLValue(symbol, "name", "")] = ReadSymbol(symbol, style.undrawnSymbolLayers, style.fixedProperties);
   const auto childrenOf = [&](const char* list, const char* item) {
     std::vector<const CPLXMLNode*> children;
     const CPLXMLNode* parent = CPLGetXMLNode(renderer, list);

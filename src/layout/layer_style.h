@@ -94,6 +94,7 @@ struct LayerStyle {
   bool symbolLevels = false;              // features drawn level by level, not as stored
   std::string rendererXml;                // the renderer element, for the map document
   std::set<std::string> undrawnSymbolLayers;  // classes of symbol layers left to QGIS
+  std::set<std::string> fixedProperties;      // settings set by expressions, drawn with their fixed values
   std::vector<std::string> unreadableFilters;  // rule filters that could not be read
 
   // Categorized: nullptr when features of that value are not drawn.

@@ -153,6 +153,8 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
         } else {
           for (const std::string& kind : entry.style->undrawnSymbolLayers)
             notices_.push_back("图层" + layer->data.name + "的符号层" + kind + "不能绘制，图片中没有它");
+          for (const std::string& property : entry.style->fixedProperties)
+            notices_.push_back("图层" + layer->data.name + "的符号层设置" + property + "由表达式决定，图片中按固定值绘制");
           for (const std::string& filter : entry.style->unreadableFilters)
             notices_.push_back("图层" + layer->data.name + "的规则条件“" + filter + "”不能读取，该规则没有绘制");
         }

@@ -159,12 +159,17 @@ TEST(LayerStyle, SymbolLayersReadCurrentAndOlderProperties) {
             "<Option name=\"name\" value=\"star\" type=\"QString\"/><Option name=\"size\" value=\"12\" type=\"QString\"/>"
             "<Option name=\"size_unit\" value=\"Pixel\" type=\"QString\"/><Option name=\"angle\" value=\"45\" type=\"QString\"/>"
             "<Option name=\"color\" value=\"#00ff00\" type=\"QString\"/><Option name=\"outline_style\" value=\"no\" type=\"QString\"/>"
-            "</Option></layer><layer class=\"SimpleMarker\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">"
+            "</Option><data_defined_properties><Option type=\"Map\"><Option name=\"name\" value=\"\" type=\"QString\"/>"
+            "<Option name=\"properties\" type=\"Map\"><Option name=\"size\" type=\"Map\">"
+            "<Option name=\"active\" value=\"true\" type=\"bool\"/><Option name=\"expression\" value=\"pop\" type=\"QString\"/>"
+            "</Option><Option name=\"angle\" type=\"Map\"><Option name=\"active\" value=\"false\" type=\"bool\"/></Option>"
+            "</Option><Option name=\"type\" value=\"collection\" type=\"QString\"/></Option></data_defined_properties></layer><layer class=\"SimpleMarker\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">"
             "<Option name=\"name\" value=\"heart\" type=\"QString\"/></Option></layer></symbol>"
             "</symbols></renderer-v2>"),
       StyleKind::Lines);
   ASSERT_TRUE(style);
   EXPECT_EQ(style->undrawnSymbolLayers, (std::set<std::string>{"MarkerLine", "SimpleMarker heart"}));
+  EXPECT_EQ(style->fixedProperties, std::set<std::string>{"SimpleMarker size"}) << "an expression's size, drawn fixed";
   std::vector<const SymbolLook*> looks;
   style->looksFor(Fields({{"kind", ExpressionValue::Of(std::string("road"))}}), 10000, looks);
   ASSERT_EQ(looks.size(), 1u) << "the category's value is the attribute's expression";
