@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QPainterPath>
-#include <QPainterPathStroker>
 #include <QPolygonF>
 
 #include <algorithm>
@@ -94,6 +93,13 @@ SymbolLook UserDataLook(OGRwkbGeometryType type) {
   return SymbolLook{{look}};
 }
 
+// Sizes in map units count in the units of the map the project shows: a geographic sheet's
+// map is shown in its zone's metres.
+SymbolScale StyleScale(const MapFrame& frame, const QTransform& toDevice, double pixelsPerMm, double mapScale) {
+  const bool inZoneMetres = !frame.documentCrsWkt.empty() && mapScale > 0;
+  return SymbolScale{pixelsPerMm, inZoneMetres ? pixelsPerMm * 1000 / mapScale : std::fabs(toDevice.m11())};
+}
+
 // The type a kept renderer names, for telling the user which one is not drawn.
 std::string RendererType(const std::string& styleXml) {
   const auto element = styleXml.find("<renderer-v2");
@@ -122,6 +128,7 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
       if (!layer->data.visible) continue;  // switched off in the user's map
       DrawnLayer entry;
       entry.layer = &*layer;
+      entry.frame = &frame;
       entry.data = layer->openClass;
       if (layer->data.isRaster) {
         try {
@@ -197,7 +204,7 @@ void PageRenderer::placeLabels(DrawnFrame& drawn) {
   const QTransform toDevice = mapToDevice(frame, 0);
   const Envelope& extent = frame.extent;
   const OGRGeometryUniquePtr shown = ShownArea(extent.xmin, extent.ymin, extent.xmax, extent.ymax, frame.clipShape.get());
-  drawn.labels.place(sources, *shown, toDevice, SymbolScale{dpi_ / 25.4, std::fabs(toDevice.m11())}, mapScale);
+  drawn.labels.place(sources, *shown, toDevice, StyleScale(frame, toDevice, dpi_ / 25.4, mapScale), mapScale);
 }
 
 PageRenderer::~PageRenderer() {
@@ -324,7 +331,7 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
   const SymbolLook userLook = UserDataLook(data.GetGeomType());
   // The sheet's own lines keep the sheet's clip; the user's outlines are drawn whole.
   GrownSheets clips(layer.role == LayerRole::UserData ? &sheet : nullptr);
-  const SymbolScale symbolScale{pixelsPerMm, std::fabs(toDevice.m11())};
+  const SymbolScale symbolScale = StyleScale(*drawn.frame, toDevice, pixelsPerMm, mapScale);
   painter.save();
   // By symbol levels every level is one pass over the features, the lowest first.
   const bool byLevels = style != nullptr && style->symbolLevels;

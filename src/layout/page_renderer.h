@@ -48,6 +48,7 @@ class PageRenderer {
   using Transform = std::unique_ptr<OGRCoordinateTransformation, TransformDeleter>;
   struct DrawnLayer {
     const LayoutLayer* layer = nullptr;
+    const MapFrame* frame = nullptr;  // the map it is drawn in
     OGRLayer* data = nullptr;
     OpenedLayer owned;  // the data source when the layer was opened here
     Transform toMap;    // when the layer's coordinate system is not the map's
