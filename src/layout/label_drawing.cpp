@@ -99,6 +99,10 @@ std::optional<LabelStyle> ReadLabelStyle(const std::string& labelingXml, std::st
     style.bufferJoin = join == Qt::MiterJoin ? Qt::MiterJoin : join == Qt::BevelJoin ? Qt::BevelJoin : Qt::RoundJoin;
     style.bufferFill = !Flag(buffer, "bufferNoFill", false);
   }
+  // QGIS's 0 left, 1 centre, 2 right; 3 follows the placement.
+  const CPLXMLNode* format = CPLGetXMLNode(settings, "text-format");
+  const int multilineAlign = static_cast<int>(RealOr(Attribute(format, "multilineAlign", "3").c_str(), 3));
+  style.lineAlign = multilineAlign >= 0 && multilineAlign <= 2 ? multilineAlign - 1 : 2;
   if (const CPLXMLNode* placement = CPLGetXMLNode(settings, "placement")) {
     style.placement = static_cast<int>(RealOr(Attribute(placement, "placement", "0").c_str(), 0));
     style.lineFlags = static_cast<int>(RealOr(Attribute(placement, "placementFlags", "10").c_str(), 10));
@@ -361,7 +365,8 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
       } else {
         // Only the part the map shows is labelled.
         OGRGeometryUniquePtr visible(visibleArea.Intersection(geometry));
-        if (!visible || visible->IsEmpty()) continue;
+        if (!visible) visible.reset(geometry->clone());  // not valid enough to cut: the whole of it
+        if (visible->IsEmpty()) continue;
         const bool surface = type == wkbPolygon || type == wkbMultiPolygon || type == wkbCurvePolygon ||
                              type == wkbMultiSurface;
         const bool alongLine = !surface || style.placement == 2 || style.placement == 3 || style.placement == 7;
@@ -391,7 +396,8 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
             candidates.push_back({at, 0, QPointF(-block.width / 2, -block.height / 2), 0});
         }
       }
-      for (const Candidate& candidate : candidates) {
+      for (Candidate& candidate : candidates) {
+        if (style.lineAlign >= -1 && style.lineAlign <= 1) candidate.align = style.lineAlign;
         if (candidate.align != 0) block = LayOutText(text, style, pixelSize, candidate.align);
         const QTransform transform = PlacementTransform(candidate);
         const QPolygonF box = transform.map(QPolygonF(QRectF(0, 0, block.width, block.height)));

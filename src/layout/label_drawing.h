@@ -30,6 +30,7 @@ struct LabelStyle {
   int capitalization = 0;  // QGIS's: 1 all upper case, 2 all lower case
   QColor color = Qt::black;
   double lineHeight = 1;   // times the face's own line spacing
+  int lineAlign = 2;       // lines of a label: -1 left, 0 centred, 1 right; else as the placement puts them
   bool buffer = false;
   StyleSize bufferSize{1};
   QColor bufferColor = Qt::white;
