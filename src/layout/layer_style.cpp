@@ -325,8 +325,21 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, 
       const SizeUnit offsetUnit = UnitOf(Get(properties, {"offset_unit"}, "MM"));
       part.offsetX = StyleSize{x, offsetUnit};
       part.offsetY = StyleSize{y, offsetUnit};
+    } else if (kind == "MarkerLine" && CPLGetXMLNode(layer, "symbol") != nullptr) {
+      part.kind = SymbolLayerLook::Kind::MarkerLine;
+      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(CPLGetXMLNode(layer, "symbol"), undrawn, fixed));
+      const std::string placement = ToLowerAscii(Get(properties, {"placement", "placements"}, "interval"));
+      part.placement = placement.find("lastvertex") != std::string::npos    ? MarkerPlacement::LastVertex
+                       : placement.find("firstvertex") != std::string::npos ? MarkerPlacement::FirstVertex
+                       : placement.find("vertex") != std::string::npos      ? MarkerPlacement::Vertex
+                       : placement.find("central") != std::string::npos     ? MarkerPlacement::CentralPoint
+                                                                            : MarkerPlacement::Interval;
+      part.interval = SizeOf(Get(properties, {"interval"}, "3"), Get(properties, {"interval_unit"}, "MM"), 3);
+      part.offsetAlongLine = SizeOf(Get(properties, {"offset_along_line"}, "0"),
+                                    Get(properties, {"offset_along_line_unit"}, "MM"), 0);
+      part.rotateMarkers = Get(properties, {"rotate"}, "1") != "0";
     } else {
-      undrawn.insert(kind);  // marker lines, gradients and the like stay QGIS's own
+      undrawn.insert(kind);  // gradients, pictures and the like stay QGIS's own
       continue;
     }
     CollectDataDefined(layer, kind, fixed);

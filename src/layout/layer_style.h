@@ -37,9 +37,14 @@ enum class MarkerShape {
   Trapezoid, Asterisk,
 };
 
-// One symbol layer: a fill with its outline, a line, or a marker.
+struct SymbolLook;
+
+// Where a marker line puts its markers.
+enum class MarkerPlacement { Interval, Vertex, FirstVertex, LastVertex, CentralPoint };
+
+// One symbol layer: a fill with its outline, a line, a marker, or markers along a line.
 struct SymbolLayerLook {
-  enum class Kind { Fill, Line, Marker };
+  enum class Kind { Fill, Line, Marker, MarkerLine };
   Kind kind = Kind::Line;
   int pass = 0;  // rendering pass when the style draws by symbol levels (lower first)
   bool stroke = true;
@@ -56,6 +61,11 @@ struct SymbolLayerLook {
   StyleSize size{2};  // a marker's width
   double angle = 0;   // clockwise degrees
   StyleSize offsetX, offsetY;  // a marker's, y down
+  std::shared_ptr<const SymbolLook> markers;  // a marker line's marker symbol
+  MarkerPlacement placement = MarkerPlacement::Interval;
+  StyleSize interval{3};
+  StyleSize offsetAlongLine{0};
+  bool rotateMarkers = true;   // turned with the line
 };
 
 struct SymbolLook {

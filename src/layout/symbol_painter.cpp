@@ -174,6 +174,69 @@ QPen StrokePen(const SymbolLayerLook& layer, const SymbolScale& scale) {
   return pen;
 }
 
+void PaintMarker(QPainter& painter, const SymbolLayerLook& layer, QPointF point, const SymbolScale& scale) {
+  const QPainterPath marker = MarkerPath(layer, point, scale);
+  if (!IsOutlineOnly(layer.shape) && layer.fill) painter.fillPath(marker, layer.fillColor);
+  if (layer.stroke) painter.strokePath(marker, StrokePen(layer, scale));
+}
+
+// The places along a line where a marker line sets its markers, each with the line's
+// direction there (clockwise degrees, y down).
+std::vector<std::pair<QPointF, double>> MarkerPlaces(const QPolygonF& line, const SymbolLayerLook& layer,
+                                                     const SymbolScale& scale) {
+  std::vector<std::pair<QPointF, double>> places;
+  if (line.size() < 2) return places;
+  const auto direction = [](QPointF from, QPointF to) {
+    return std::atan2(to.y() - from.y(), to.x() - from.x()) * 180 / M_PI;
+  };
+  const int last = line.size() - 1;
+  switch (layer.placement) {
+    case MarkerPlacement::FirstVertex:
+      places.emplace_back(line[0], direction(line[0], line[1]));
+      return places;
+    case MarkerPlacement::LastVertex:
+      places.emplace_back(line[last], direction(line[last - 1], line[last]));
+      return places;
+    case MarkerPlacement::Vertex:
+      for (int i = 0; i <= last; ++i) {
+        // Between two segments the marker takes the mean of their directions.
+        const double before = i > 0 ? direction(line[i - 1], line[i]) : direction(line[0], line[1]);
+        const double after = i < last ? direction(line[i], line[i + 1]) : before;
+        double turn = after - before;
+        if (turn > 180) turn -= 360;
+        if (turn < -180) turn += 360;
+        places.emplace_back(line[i], before + turn / 2);
+      }
+      return places;
+    case MarkerPlacement::CentralPoint:
+    case MarkerPlacement::Interval:
+      break;
+  }
+  double length = 0;
+  for (int i = 1; i <= last; ++i) length += QLineF(line[i - 1], line[i]).length();
+  std::vector<double> distances;
+  if (layer.placement == MarkerPlacement::CentralPoint) {
+    distances.push_back(length / 2);
+  } else {
+    const double interval = scale.pixels(layer.interval);
+    if (interval <= 0) return places;
+    for (double at = scale.pixels(layer.offsetAlongLine); at <= length + 1e-9 && distances.size() < 100000; at += interval)
+      distances.push_back(at);
+  }
+  double walked = 0;
+  size_t next = 0;
+  for (int i = 1; i <= last && next < distances.size(); ++i) {
+    const QLineF segment(line[i - 1], line[i]);
+    while (next < distances.size() && distances[next] <= walked + segment.length() + 1e-9) {
+      const double along = segment.length() > 0 ? (distances[next] - walked) / segment.length() : 0;
+      places.emplace_back(segment.pointAt(std::clamp(along, 0.0, 1.0)), direction(line[i - 1], line[i]));
+      ++next;
+    }
+    walked += segment.length();
+  }
+  return places;
+}
+
 }  // namespace
 
 QPainterPath MarkerPath(const SymbolLayerLook& marker, QPointF point, const SymbolScale& scale) {
@@ -195,12 +258,19 @@ void PaintSymbol(QPainter& painter, const DeviceShape& shape, const SymbolLook& 
     if (layer.kind == SymbolLayerLook::Kind::Marker) {
       if (shape.points.empty()) continue;
       if (clips.sheet()) painter.setClipPath(*clips.sheet());
-      const bool outlineOnly = IsOutlineOnly(layer.shape);
-      for (const QPointF& point : shape.points) {
-        const QPainterPath marker = MarkerPath(layer, point, scale);
-        if (!outlineOnly && layer.fill) painter.fillPath(marker, layer.fillColor);
-        if (layer.stroke) painter.strokePath(marker, StrokePen(layer, scale));
-      }
+      for (const QPointF& point : shape.points) PaintMarker(painter, layer, point, scale);
+      continue;
+    }
+    if (layer.kind == SymbolLayerLook::Kind::MarkerLine) {
+      if (shape.path.isEmpty() || !layer.markers) continue;
+      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      for (const QPolygonF& line : shape.path.toSubpathPolygons())
+        for (const auto& [point, angle] : MarkerPlaces(line, layer, scale))
+          for (SymbolLayerLook marker : layer.markers->layers) {
+            if (marker.kind != SymbolLayerLook::Kind::Marker) continue;
+            if (layer.rotateMarkers) marker.angle += angle;
+            PaintMarker(painter, marker, point, scale);
+          }
       continue;
     }
     if (shape.path.isEmpty()) continue;

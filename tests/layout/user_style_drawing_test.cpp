@@ -292,6 +292,30 @@ TEST_F(UserStyles, WhatIsNotDrawnIsNamedAndTheDocumentKeepsTheLabels) {
   EXPECT_EQ(labelled, 3);
 }
 
+TEST_F(UserStyles, AMarkerLineSetsItsMarkersAlongTheLine) {
+  PageLayout layout = styledPage();
+  MapLayer& roads = layout.frames[0].layers[1].data;
+  roads.labelsEnabled = false;
+  // Red 3 mm squares every 10 mm from 5 mm along the road, which starts 100 m in.
+  roads.styleXml =
+      "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"line\" alpha=\"1\">"
+      "<layer class=\"MarkerLine\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" +
+      Option("placement", "interval") + Option("interval", "10") + Option("interval_unit", "MM") +
+      Option("offset_along_line", "5") + Option("offset_along_line_unit", "MM") + Option("rotate", "1") +
+      "</Option>" +
+      SymbolXml("@0@0", "marker", "SimpleMarker",
+                Option("name", "square") + Option("color", "255,0,0,255") + Option("outline_style", "no") +
+                    Option("size", "3")) +
+      "</layer></symbol></symbols></renderer-v2></qgis>";
+  ASSERT_TRUE(print(layout, "m.png").empty());
+  testing::Picture picture(folder.file("m.png"));
+  ASSERT_TRUE(picture.valid());
+  for (double x = 150; x < 900; x += 100) {
+    EXPECT_GT(picture.redPixels(Box(x - 10, 690, x + 10, 710)), 20) << x;
+    EXPECT_EQ(picture.redPixels(Box(x + 25, 680, x + 75, 720)), 0) << x;
+  }
+}
+
 TEST_F(UserStyles, AProjectsLabelsReachTheLayer) {
   std::ofstream(folder.file("p.qgs"))
       << "<qgis><projectlayers><maplayer type=\"vector\" labelsEnabled=\"1\"><id>w</id>"
