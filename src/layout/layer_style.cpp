@@ -409,7 +409,9 @@ std::optional<LayerStyle> ParseStyle(const std::string& xml, StyleKind kind) {
     style.attributeExpression = ExpressionOf(style.attribute);
   };
 
-  if (type == "singleSymbol") {
+  if (type == "nullSymbol") {
+    style.renderer = LayerStyle::Renderer::SingleSymbol;  // no symbol: only the labels show
+  } else if (type == "singleSymbol") {
     if (symbols.empty()) return std::nullopt;
     style.renderer = LayerStyle::Renderer::SingleSymbol;
     style.otherValues = symbols.count("0") ? symbols["0"] : symbols.begin()->second;

@@ -136,6 +136,11 @@ TEST(LayerStyle, RulesNestElseAndScaleAsQgisDoes) {
   EXPECT_EQ(ColorFor(*style, feature("c", 0), 10000), "#808080");
   EXPECT_EQ(ColorFor(*style, feature("d", 0), 10000), "#808080") << "a rule switched off";
   EXPECT_EQ(ColorFor(*style, feature("z", 0), 10000), "#808080");
+
+  // A layer drawn with no symbols at all shows only its labels.
+  const auto none = StyleFromText(Style("<renderer-v2 type=\"nullSymbol\"/>"), StyleKind::Lines);
+  ASSERT_TRUE(none);
+  EXPECT_EQ(ColorFor(*none, feature("a", 0)), "none");
 }
 
 TEST(LayerStyle, SymbolLayersReadCurrentAndOlderProperties) {
