@@ -119,6 +119,16 @@ std::optional<LabelStyle> ReadLabelStyle(const std::string& labelingXml, std::st
     style.closestScale = RealOr(Attribute(rendering, "scaleMin", "0").c_str(), 0);
     style.farthestScale = RealOr(Attribute(rendering, "scaleMax", "0").c_str(), 0);
   }
+  const CPLXMLNode* defined = CPLGetXMLNode(settings, "dd_properties.Option");
+  for (const CPLXMLNode* group = defined ? defined->psChild : nullptr; group; group = group->psNext) {
+    if (group->eType != CXT_Element || !EQUAL(CPLGetXMLValue(group, "name", ""), "properties")) continue;
+    for (const CPLXMLNode* property = group->psChild; property; property = property->psNext)
+      for (const CPLXMLNode* setting = property->eType == CXT_Element ? property->psChild : nullptr; setting;
+           setting = setting->psNext)
+        if (setting->eType == CXT_Element && EQUAL(CPLGetXMLValue(setting, "name", ""), "active") &&
+            EQUAL(CPLGetXMLValue(setting, "value", ""), "true"))
+          style.fixedProperties.insert(CPLGetXMLValue(property, "name", ""));
+  }
   return style;
 }
 

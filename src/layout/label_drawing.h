@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,7 @@ struct LabelStyle {
   bool displayAll = false; // labels may overlap
   bool scaleLimited = false;
   double closestScale = 0, farthestScale = 0;  // denominators; 0 open
+  std::set<std::string> fixedProperties;  // settings set by expressions, drawn with their fixed values
 
   bool shownAtScale(double scale) const;
 };

@@ -171,6 +171,8 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
         entry.labels = ReadLabelStyle(layer->data.labelingXml, problem);
         if (!problem.empty())
           notices_.push_back("图层" + layer->data.name + "的" + problem + "不能绘制，图片中没有它的标注");
+        for (const std::string& property : entry.labels ? entry.labels->fixedProperties : std::set<std::string>{})
+          notices_.push_back("图层" + layer->data.name + "的标注设置" + property + "由表达式决定，图片中按固定值绘制");
       }
       // The coordinate system the map document declares for the layer comes first.
       const OGRSpatialReference* layerSrs = entry.data->GetSpatialRef();

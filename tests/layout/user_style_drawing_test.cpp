@@ -264,8 +264,16 @@ TEST_F(UserStyles, WhatIsNotDrawnIsNamedAndTheDocumentKeepsTheLabels) {
   towns.styleXml = ReplaceAll(towns.styleXml, "&quot;pop&quot; &lt; 10", "&quot;pop&quot; =~ 10");
   MapLayer& roads = layout.frames[0].layers[1].data;
   roads.labelingXml = "<labeling type=\"rule-based\"><rules/></labeling>";
+  MapLayer& wells = layout.frames[0].layers[0].data;
+  wells.labelingXml = ReplaceAll(
+      wells.labelingXml, "</settings>",
+      "<dd_properties><Option type=\"Map\"><Option name=\"properties\" type=\"Map\"><Option name=\"Color\" "
+      "type=\"Map\"><Option name=\"active\" value=\"true\" type=\"bool\"/></Option></Option></Option>"
+      "</dd_properties></settings>");
   const auto notices = print(layout, "n.png");
-  ASSERT_EQ(notices.size(), 2u);
+  ASSERT_EQ(notices.size(), 3u);
+  EXPECT_NE(notices[2].find("wells"), std::string::npos);
+  EXPECT_NE(notices[2].find("Color"), std::string::npos);
   EXPECT_NE(notices[0].find("towns"), std::string::npos);
   EXPECT_NE(notices[0].find("=~"), std::string::npos);
   EXPECT_NE(notices[1].find("roads"), std::string::npos);
