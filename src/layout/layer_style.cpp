@@ -338,6 +338,10 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, 
       part.offsetAlongLine = SizeOf(Get(properties, {"offset_along_line"}, "0"),
                                     Get(properties, {"offset_along_line_unit"}, "MM"), 0);
       part.rotateMarkers = Get(properties, {"rotate"}, "1") != "0";
+    } else if (kind == "CentroidFill" && CPLGetXMLNode(layer, "symbol") != nullptr) {
+      part.kind = SymbolLayerLook::Kind::CentroidFill;
+      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(CPLGetXMLNode(layer, "symbol"), undrawn, fixed));
+      part.onEveryPart = Get(properties, {"point_on_all_parts"}, "1") != "0";
     } else {
       undrawn.insert(kind);  // gradients, pictures and the like stay QGIS's own
       continue;

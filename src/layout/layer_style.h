@@ -44,7 +44,7 @@ enum class MarkerPlacement { Interval, Vertex, FirstVertex, LastVertex, CentralP
 
 // One symbol layer: a fill with its outline, a line, a marker, or markers along a line.
 struct SymbolLayerLook {
-  enum class Kind { Fill, Line, Marker, MarkerLine };
+  enum class Kind { Fill, Line, Marker, MarkerLine, CentroidFill };
   Kind kind = Kind::Line;
   int pass = 0;  // rendering pass when the style draws by symbol levels (lower first)
   bool stroke = true;
@@ -61,7 +61,8 @@ struct SymbolLayerLook {
   StyleSize size{2};  // a marker's width
   double angle = 0;   // clockwise degrees
   StyleSize offsetX, offsetY;  // a marker's, y down
-  std::shared_ptr<const SymbolLook> markers;  // a marker line's marker symbol
+  std::shared_ptr<const SymbolLook> markers;  // the marker symbol of a marker line or a centroid fill
+  bool onEveryPart = true;     // a centroid fill's marker on each part, else on the largest
   MarkerPlacement placement = MarkerPlacement::Interval;
   StyleSize interval{3};
   StyleSize offsetAlongLine{0};

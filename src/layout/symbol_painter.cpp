@@ -237,6 +237,57 @@ std::vector<std::pair<QPointF, double>> MarkerPlaces(const QPolygonF& line, cons
   return places;
 }
 
+// A ring's area (signed) and centroid.
+std::pair<double, QPointF> RingMoments(const QPolygonF& ring) {
+  double area = 0, x = 0, y = 0;
+  for (int i = 0; i < ring.size(); ++i) {
+    const QPointF& a = ring[i];
+    const QPointF& b = ring[(i + 1) % ring.size()];
+    const double cross = a.x() * b.y() - b.x() * a.y();
+    area += cross;
+    x += (a.x() + b.x()) * cross;
+    y += (a.y() + b.y()) * cross;
+  }
+  area /= 2;
+  if (area == 0) return {0, ring.isEmpty() ? QPointF() : ring.front()};
+  return {area, QPointF(x / (6 * area), y / (6 * area))};
+}
+
+// The centroid of each surface of a shape, holes taken out: a ring inside another is its hole.
+// With largestOnly, only the largest surface's.
+std::vector<QPointF> SurfaceCentroids(const QPainterPath& path, bool largestOnly) {
+  const QList<QPolygonF> rings = path.toSubpathPolygons();
+  std::vector<bool> isHole(rings.size(), false);
+  for (int i = 0; i < rings.size(); ++i)
+    for (int j = 0; j < rings.size() && !isHole[i]; ++j)
+      if (i != j && !rings[i].isEmpty() && std::fabs(RingMoments(rings[j]).first) > std::fabs(RingMoments(rings[i]).first) &&
+          rings[j].containsPoint(rings[i].front(), Qt::OddEvenFill))
+        isHole[i] = true;
+  std::vector<QPointF> centroids;
+  double largest = -1;
+  for (int i = 0; i < rings.size(); ++i) {
+    if (isHole[i]) continue;
+    const auto [outerArea, outerCentre] = RingMoments(rings[i]);
+    double area = std::fabs(outerArea);
+    QPointF weighted = outerCentre * area;
+    for (int j = 0; j < rings.size(); ++j)
+      if (isHole[j] && !rings[j].isEmpty() && rings[i].containsPoint(rings[j].front(), Qt::OddEvenFill)) {
+        const auto [holeArea, holeCentre] = RingMoments(rings[j]);
+        area -= std::fabs(holeArea);
+        weighted -= holeCentre * std::fabs(holeArea);
+      }
+    if (area <= 0) continue;
+    const QPointF centre = weighted / area;
+    if (!largestOnly) {
+      centroids.push_back(centre);
+    } else if (area > largest) {
+      largest = area;
+      centroids.assign(1, centre);
+    }
+  }
+  return centroids;
+}
+
 }  // namespace
 
 QPainterPath MarkerPath(const SymbolLayerLook& marker, QPointF point, const SymbolScale& scale) {
@@ -259,6 +310,14 @@ void PaintSymbol(QPainter& painter, const DeviceShape& shape, const SymbolLook& 
       if (shape.points.empty()) continue;
       if (clips.sheet()) painter.setClipPath(*clips.sheet());
       for (const QPointF& point : shape.points) PaintMarker(painter, layer, point, scale);
+      continue;
+    }
+    if (layer.kind == SymbolLayerLook::Kind::CentroidFill) {
+      if (shape.path.isEmpty() || !shape.areas || !layer.markers) continue;
+      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      for (const QPointF& point : SurfaceCentroids(shape.path, !layer.onEveryPart))
+        for (const SymbolLayerLook& marker : layer.markers->layers)
+          if (marker.kind == SymbolLayerLook::Kind::Marker) PaintMarker(painter, marker, point, scale);
       continue;
     }
     if (layer.kind == SymbolLayerLook::Kind::MarkerLine) {

@@ -324,6 +324,28 @@ TEST_F(UserStyles, AMarkerLineSetsItsMarkersAlongTheLine) {
   }
 }
 
+TEST_F(UserStyles, ACentroidFillMarksTheMiddleOfEachSurface) {
+  PageLayout layout = styledPage();
+  MapLayer& towns = layout.frames[0].layers[2].data;
+  towns.labelsEnabled = false;
+  towns.styleXml =
+      "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"fill\" alpha=\"1\">"
+      "<layer class=\"CentroidFill\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" +
+      Option("point_on_all_parts", "1") + "</Option>" +
+      SymbolXml("@0@0", "marker", "SimpleMarker",
+                Option("name", "circle") + Option("color", "255,0,0,255") + Option("outline_style", "no") +
+                    Option("size", "4")) +
+      "</layer></symbol></symbols></renderer-v2></qgis>";
+  ASSERT_TRUE(print(layout, "c.png").empty());
+  testing::Picture picture(folder.file("c.png"));
+  ASSERT_TRUE(picture.valid());
+  for (const double x : {250.0, 750.0}) {
+    EXPECT_GT(picture.redPixels(Box(x - 15, 235, x + 15, 265)), 20) << x;
+    EXPECT_EQ(picture.redPixels(Box(x - 150, 100, x - 30, 400)), 0) << x;
+    EXPECT_EQ(picture.redPixels(Box(x + 30, 100, x + 150, 400)), 0) << x;
+  }
+}
+
 TEST_F(UserStyles, AProjectsLabelsReachTheLayer) {
   std::ofstream(folder.file("p.qgs"))
       << "<qgis><projectlayers><maplayer type=\"vector\" labelsEnabled=\"1\"><id>w</id>"
