@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "layout/map_text.h"
 #include "util/number_parse.h"
@@ -359,7 +360,8 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
       }
       const OGRwkbGeometryType type = wkbFlatten(geometry->getGeometryType());
       std::vector<Candidate> candidates;
-      TextBlock block = LayOutText(text, style, pixelSize, 0);
+      int blockAlign = 0;
+      TextBlock block = LayOutText(text, style, pixelSize, blockAlign);
       if (type == wkbPoint || type == wkbMultiPoint) {
         const OGRPoint* point = type == wkbPoint ? geometry->toPoint()
                                                  : geometry->toMultiPoint()->getGeometryRef(0);
@@ -408,7 +410,10 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
       }
       for (Candidate& candidate : candidates) {
         if (style.lineAlign >= -1 && style.lineAlign <= 1) candidate.align = style.lineAlign;
-        if (candidate.align != 0) block = LayOutText(text, style, pixelSize, candidate.align);
+        if (candidate.align != blockAlign) {
+          blockAlign = candidate.align;
+          block = LayOutText(text, style, pixelSize, blockAlign);
+        }
         const QTransform transform = PlacementTransform(candidate);
         const QPolygonF box = transform.map(QPolygonF(QRectF(0, 0, block.width, block.height)));
         if (!style.displayAll && !fits(box)) continue;
