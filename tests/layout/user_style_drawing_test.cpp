@@ -71,6 +71,12 @@ class UserStyles : public ::testing::Test {
     add("towns", wkbPolygon,
         {{"a", "东坝", 5, Square(100, 100, 300)}, {"b", "西坝", 15, Square(600, 100, 300)}});
     add("roads", wkbLineString, {{"dash", "R1", 0, "LINESTRING(" + At(100, 700) + "," + At(900, 700) + ")"}});
+    // A yard whose left half is a hole: its middle lies right of its box's.
+    add("yards", wkbPolygon,
+        {{"", "", 0,
+          "POLYGON((" + At(100, 450) + "," + At(400, 450) + "," + At(400, 550) + "," + At(100, 550) + "," + At(100, 450) +
+              "),(" + At(110, 460) + "," + At(250, 460) + "," + At(250, 540) + "," + At(110, 540) + "," + At(110, 460) +
+              "))"}});
     add("wells", wkbPoint, {{"", "Well", 1, "POINT(" + At(250, 850) + ")"}, {"", "", 10, "POINT(" + At(750, 850) + ")"}});
   }
 
@@ -336,6 +342,9 @@ TEST_F(UserStyles, ACentroidFillMarksTheMiddleOfEachSurface) {
                 Option("name", "circle") + Option("color", "255,0,0,255") + Option("outline_style", "no") +
                     Option("size", "4")) +
       "</layer></symbol></symbols></renderer-v2></qgis>";
+  LayoutLayer yards = layer("yards");
+  yards.data.styleXml = towns.styleXml;
+  layout.frames[0].layers.insert(layout.frames[0].layers.begin(), yards);
   ASSERT_TRUE(print(layout, "c.png").empty());
   testing::Picture picture(folder.file("c.png"));
   ASSERT_TRUE(picture.valid());
@@ -344,6 +353,9 @@ TEST_F(UserStyles, ACentroidFillMarksTheMiddleOfEachSurface) {
     EXPECT_EQ(picture.redPixels(Box(x - 150, 100, x - 30, 400)), 0) << x;
     EXPECT_EQ(picture.redPixels(Box(x + 30, 100, x + 150, 400)), 0) << x;
   }
+  // The yard's 300 by 100 m frame less its 140 by 80 m hole: the middle at x = 292 m.
+  EXPECT_GT(picture.redPixels(Box(277, 485, 307, 515)), 20);
+  EXPECT_EQ(picture.redPixels(Box(100, 450, 260, 550)), 0) << "not the middle of its box, 250 m";
 }
 
 TEST_F(UserStyles, AProjectsLabelsReachTheLayer) {
