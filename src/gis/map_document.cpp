@@ -187,6 +187,9 @@ void MapDocument::loadProject(const std::string& xml) {
       layer.maxScale = CPLAtof(CPLGetXMLValue(node, "maxScale", "0"));
       layer.opacity = std::clamp(CPLAtof(CPLGetXMLValue(node, "layerOpacity", "1")), 0.0, 1.0);
       layer.styleXml = layer.isRaster ? PipeOfLayerNode(node) : StyleOfLayerNode(node);
+      layer.labelsEnabled = Text(node, "labelsEnabled") == "1";
+      if (const CPLXMLNode* labeling = CPLGetXMLNode(node, "labeling"))
+        layer.labelingXml = SerializedElement(const_cast<CPLXMLNode*>(labeling));
       const std::string id = Text(node, "id");
       declaredOrder.push_back(id);
       byId[id] = std::move(layer);

@@ -18,6 +18,8 @@ struct MapLayer {
   std::string subset;      // definition query
   std::string crsWkt;      // as the map declares it; empty: the source's own
   std::string styleXml;    // the project's renderer for it, as a style file; empty: none
+  std::string labelingXml; // the project's <labeling> element for it; empty: none
+  bool labelsEnabled = false;
   OGRwkbGeometryType geometryType = wkbUnknown;
   bool isVector = true;
   bool isRaster = false;   // an image GDAL reads; styleXml then holds the project's raster pipe

@@ -3,7 +3,10 @@
 #include <cpl_minixml.h>
 #include <cpl_string.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <sstream>
@@ -14,12 +17,6 @@
 #include "util/text.h"
 
 namespace framora {
-
-const SymbolLook* CategorizedStyle::lookFor(const std::string& value) const {
-  for (const auto& [categoryValue, look] : categories)
-    if (categoryValue == value) return &look;
-  return otherValues ? &*otherValues : nullptr;
-}
 
 namespace {
 
@@ -33,12 +30,13 @@ struct CategorySpec {
 
 SymbolLayerLook Stroke(double widthMm) {
   SymbolLayerLook look;
-  look.strokeWidth = widthMm;
+  look.strokeWidth.value = widthMm;
   return look;
 }
 
 SymbolLayerLook Fill(QColor color, bool outline = false) {
   SymbolLayerLook look;
+  look.kind = SymbolLayerLook::Kind::Fill;
   look.fill = true;
   look.fillColor = color;
   look.stroke = outline;
@@ -52,8 +50,8 @@ std::vector<CategorySpec> BuiltInCategories(StyleKind kind) {
             {"3", "比例尺", Stroke(0.15)},
             {"0", "格网十字", Stroke(0.1)},
             {"", "其他", Stroke(0.1)}};
-  SymbolLayerLook other;
-  other.strokeWidth = 0.1;
+  SymbolLayerLook other = Stroke(0.1);
+  other.kind = SymbolLayerLook::Kind::Fill;
   return {{"10", "外图廓带", Fill(Qt::black)},
           {"1", "接图表中格", Fill(QColor(210, 210, 210))},
           {"100", "压白", Fill(Qt::white)},
@@ -84,14 +82,14 @@ void SymbolXml(std::ostringstream& out, int index, StyleKind kind, const SymbolL
     OptionLine(out, "joinstyle", "miter");
     OptionLine(out, "line_color", ColorText(look.strokeColor));
     OptionLine(out, "line_style", look.stroke ? "solid" : "no");
-    OptionLine(out, "line_width", NumberText(look.strokeWidth, 6));
+    OptionLine(out, "line_width", NumberText(look.strokeWidth.value, 6));
     OptionLine(out, "line_width_unit", "MM");
   } else {
     OptionLine(out, "color", ColorText(look.fillColor));
     OptionLine(out, "joinstyle", "miter");
     OptionLine(out, "outline_color", ColorText(look.strokeColor));
     OptionLine(out, "outline_style", look.stroke ? "solid" : "no");
-    OptionLine(out, "outline_width", NumberText(look.strokeWidth, 6));
+    OptionLine(out, "outline_width", NumberText(look.strokeWidth.value, 6));
     OptionLine(out, "outline_width_unit", "MM");
     OptionLine(out, "style", look.fill ? "solid" : "no");
   }
@@ -124,24 +122,47 @@ std::map<std::string, std::string> LayerProperties(const CPLXMLNode* layer) {
 }
 
 int WholeOr(const char* text, int fallback) { return ParseInteger(text, NumberForm::Forgiving).value_or(fallback); }
-double RealOr(const char* text, double fallback) { return ParseDecimal(text, NumberForm::Forgiving).value_or(fallback); }
+double RealOr(const std::string& text, double fallback) {
+  return ParseDecimal(text.c_str(), NumberForm::Forgiving).value_or(fallback);
+}
+
+using Properties = std::map<std::string, std::string>;
+
+// The first of keys the properties hold (current names first, older ones after), else fallback.
+std::string Get(const Properties& properties, std::initializer_list<const char*> keys, const char* fallback) {
+  for (const char* key : keys)
+    if (const auto found = properties.find(key); found != properties.end()) return found->second;
+  return fallback;
+}
 
 QColor ColorOf(const std::string& text, double symbolAlpha) {
-  const CPLStringList parts(CSLTokenizeString2(text.c_str(), ",", 0));
-  if (parts.size() < 3) return Qt::black;
-  QColor color(WholeOr(parts[0], 0), WholeOr(parts[1], 0), WholeOr(parts[2], 0),
-               parts.size() > 3 ? WholeOr(parts[3], 255) : 255);
+  QColor color;
+  if (!text.empty() && text[0] == '#') {
+    color = QColor(QString::fromStdString(text));
+    if (!color.isValid()) color = Qt::black;
+  } else {
+    const CPLStringList parts(CSLTokenizeString2(text.c_str(), ",", 0));
+    if (parts.size() < 3) return Qt::black;
+    color = QColor(std::clamp(WholeOr(parts[0], 0), 0, 255), std::clamp(WholeOr(parts[1], 0), 0, 255),
+                   std::clamp(WholeOr(parts[2], 0), 0, 255),
+                   parts.size() > 3 ? std::clamp(WholeOr(parts[3], 255), 0, 255) : 255);
+  }
   color.setAlphaF(color.alphaF() * symbolAlpha);
   return color;
 }
 
-// Paper millimetres, or pixels when the unit says so.
-double WidthOf(const std::string& value, const std::string& unit, bool& inPixels) {
-  const double width = RealOr(value.c_str(), 0);
-  inPixels = unit == "Pixel";
-  if (unit == "Point") return width * 25.4 / 72;
-  if (unit == "Inch") return width * 25.4;
-  return width;
+SizeUnit UnitOf(const std::string& text) {
+  const std::string unit = ToLowerAscii(text);
+  if (unit == "point" || unit == "points" || unit == "pt") return SizeUnit::Points;
+  if (unit == "pixel" || unit == "pixels" || unit == "px") return SizeUnit::Pixels;
+  if (unit == "mapunit" || unit == "mapunits" || unit == "map units" || unit == "rendermetersinmapunits")
+    return SizeUnit::MapUnits;
+  if (unit == "inch" || unit == "inches" || unit == "in") return SizeUnit::Inches;
+  return SizeUnit::Millimetres;
+}
+
+StyleSize SizeOf(const std::string& value, const std::string& unit, double fallback) {
+  return StyleSize{RealOr(value, fallback), UnitOf(unit)};
 }
 
 Qt::PenCapStyle CapOf(const std::string& text) {
@@ -156,90 +177,405 @@ Qt::PenJoinStyle JoinOf(const std::string& text) {
   return Qt::MiterJoin;
 }
 
-std::string Get(const std::map<std::string, std::string>& properties, const char* key, const char* fallback) {
-  const auto found = properties.find(key);
-  return found == properties.end() ? fallback : found->second;
+Qt::PenStyle PenStyleOf(const std::string& text) {
+  if (text == "no") return Qt::NoPen;
+  if (text == "dash") return Qt::DashLine;
+  if (text == "dot") return Qt::DotLine;
+  if (text == "dash dot") return Qt::DashDotLine;
+  if (text == "dash dot dot") return Qt::DashDotDotLine;
+  return Qt::SolidLine;
 }
 
-SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn) {
+Qt::BrushStyle BrushStyleOf(const std::string& text) {
+  static const std::pair<const char*, Qt::BrushStyle> styles[] = {
+      {"no", Qt::NoBrush},           {"horizontal", Qt::HorPattern}, {"vertical", Qt::VerPattern},
+      {"cross", Qt::CrossPattern},   {"b_diagonal", Qt::BDiagPattern}, {"f_diagonal", Qt::FDiagPattern},
+      {"diagonal_x", Qt::DiagCrossPattern}, {"dense1", Qt::Dense1Pattern}, {"dense2", Qt::Dense2Pattern},
+      {"dense3", Qt::Dense3Pattern}, {"dense4", Qt::Dense4Pattern}, {"dense5", Qt::Dense5Pattern},
+      {"dense6", Qt::Dense6Pattern}, {"dense7", Qt::Dense7Pattern}};
+  for (const auto& [name, style] : styles)
+    if (text == name) return style;
+  return Qt::SolidPattern;
+}
+
+std::optional<MarkerShape> ShapeOf(const std::string& text) {
+  static const std::pair<const char*, MarkerShape> shapes[] = {
+      {"circle", MarkerShape::Circle},
+      {"square", MarkerShape::Square},
+      {"rectangle", MarkerShape::Square},
+      {"diamond", MarkerShape::Diamond},
+      {"pentagon", MarkerShape::Pentagon},
+      {"hexagon", MarkerShape::Hexagon},
+      {"octagon", MarkerShape::Octagon},
+      {"triangle", MarkerShape::Triangle},
+      {"equilateral_triangle", MarkerShape::EquilateralTriangle},
+      {"star", MarkerShape::Star},
+      {"regular_star", MarkerShape::Star},
+      {"arrow", MarkerShape::Arrow},
+      {"filled_arrowhead", MarkerShape::FilledArrowHead},
+      {"cross_fill", MarkerShape::CrossFill},
+      {"cross", MarkerShape::Cross},
+      {"cross2", MarkerShape::Cross2},
+      {"x", MarkerShape::Cross2},
+      {"line", MarkerShape::Line},
+      {"arrowhead", MarkerShape::ArrowHead},
+      {"semi_circle", MarkerShape::SemiCircle},
+      {"third_circle", MarkerShape::ThirdCircle},
+      {"quarter_circle", MarkerShape::QuarterCircle},
+      {"quarter_square", MarkerShape::QuarterSquare},
+      {"half_square", MarkerShape::HalfSquare},
+      {"diagonal_half_square", MarkerShape::DiagonalHalfSquare},
+      {"left_half_triangle", MarkerShape::LeftHalfTriangle},
+      {"right_half_triangle", MarkerShape::RightHalfTriangle},
+      {"square_with_corners", MarkerShape::SquareWithCorners},
+      {"trapezoid", MarkerShape::Trapezoid},
+      {"asterisk", MarkerShape::Asterisk},
+  };
+  const std::string name = ToLowerAscii(Trim(text));
+  for (const auto& [shapeName, shape] : shapes)
+    if (name == shapeName) return shape;
+  return std::nullopt;
+}
+
+// "x,y" as QGIS writes offsets.
+std::pair<double, double> PairOf(const std::string& text) {
+  const CPLStringList parts(CSLTokenizeString2(text.c_str(), ",", 0));
+  if (parts.size() < 2) return {0, 0};
+  return {RealOr(parts[0], 0), RealOr(parts[1], 0)};
+}
+
+void ReadStroke(const Properties& properties, SymbolLayerLook& part, const char* prefix) {
+  const std::string p = prefix;  // "line" for lines, "outline" for fills and markers
+  const auto key = [&](const char* suffix) { return p + suffix; };
+  const std::string style = Get(properties, {key("_style").c_str(), "penstyle", "line_style"}, "solid");
+  part.penStyle = PenStyleOf(style);
+  part.stroke = part.penStyle != Qt::NoPen;
+  if (part.penStyle == Qt::NoPen) part.penStyle = Qt::SolidLine;
+  part.strokeWidth = SizeOf(Get(properties, {key("_width").c_str(), "line_width", "width"}, "0.26"),
+                            Get(properties, {key("_width_unit").c_str(), "line_width_unit", "width_unit",
+                                             "border_width_unit"}, "MM"),
+                            0.26);
+  part.join = JoinOf(Get(properties, {"joinstyle"}, "bevel"));
+  if (Get(properties, {"use_custom_dash"}, "0") == "1") {
+    const SizeUnit unit = UnitOf(Get(properties, {"customdash_unit"}, "MM"));
+    const CPLStringList dashes(CSLTokenizeString2(Get(properties, {"customdash"}, "5;2").c_str(), ";", 0));
+    for (int i = 0; i < dashes.size(); ++i) part.dashes.push_back(StyleSize{RealOr(dashes[i], 0), unit});
+    if (part.dashes.size() % 2 != 0) part.dashes.push_back(part.dashes.back());
+  }
+}
+
+// The settings of a symbol layer that an expression sets per feature, which the picture
+// draws with their fixed values.
+void CollectDataDefined(const CPLXMLNode* layer, const std::string& kind, std::set<std::string>& fixed) {
+  const CPLXMLNode* defined = CPLGetXMLNode(layer, "data_defined_properties.Option");
+  for (const CPLXMLNode* group = defined ? defined->psChild : nullptr; group; group = group->psNext) {
+    if (group->eType != CXT_Element || !EQUAL(CPLGetXMLValue(group, "name", ""), "properties")) continue;
+    for (const CPLXMLNode* property = group->psChild; property; property = property->psNext) {
+      if (property->eType != CXT_Element) continue;
+      for (const CPLXMLNode* setting = property->psChild; setting; setting = setting->psNext)
+        if (setting->eType == CXT_Element && EQUAL(CPLGetXMLValue(setting, "name", ""), "active") &&
+            EQUAL(CPLGetXMLValue(setting, "value", ""), "true"))
+          fixed.insert(kind + " " + CPLGetXMLValue(property, "name", ""));
+    }
+  }
+}
+
+SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, std::set<std::string>& fixed) {
   SymbolLook look;
-  const double alpha = RealOr(CPLGetXMLValue(symbol, "alpha", "1"), 1);
-  bool firstLayer = true;
+  const double alpha = std::clamp(RealOr(CPLGetXMLValue(symbol, "alpha", "1"), 1), 0.0, 1.0);
   for (const CPLXMLNode* layer = symbol->psChild; layer; layer = layer->psNext) {
     if (layer->eType != CXT_Element || !EQUAL(layer->pszValue, "layer")) continue;
     if (EQUAL(CPLGetXMLValue(layer, "enabled", "1"), "0")) continue;
-    if (firstLayer) look.level = WholeOr(CPLGetXMLValue(layer, "pass", "0"), 0);
-    firstLayer = false;
     const std::string kind = CPLGetXMLValue(layer, "class", "");
     const auto properties = LayerProperties(layer);
     SymbolLayerLook part;
+    part.pass = WholeOr(CPLGetXMLValue(layer, "pass", "0"), 0);
     if (kind == "SimpleLine") {
-      part.stroke = Get(properties, "line_style", "solid") != "no";
-      part.strokeColor = ColorOf(Get(properties, "line_color", "0,0,0,255"), alpha);
-      part.strokeWidth = WidthOf(Get(properties, "line_width", "0.26"), Get(properties, "line_width_unit", "MM"),
-                                 part.strokeInPixels);
-      part.cap = CapOf(Get(properties, "capstyle", "square"));
-      part.join = JoinOf(Get(properties, "joinstyle", "bevel"));
+      part.kind = SymbolLayerLook::Kind::Line;
+      part.strokeColor = ColorOf(Get(properties, {"line_color", "color"}, "0,0,0,255"), alpha);
+      ReadStroke(properties, part, "line");
+      part.cap = CapOf(Get(properties, {"capstyle"}, "square"));
     } else if (kind == "SimpleFill") {
-      part.fill = Get(properties, "style", "solid") != "no";
-      part.fillColor = ColorOf(Get(properties, "color", "255,255,255,255"), alpha);
-      part.stroke = Get(properties, "outline_style", "solid") != "no";
-      part.strokeColor = ColorOf(Get(properties, "outline_color", "35,35,35,255"), alpha);
-      part.strokeWidth = WidthOf(Get(properties, "outline_width", "0.26"),
-                                 Get(properties, "outline_width_unit", "MM"), part.strokeInPixels);
-      part.join = JoinOf(Get(properties, "joinstyle", "bevel"));
+      part.kind = SymbolLayerLook::Kind::Fill;
+      part.brush = BrushStyleOf(Get(properties, {"style"}, "solid"));
+      part.fill = part.brush != Qt::NoBrush;
+      part.fillColor = ColorOf(Get(properties, {"color"}, "255,255,255,255"), alpha);
+      part.strokeColor = ColorOf(Get(properties, {"outline_color", "line_color", "border_color"}, "35,35,35,255"), alpha);
+      ReadStroke(properties, part, "outline");
+    } else if (kind == "SimpleMarker") {
+      part.kind = SymbolLayerLook::Kind::Marker;
+      const std::string name = Get(properties, {"name"}, "circle");
+      const auto shape = ShapeOf(name);
+      if (!shape) {
+        undrawn.insert(kind + " " + name);
+        continue;
+      }
+      part.shape = *shape;
+      part.fill = true;
+      part.fillColor = ColorOf(Get(properties, {"color"}, "255,0,0,255"), alpha);
+      part.strokeColor = ColorOf(Get(properties, {"outline_color", "line_color"}, "35,35,35,255"), alpha);
+      ReadStroke(properties, part, "outline");
+      part.strokeWidth = SizeOf(Get(properties, {"outline_width", "line_width"}, "0"),
+                                Get(properties, {"outline_width_unit", "line_width_unit"}, "MM"), 0);
+      part.cap = CapOf(Get(properties, {"cap_style"}, "square"));
+      part.join = JoinOf(Get(properties, {"joinstyle"}, "bevel"));
+      part.size = SizeOf(Get(properties, {"size"}, "2"), Get(properties, {"size_unit"}, "MM"), 2);
+      part.angle = RealOr(Get(properties, {"angle"}, "0"), 0);
+      const auto [x, y] = PairOf(Get(properties, {"offset"}, "0,0"));
+      const SizeUnit offsetUnit = UnitOf(Get(properties, {"offset_unit"}, "MM"));
+      part.offsetX = StyleSize{x, offsetUnit};
+      part.offsetY = StyleSize{y, offsetUnit};
+    } else if (kind == "MarkerLine" && CPLGetXMLNode(layer, "symbol") != nullptr) {
+      part.kind = SymbolLayerLook::Kind::MarkerLine;
+      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(CPLGetXMLNode(layer, "symbol"), undrawn, fixed));
+      const std::string placement = ToLowerAscii(Get(properties, {"placement", "placements"}, "interval"));
+      part.placement = placement.find("lastvertex") != std::string::npos    ? MarkerPlacement::LastVertex
+                       : placement.find("firstvertex") != std::string::npos ? MarkerPlacement::FirstVertex
+                       : placement.find("vertex") != std::string::npos      ? MarkerPlacement::Vertex
+                       : placement.find("central") != std::string::npos     ? MarkerPlacement::CentralPoint
+                                                                            : MarkerPlacement::Interval;
+      part.interval = SizeOf(Get(properties, {"interval"}, "3"), Get(properties, {"interval_unit"}, "MM"), 3);
+      part.offsetAlongLine = SizeOf(Get(properties, {"offset_along_line"}, "0"),
+                                    Get(properties, {"offset_along_line_unit"}, "MM"), 0);
+      part.rotateMarkers = Get(properties, {"rotate"}, "1") != "0";
+    } else if (kind == "CentroidFill" && CPLGetXMLNode(layer, "symbol") != nullptr) {
+      part.kind = SymbolLayerLook::Kind::CentroidFill;
+      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(CPLGetXMLNode(layer, "symbol"), undrawn, fixed));
+      part.onEveryPart = Get(properties, {"point_on_all_parts"}, "1") != "0";
     } else {
-      undrawn.insert(kind);  // marker lines, gradients and the like stay QGIS's own
+      undrawn.insert(kind);  // gradients, pictures and the like stay QGIS's own
       continue;
     }
+    CollectDataDefined(layer, kind, fixed);
     look.layers.push_back(part);
   }
   return look;
 }
 
+std::shared_ptr<const FilterExpression> ExpressionOf(const std::string& text) {
+  return std::shared_ptr<const FilterExpression>(FilterExpression::Parse(text).release());
+}
+
+StyleRule ReadRule(const CPLXMLNode* element, const std::map<std::string, SymbolLook>& symbols,
+                   std::vector<std::string>& unreadable) {
+  StyleRule rule;
+  const std::string filter = Trim(CPLGetXMLValue(element, "filter", ""));
+  if (EqualsIgnoringCase(filter, "ELSE")) {
+    rule.isElse = true;
+  } else if (!filter.empty()) {
+    rule.filter = ExpressionOf(filter);
+    if (!rule.filter) {
+      rule.unreadable = true;
+      unreadable.push_back(filter);
+    }
+  }
+  rule.active = !EQUAL(CPLGetXMLValue(element, "checkstate", "1"), "0");
+  rule.minimumScaleDenominator = RealOr(CPLGetXMLValue(element, "scalemindenom", "0"), 0);
+  rule.maximumScaleDenominator = RealOr(CPLGetXMLValue(element, "scalemaxdenom", "0"), 0);
+  const char* symbol = CPLGetXMLValue(element, "symbol", nullptr);
+  if (symbol != nullptr)
+    if (const auto found = symbols.find(symbol); found != symbols.end()) rule.symbol = found->second;
+  for (const CPLXMLNode* child = element->psChild; child; child = child->psNext)
+    if (child->eType == CXT_Element && EQUAL(child->pszValue, "rule"))
+      rule.children.push_back(ReadRule(child, symbols, unreadable));
+  return rule;
+}
+
 // Nothing when the text holds no renderer we can read.
-std::optional<CategorizedStyle> ParseStyle(const std::string& xml, StyleKind kind) {
+std::optional<LayerStyle> ParseStyle(const std::string& xml, StyleKind kind) {
   XmlTreeHolder tree{CPLParseXMLString(xml.c_str())};
   CPLXMLNode* qgis = tree.root ? CPLGetXMLNode(tree.root, "=qgis") : nullptr;
   CPLXMLNode* renderer = qgis ? CPLGetXMLNode(qgis, "renderer-v2") : nullptr;
   if (renderer == nullptr) return std::nullopt;
-  CategorizedStyle style;
+  LayerStyle style;
   style.kind = kind;
   const std::string type = CPLGetXMLValue(renderer, "type", "");
   style.symbolLevels = EQUAL(CPLGetXMLValue(renderer, "symbollevels", "0"), "1");
   std::map<std::string, SymbolLook> symbols;
-  for (const CPLXMLNode* symbol = CPLGetXMLNode(renderer, "symbols") ? CPLGetXMLNode(renderer, "symbols")->psChild
-                                                                      : nullptr;
-       symbol; symbol = symbol->psNext)
+  const CPLXMLNode* symbolList = CPLGetXMLNode(renderer, "symbols");
+  for (const CPLXMLNode* symbol = symbolList ? symbolList->psChild : nullptr; symbol; symbol = symbol->psNext)
     if (symbol->eType == CXT_Element && EQUAL(symbol->pszValue, "symbol"))
-      symbols[CPLGetXMLValue(symbol, "name", "")] = ReadSymbol(symbol, style.undrawnSymbolLayers);
-
-  if (type == "singleSymbol") {
-    if (symbols.empty()) return std::nullopt;
-    style.otherValues = symbols.begin()->second;
-  } else if (type == "categorizedSymbol") {
+      symbols[CPLGetXMLValue(symbol, "name", "")] = ReadSymbol(symbol, style.undrawnSymbolLayers, style.fixedProperties);
+  const auto childrenOf = [&](const char* list, const char* item) {
+    std::vector<const CPLXMLNode*> children;
+    const CPLXMLNode* parent = CPLGetXMLNode(renderer, list);
+    for (const CPLXMLNode* child = parent ? parent->psChild : nullptr; child; child = child->psNext)
+      if (child->eType == CXT_Element && EQUAL(child->pszValue, item)) children.push_back(child);
+    return children;
+  };
+  const auto symbolOf = [&](const CPLXMLNode* item) -> std::optional<SymbolLook> {
+    if (EQUAL(CPLGetXMLValue(item, "render", "true"), "false")) return std::nullopt;
+    const auto symbol = symbols.find(CPLGetXMLValue(item, "symbol", ""));
+    return symbol == symbols.end() ? std::nullopt : std::optional<SymbolLook>(symbol->second);
+  };
+  const auto readAttribute = [&] {
     style.attribute = CPLGetXMLValue(renderer, "attr", "ID");
-    const CPLXMLNode* categories = CPLGetXMLNode(renderer, "categories");
-    for (const CPLXMLNode* category = categories ? categories->psChild : nullptr; category;
-         category = category->psNext) {
-      if (category->eType != CXT_Element || !EQUAL(category->pszValue, "category")) continue;
-      const auto symbol = symbols.find(CPLGetXMLValue(category, "symbol", ""));
-      const bool rendered = !EQUAL(CPLGetXMLValue(category, "render", "true"), "false");
-      SymbolLook look = symbol != symbols.end() && rendered ? symbol->second : SymbolLook{};
-      const std::string value = CPLGetXMLValue(category, "value", "");
-      if (value.empty())
-        style.otherValues = look;
-      else
-        style.categories.emplace_back(value, look);
+    style.attributeExpression = ExpressionOf(style.attribute);
+  };
+
+  if (type == "nullSymbol") {
+    style.renderer = LayerStyle::Renderer::SingleSymbol;  // no symbol: only the labels show
+  } else if (type == "singleSymbol") {
+    if (symbols.empty()) return std::nullopt;
+    style.renderer = LayerStyle::Renderer::SingleSymbol;
+    style.otherValues = symbols.count("0") ? symbols["0"] : symbols.begin()->second;
+  } else if (type == "categorizedSymbol") {
+    style.renderer = LayerStyle::Renderer::Categorized;
+    readAttribute();
+    for (const CPLXMLNode* category : childrenOf("categories", "category")) {
+      SymbolLook look = symbolOf(category).value_or(SymbolLook{});
+      // A category of several values lists them apart.
+      std::vector<std::string> values;
+      for (const CPLXMLNode* value = category->psChild; value; value = value->psNext)
+        if (value->eType == CXT_Element && EQUAL(value->pszValue, "val")) values.push_back(CPLGetXMLValue(value, "value", ""));
+      if (values.empty()) values.push_back(CPLGetXMLValue(category, "value", ""));
+      for (const std::string& value : values) {
+        if (value.empty())
+          style.otherValues = look;
+        else
+          style.categories.emplace_back(value, look);
+      }
     }
+  } else if (type == "graduatedSymbol") {
+    style.renderer = LayerStyle::Renderer::Graduated;
+    readAttribute();
+    for (const CPLXMLNode* range : childrenOf("ranges", "range"))
+      style.ranges.push_back(LayerStyle::Range{RealOr(CPLGetXMLValue(range, "lower", "0"), 0),
+                                               RealOr(CPLGetXMLValue(range, "upper", "0"), 0), symbolOf(range)});
+  } else if (type == "RuleRenderer") {
+    style.renderer = LayerStyle::Renderer::RuleBased;
+    if (const CPLXMLNode* rules = CPLGetXMLNode(renderer, "rules"))
+      style.rootRule = ReadRule(rules, symbols, style.unreadableFilters);
   } else {
     return std::nullopt;
   }
   style.rendererXml = SerializedElement(renderer);
   return style;
 }
+}  // namespace
+
+QColor StyleColor(const std::string& text, double opacity) { return ColorOf(text, opacity); }
+SizeUnit StyleUnit(const std::string& text) { return UnitOf(text); }
+
+double SymbolScale::pixels(const StyleSize& size) const {
+  switch (size.unit) {
+    case SizeUnit::Points:
+      return size.value * 25.4 / 72 * pixelsPerMm;
+    case SizeUnit::Pixels:
+      return size.value;
+    case SizeUnit::MapUnits:
+      return size.value * pixelsPerMapUnit;
+    case SizeUnit::Inches:
+      return size.value * 25.4 * pixelsPerMm;
+    case SizeUnit::Millimetres:
+      break;
+  }
+  return size.value * pixelsPerMm;
+}
+
+namespace {
+
+bool SameCategoryValue(const std::string& category, const ExpressionValue& value) {
+  if (category == value.asText()) return true;
+  const auto number = value.asNumber();
+  if (!number || value.kind != ExpressionValue::Kind::Number) return false;
+  const auto categoryNumber = ExpressionValue::Of(category).asNumber();
+  return categoryNumber && *categoryNumber == *number;
+}
+
+bool ScaleShows(const StyleRule& rule, double scale) {
+  if (scale <= 0) return true;
+  if (rule.minimumScaleDenominator > 0 && rule.minimumScaleDenominator > scale) return false;
+  if (rule.maximumScaleDenominator > 0 && rule.maximumScaleDenominator < scale) return false;
+  return true;
+}
+
+enum class RuleResult { Filtered, Rendered };
+
+// As QGIS goes through rules: a rule's symbol, then its rules in order, then its else rules
+// when none of the others drew the feature.
+RuleResult ApplyRule(const StyleRule& rule, const FieldValues& fields, double scale,
+                     std::vector<const SymbolLook*>& looks) {
+  if (rule.unreadable) return RuleResult::Filtered;
+  if (rule.filter && !rule.filter->matches(fields)) return RuleResult::Filtered;
+  bool rendered = false;
+  if (rule.symbol) {
+    looks.push_back(&*rule.symbol);
+    rendered = true;
+  }
+  bool matchedAChild = false;
+  const auto shown = [&](const StyleRule& child) { return child.active && ScaleShows(child, scale); };
+  for (const StyleRule& child : rule.children)
+    if (!child.isElse && shown(child) && ApplyRule(child, fields, scale, looks) == RuleResult::Rendered)
+      matchedAChild = rendered = true;
+  if (!matchedAChild)
+    for (const StyleRule& child : rule.children)
+      if (child.isElse && shown(child) && ApplyRule(child, fields, scale, looks) == RuleResult::Rendered)
+        rendered = true;
+  return rendered ? RuleResult::Rendered : RuleResult::Filtered;
+}
+
+void CollectPasses(const SymbolLook& look, std::set<int>& passes) {
+  for (const auto& layer : look.layers) passes.insert(layer.pass);
+}
+
+void CollectRulePasses(const StyleRule& rule, std::set<int>& passes) {
+  if (rule.symbol) CollectPasses(*rule.symbol, passes);
+  for (const auto& child : rule.children) CollectRulePasses(child, passes);
+}
 
 }  // namespace
+
+const SymbolLook* LayerStyle::lookFor(const std::string& value) const {
+  for (const auto& [categoryValue, look] : categories)
+    if (categoryValue == value) return &look;
+  return otherValues ? &*otherValues : nullptr;
+}
+
+void LayerStyle::looksFor(const FieldValues& fields, double scale, std::vector<const SymbolLook*>& looks) const {
+  looks.clear();
+  if (renderer == Renderer::SingleSymbol) {
+    if (otherValues) looks.push_back(&*otherValues);
+    return;
+  }
+  if (renderer == Renderer::RuleBased) {
+    ApplyRule(rootRule, fields, scale, looks);
+    return;
+  }
+  const ExpressionValue value = attributeExpression ? attributeExpression->evaluate(fields) : fields(attribute);
+  if (renderer == Renderer::Categorized) {
+    for (const auto& [categoryValue, look] : categories)
+      if (SameCategoryValue(categoryValue, value)) {
+        looks.push_back(&look);
+        return;
+      }
+    if (otherValues) looks.push_back(&*otherValues);
+    return;
+  }
+  const auto number = value.asNumber();
+  if (!number) return;
+  // Bounds are inclusive and the first range holding the value takes it; a value just
+  // outside every range by rounding still finds its range.
+  for (int pass = 0; pass < 2; ++pass)
+    for (const Range& range : ranges) {
+      const double tolerance = pass == 0 ? 0 : 1e-8 * std::max({1.0, std::fabs(range.lower), std::fabs(range.upper)});
+      if (range.lower - tolerance <= *number && *number <= range.upper + tolerance) {
+        if (range.look) looks.push_back(&*range.look);
+        return;
+      }
+    }
+}
+
+std::set<int> LayerStyle::passes() const {
+  std::set<int> result;
+  for (const auto& category : categories) CollectPasses(category.second, result);
+  if (otherValues) CollectPasses(*otherValues, result);
+  for (const auto& range : ranges)
+    if (range.look) CollectPasses(*range.look, result);
+  CollectRulePasses(rootRule, result);
+  if (result.empty()) result.insert(0);
+  return result;
+}
 
 std::string BuiltInStyleFileText(StyleKind kind) {
   std::ostringstream out;
@@ -261,17 +597,17 @@ std::string BuiltInStyleFileText(StyleKind kind) {
   return out.str();
 }
 
-std::optional<CategorizedStyle> StyleFromText(const std::string& qmlText, StyleKind kind) {
+std::optional<LayerStyle> StyleFromText(const std::string& qmlText, StyleKind kind) {
   if (qmlText.empty()) return std::nullopt;
   return ParseStyle(qmlText, kind);
 }
 
-CategorizedStyle BuiltInStyle(StyleKind kind) { return *ParseStyle(BuiltInStyleFileText(kind), kind); }
+LayerStyle BuiltInStyle(StyleKind kind) { return *ParseStyle(BuiltInStyleFileText(kind), kind); }
 
-CategorizedStyle ReadStyleFile(const std::string& path, StyleKind kind) {
+LayerStyle ReadStyleFile(const std::string& path, StyleKind kind) {
   const std::string xml = ReadTextFile(path);
   if (xml.empty()) throw FramoraError("样式文件" + path + "不存在");
-  std::optional<CategorizedStyle> style = ParseStyle(xml, kind);
+  std::optional<LayerStyle> style = ParseStyle(xml, kind);
   if (!style) throw FramoraError("样式文件" + path + "无法读取");
   return *style;
 }
@@ -281,7 +617,7 @@ LayerStyles LoadLayerStyles(const std::string& folder) {
   const auto load = [&](const char* fileName, StyleKind kind, std::string& usedPath) {
     const std::string path = (std::filesystem::path(folder) / fileName).string();
     try {
-      CategorizedStyle style = ReadStyleFile(path, kind);
+      LayerStyle style = ReadStyleFile(path, kind);
       usedPath = path;
       return style;
     } catch (const FramoraError& error) {

@@ -85,6 +85,24 @@ void WriteFragment(QXmlStreamWriter& xml, const std::string& fragment) {
   ReadFragment(fragment, [&](const QXmlStreamReader& reader) { xml.writeCurrentToken(reader); });
 }
 
+// A layer's labels as its project sets them, the face named as the picture draws it where
+// the project's face is not installed.
+void WriteLabeling(QXmlStreamWriter& xml, const std::string& labeling) {
+  ReadFragment(labeling, [&](const QXmlStreamReader& reader) {
+    if (!reader.isStartElement() || reader.name() != QLatin1String("text-style")) {
+      xml.writeCurrentToken(reader);
+      return;
+    }
+    xml.writeStartElement(reader.name().toString());
+    for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+      if (attribute.name() == QLatin1String("fontFamily"))
+        xml.writeAttribute(attribute.name().toString(), InstalledFace(attribute.value().toString().toStdString()));
+      else
+        xml.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
+    }
+  });
+}
+
 // A path as the project reads it: "./" or "../" before a path relative to its folder.
 std::string ProjectPath(const std::string& path, const fs::path& projectFolder) {
   if (path.empty() || path.rfind("/vsi", 0) == 0) return path;
@@ -380,6 +398,10 @@ void WriteRasterLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const Pa
   xml.writeEndElement();
 }
 
+bool KeepsLabels(const LayoutLayer& layer) {
+  return layer.role == LayerRole::UserData && layer.data.labelsEnabled && !layer.data.labelingXml.empty();
+}
+
 // A layer of the project: its data and its look.
 void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageLayout& layout,
                    const LayerStyles& styles, const fs::path& folder) {
@@ -391,7 +413,7 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
   }
   StartElement(xml, "maplayer",
                {{"type", "vector"}, {"geometry", GeometryName(layer.data.geometryType)},
-                {"labelsEnabled", texts ? "1" : "0"}, {"hasScaleBasedVisibilityFlag", layer.data.scaleLimited ? "1" : "0"},
+                {"labelsEnabled", texts || KeepsLabels(layer) ? "1" : "0"}, {"hasScaleBasedVisibilityFlag", layer.data.scaleLimited ? "1" : "0"},
                 {"minScale", NumberText(layer.data.minScale, 15)}, {"maxScale", NumberText(layer.data.maxScale, 15)}});
   TextElement(xml, "id", entry.id);
   TextElement(xml, "datasource", DataSource(layer.data, folder));
@@ -422,6 +444,8 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
         WriteFragment(xml, renderer);
       else
         WriteUserDataRenderer(xml, layer.data.geometryType);
+      if (!layer.data.labelingXml.empty() && IsWellFormedFragment(layer.data.labelingXml))
+        WriteLabeling(xml, layer.data.labelingXml);
       break;
     }
   }

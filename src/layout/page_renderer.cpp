@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QPainterPath>
-#include <QPainterPathStroker>
 #include <QPolygonF>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 
 #include "gis/gdal_setup.h"
 #include "layout/map_text.h"
+#include "layout/symbol_painter.h"
 #include "util/framora_error.h"
 
 namespace framora {
@@ -77,18 +77,27 @@ SymbolLook UserDataLook(OGRwkbGeometryType type) {
   SymbolLayerLook look;
   const OGRwkbGeometryType flat = wkbFlatten(type);
   if (flat == wkbPolygon || flat == wkbMultiPolygon || flat == wkbCurvePolygon || flat == wkbMultiSurface) {
+    look.kind = SymbolLayerLook::Kind::Fill;
     look.strokeColor = QColor(90, 90, 90);
-    look.strokeWidth = 0.15;
+    look.strokeWidth.value = 0.15;
   } else if (flat == wkbPoint || flat == wkbMultiPoint) {
-    look.strokeColor = QColor(60, 60, 60);
-    look.strokeWidth = 0.1;
+    look.kind = SymbolLayerLook::Kind::Marker;
+    look.stroke = false;
     look.fill = true;
     look.fillColor = QColor(60, 60, 60);
+    look.size.value = 1.5;
   } else {
     look.strokeColor = QColor(60, 60, 60);
-    look.strokeWidth = 0.2;
+    look.strokeWidth.value = 0.2;
   }
   return SymbolLook{{look}};
+}
+
+// Sizes in map units count in the units of the map the project shows: a geographic sheet's
+// map is shown in its zone's metres.
+SymbolScale StyleScale(const MapFrame& frame, const QTransform& toDevice, double pixelsPerMm, double mapScale) {
+  const bool inZoneMetres = !frame.documentCrsWkt.empty() && mapScale > 0;
+  return SymbolScale{pixelsPerMm, inZoneMetres ? pixelsPerMm * 1000 / mapScale : std::fabs(toDevice.m11())};
 }
 
 // The type a kept renderer names, for telling the user which one is not drawn.
@@ -98,56 +107,6 @@ std::string RendererType(const std::string& styleXml) {
   if (type == std::string::npos) return {};
   const auto end = styleXml.find('"', type + 6);
   return end == std::string::npos ? std::string() : styleXml.substr(type + 6, end - type - 6);
-}
-
-// The sheet grown by half of a stroke's width, so that an outline along the sheet's edge
-// is drawn whole; computed once per width.
-class GrownSheets {
- public:
-  explicit GrownSheets(const QPainterPath* sheet) : sheet_(sheet) {}
-  const QPainterPath* forStroke(double width) {
-    if (sheet_ == nullptr) return nullptr;
-    auto found = grown_.find(width);
-    if (found == grown_.end()) {
-      QPainterPathStroker stroker;
-      stroker.setWidth(width);
-      stroker.setJoinStyle(Qt::MiterJoin);
-      stroker.setMiterLimit(2);
-      found = grown_.emplace(width, sheet_->united(stroker.createStroke(*sheet_)).simplified()).first;
-    }
-    return &found->second;
-  }
-  const QPainterPath* sheet() const { return sheet_; }
-
- private:
-  const QPainterPath* sheet_;
-  std::map<double, QPainterPath> grown_;
-};
-
-// Every line at its exact width and smoothed: a floor of one pixel would double thin lines
-// at some resolutions and make vector output depend on the resolution.
-void DrawShape(QPainter& painter, const QPainterPath& path, const std::vector<QPointF>& points,
-               const SymbolLook& look, double pixelsPerMm, bool areas, GrownSheets& clips) {
-  painter.setRenderHint(QPainter::Antialiasing, true);
-  for (const auto& part : look.layers) {
-    const double width = part.strokeInPixels ? part.strokeWidth : part.strokeWidth * pixelsPerMm;
-    const bool fill = areas && part.fill;
-    if (fill && !path.isEmpty()) {
-      if (clips.sheet()) painter.setClipPath(*clips.sheet());
-      painter.fillPath(path, part.fillColor);
-    }
-    if (part.stroke && !path.isEmpty()) {
-      if (const QPainterPath* grown = clips.forStroke(width)) painter.setClipPath(*grown);
-      painter.strokePath(path, QPen(part.strokeColor, width, Qt::SolidLine, part.cap, part.join));
-    }
-    if (!points.empty()) {
-      if (clips.sheet()) painter.setClipPath(*clips.sheet());
-      const double radius = 0.75 * pixelsPerMm;
-      painter.setPen(part.stroke ? QPen(part.strokeColor, width, Qt::SolidLine, part.cap, part.join) : QPen(Qt::NoPen));
-      painter.setBrush(part.fill ? QBrush(part.fillColor) : QBrush(part.strokeColor));
-      for (const QPointF& point : points) painter.drawEllipse(point, radius, radius);
-    }
-  }
 }
 
 }  // namespace
@@ -169,6 +128,7 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
       if (!layer->data.visible) continue;  // switched off in the user's map
       DrawnLayer entry;
       entry.layer = &*layer;
+      entry.frame = &frame;
       entry.data = layer->openClass;
       if (layer->data.isRaster) {
         try {
@@ -192,14 +152,27 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
       }
       if (entry.data == nullptr) continue;
       if (layer->role == LayerRole::UserData && !layer->data.styleXml.empty()) {
-        const auto style = StyleFromText(layer->data.styleXml,
-                                         IsAreaType(entry.data->GetGeomType()) ? StyleKind::Polygons : StyleKind::Lines);
-        if (!style)
+        entry.style = StyleFromText(layer->data.styleXml,
+                                    IsAreaType(entry.data->GetGeomType()) ? StyleKind::Polygons : StyleKind::Lines);
+        if (!entry.style) {
           notices_.push_back("图层" + layer->data.name + "的渲染方式" + RendererType(layer->data.styleXml) +
                              "不能绘制，按默认样式绘制");
-        else
-          for (const std::string& kind : style->undrawnSymbolLayers)
+        } else {
+          for (const std::string& kind : entry.style->undrawnSymbolLayers)
             notices_.push_back("图层" + layer->data.name + "的符号层" + kind + "不能绘制，图片中没有它");
+          for (const std::string& property : entry.style->fixedProperties)
+            notices_.push_back("图层" + layer->data.name + "的符号层设置" + property + "由表达式决定，图片中按固定值绘制");
+          for (const std::string& filter : entry.style->unreadableFilters)
+            notices_.push_back("图层" + layer->data.name + "的规则条件“" + filter + "”不能读取，该规则没有绘制");
+        }
+      }
+      if (layer->role == LayerRole::UserData && layer->data.labelsEnabled) {
+        std::string problem;
+        entry.labels = ReadLabelStyle(layer->data.labelingXml, problem);
+        if (!problem.empty())
+          notices_.push_back("图层" + layer->data.name + "的" + problem + "不能绘制，图片中没有它的标注");
+        for (const std::string& property : entry.labels ? entry.labels->fixedProperties : std::set<std::string>{})
+          notices_.push_back("图层" + layer->data.name + "的标注设置" + property + "由表达式决定，图片中按固定值绘制");
       }
       // The coordinate system the map document declares for the layer comes first.
       const OGRSpatialReference* layerSrs = entry.data->GetSpatialRef();
@@ -215,8 +188,25 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
       }
       drawn.layers.push_back(std::move(entry));
     }
+    placeLabels(drawn);
     frames_.push_back(std::move(drawn));
   }
+}
+
+void PageRenderer::placeLabels(DrawnFrame& drawn) {
+  const MapFrame& frame = *drawn.frame;
+  if (!frame.hasExtent()) return;
+  const double mapScale = frame.scale(layout_.page);
+  std::vector<LabelSource> sources;
+  for (auto layer = drawn.layers.rbegin(); layer != drawn.layers.rend(); ++layer)
+    if (layer->labels && layer->layer->data.shownAtScale(mapScale))
+      sources.push_back({layer->data, layer->toMap.get(), layer->toLayer.get(), &*layer->labels,
+                         layer->style ? &*layer->style : nullptr});
+  if (sources.empty()) return;
+  const QTransform toDevice = mapToDevice(frame, 0);
+  const Envelope& extent = frame.extent;
+  const OGRGeometryUniquePtr shown = ShownArea(extent.xmin, extent.ymin, extent.xmax, extent.ymax, frame.clipShape.get());
+  drawn.labels.place(sources, *shown, toDevice, StyleScale(frame, toDevice, dpi_ / 25.4, mapScale), mapScale);
 }
 
 PageRenderer::~PageRenderer() {
@@ -306,6 +296,7 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
       drawFeatures(painter, layer, toDevice, &area, mapScale, sheet);
     }
   }
+  drawn.labels.draw(painter, firstRow, rowCount);
   painter.restore();
 }
 
@@ -335,56 +326,43 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
     data.SetSpatialFilterRect(filter.MinX, filter.MinY, filter.MaxX, filter.MaxY);
   else
     data.SetSpatialFilter(nullptr);
-  const bool areaLayer = IsAreaType(data.GetGeomType());
-  // The user's layers keep the look their project gives them where we can draw it.
-  const std::optional<CategorizedStyle> userStyle =
-      layer.role == LayerRole::UserData
-          ? StyleFromText(layer.data.styleXml, areaLayer ? StyleKind::Polygons : StyleKind::Lines)
-          : std::nullopt;
-  const CategorizedStyle* style = layer.role == LayerRole::SheetLines      ? &styles_.lines
-                                  : layer.role == LayerRole::SheetPolygons ? &styles_.polygons
-                                  : userStyle                              ? &*userStyle
-                                                                           : nullptr;
+  const LayerStyle* style = layer.role == LayerRole::SheetLines      ? &styles_.lines
+                            : layer.role == LayerRole::SheetPolygons ? &styles_.polygons
+                            : drawn.style                            ? &*drawn.style
+                                                                     : nullptr;
   const SymbolLook userLook = UserDataLook(data.GetGeomType());
   // The sheet's own lines keep the sheet's clip; the user's outlines are drawn whole.
   GrownSheets clips(layer.role == LayerRole::UserData ? &sheet : nullptr);
+  const SymbolScale symbolScale = StyleScale(*drawn.frame, toDevice, pixelsPerMm, mapScale);
   painter.save();
-  const int styleField = style ? data.GetLayerDefn()->GetFieldIndex(style->attribute.c_str()) : -1;
   // By symbol levels every level is one pass over the features, the lowest first.
-  std::set<int> levels{0};
-  if (style != nullptr && style->symbolLevels) {
-    for (const auto& category : style->categories) levels.insert(category.second.level);
-    if (style->otherValues) levels.insert(style->otherValues->level);
-  }
-  for (const int level : levels) {
+  const bool byLevels = style != nullptr && style->symbolLevels;
+  const std::set<int> passes = byLevels ? style->passes() : std::set<int>{-1};
+  std::vector<const SymbolLook*> looks;
+  for (const int pass : passes) {
     data.ResetReading();
     for (auto& feature : data) {
       const OGRGeometry* geometry = feature->GetGeometryRef();
       if (geometry == nullptr || geometry->IsEmpty()) continue;
+      if (style != nullptr)
+        style->looksFor(FeatureFields(*feature), mapScale, looks);
+      else
+        looks.assign(1, &userLook);
+      if (looks.empty()) continue;
       OGRGeometryUniquePtr transformed;
       if (drawn.toMap) {
         transformed.reset(geometry->clone());
         if (transformed->transform(drawn.toMap.get()) != OGRERR_NONE) continue;
         geometry = transformed.get();
       }
-      const SymbolLook* look = &userLook;
-      if (style != nullptr) {
-        const std::string value =
-            styleField >= 0 && feature->IsFieldSetAndNotNull(styleField) ? feature->GetFieldAsString(styleField) : "";
-        look = style->lookFor(value);
-        if (look == nullptr) continue;
-        if (style->symbolLevels && look->level != level) continue;
-      }
-      QPainterPath path;
-      path.setFillRule(Qt::OddEvenFill);
-      std::vector<QPointF> points;
-      CollectShape(*geometry, toDevice, path, points);
+      DeviceShape shape;
+      shape.path.setFillRule(Qt::OddEvenFill);
+      CollectShape(*geometry, toDevice, shape.path, shape.points);
       const OGRwkbGeometryType flat = wkbFlatten(geometry->getGeometryType());
-      const bool areas = flat == wkbPolygon || flat == wkbMultiPolygon || flat == wkbCurvePolygon ||
-                         flat == wkbMultiSurface || flat == wkbGeometryCollection;
-      DrawShape(painter, path, points, *look, pixelsPerMm, areas, clips);
+      shape.areas = flat == wkbPolygon || flat == wkbMultiPolygon || flat == wkbCurvePolygon ||
+                    flat == wkbMultiSurface || flat == wkbGeometryCollection;
+      for (const SymbolLook* look : looks) PaintSymbol(painter, shape, *look, symbolScale, clips, pass);
     }
-    if (style == nullptr || !style->symbolLevels) break;
   }
   painter.restore();
   data.SetSpatialFilter(nullptr);

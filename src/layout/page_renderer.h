@@ -7,11 +7,13 @@
 #include <ogr_spatialref.h>
 
 #include <memory>
+#include <optional>
 
 #include <string>
 #include <vector>
 
 #include "gis/map_document.h"
+#include "layout/label_drawing.h"
 #include "layout/layer_style.h"
 #include "layout/page_layout.h"
 #include "layout/raster_layer_drawing.h"
@@ -46,19 +48,25 @@ class PageRenderer {
   using Transform = std::unique_ptr<OGRCoordinateTransformation, TransformDeleter>;
   struct DrawnLayer {
     const LayoutLayer* layer = nullptr;
+    const MapFrame* frame = nullptr;  // the map it is drawn in
     OGRLayer* data = nullptr;
     OpenedLayer owned;  // the data source when the layer was opened here
     Transform toMap;    // when the layer's coordinate system is not the map's
     Transform toLayer;
     std::unique_ptr<RasterLayerDrawing> raster;  // an image layer instead of features
+    std::optional<LayerStyle> style;             // a user layer's own renderer
+    std::optional<LabelStyle> labels;            // a user layer's own labels
   };
   struct DrawnFrame {
     const MapFrame* frame = nullptr;
     std::vector<DrawnLayer> layers;  // bottom first
+    MapLabels labels;                // over all its layers
   };
 
   QTransform mapToDevice(const MapFrame& frame, int firstRow) const;
   QRectF pageToDevice(const Envelope& pageEnvelope, int firstRow) const;
+  // Places the labels of the frame's layers once for the whole page.
+  void placeLabels(DrawnFrame& drawn);
   void drawFrame(QPainter& painter, const DrawnFrame& frame, int firstRow, int rowCount, int width);
   // sheet: the frame's area in device units; the user's strokes may reach out of it by half
   // their width.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 
 #include "gis/map_document.h"
 #include "support/temp_folder.h"
@@ -11,12 +12,12 @@ namespace framora {
 namespace {
 
 TEST(LayerStyle, TheMaskIsDrawnBeforeEveryOtherArea) {
-  const CategorizedStyle polygons = BuiltInStyle(StyleKind::Polygons);
+  const LayerStyle polygons = BuiltInStyle(StyleKind::Polygons);
   ASSERT_TRUE(polygons.symbolLevels);
   ASSERT_NE(polygons.lookFor("100"), nullptr);
   ASSERT_NE(polygons.lookFor("1"), nullptr);
-  EXPECT_LT(polygons.lookFor("100")->level, polygons.lookFor("1")->level);
-  EXPECT_LT(polygons.lookFor("100")->level, polygons.lookFor("10")->level);
+  EXPECT_LT(polygons.lookFor("100")->layers[0].pass, polygons.lookFor("1")->layers[0].pass);
+  EXPECT_LT(polygons.lookFor("100")->layers[0].pass, polygons.lookFor("10")->layers[0].pass);
   EXPECT_FALSE(BuiltInStyle(StyleKind::Lines).symbolLevels);
 }
 
@@ -51,6 +52,158 @@ TEST(LayerStyle, AUserLayerKeepsTheLookItsProjectGivesIt) {
   EXPECT_EQ(look->layers[0].fillColor, QColor(10, 20, 30));
   EXPECT_EQ(style->lookFor("其他"), nullptr) << "values without a category are not drawn";
   EXPECT_FALSE(StyleFromText("", StyleKind::Polygons));
+}
+
+// A renderer wrapped as a project keeps it.
+std::string Style(const std::string& renderer) { return "<qgis>" + renderer + "</qgis>"; }
+
+std::string FillSymbol(int name, const char* color) {
+  return "<symbol name=\"" + std::to_string(name) + "\" type=\"fill\" alpha=\"1\"><layer class=\"SimpleFill\" "
+         "enabled=\"1\" pass=\"" + std::to_string(name) + "\"><Option type=\"Map\"><Option name=\"color\" value=\"" +
+         color + "\" type=\"QString\"/></Option></layer></symbol>";
+}
+
+FieldValues Fields(std::map<std::string, ExpressionValue> values) {
+  return [values](const std::string& name) {
+    const auto found = values.find(name);
+    return found == values.end() ? ExpressionValue::Null() : found->second;
+  };
+}
+
+// The fill colour of the only symbol a feature gets; "none" when it gets none.
+std::string ColorFor(const LayerStyle& style, const FieldValues& fields, double scale = 10000) {
+  std::vector<const SymbolLook*> looks;
+  style.looksFor(fields, scale, looks);
+  std::string colors;
+  for (const SymbolLook* look : looks) {
+    if (!colors.empty()) colors += '+';
+    colors += look->layers.at(0).fillColor.name().toStdString();
+  }
+  return colors.empty() ? "none" : colors;
+}
+
+TEST(LayerStyle, GraduatedRangesTakeValuesAsQgisDoes) {
+  const auto style = StyleFromText(
+      Style("<renderer-v2 type=\"graduatedSymbol\" attr=\"pop\"><ranges>"
+            "<range lower=\"0.000000000000000\" upper=\"10.000000000000000\" symbol=\"0\" render=\"true\"/>"
+            "<range lower=\"10.000000000000000\" upper=\"20.000000000000000\" symbol=\"1\" render=\"true\"/>"
+            "<range lower=\"20\" upper=\"30\" symbol=\"2\" render=\"false\"/></ranges><symbols>" +
+            FillSymbol(0, "255,0,0,255") + FillSymbol(1, "0,0,255,255") + FillSymbol(2, "0,255,0,255") +
+            "</symbols></renderer-v2>"),
+      StyleKind::Polygons);
+  ASSERT_TRUE(style);
+  ASSERT_EQ(style->renderer, LayerStyle::Renderer::Graduated);
+  const auto pop = [](ExpressionValue value) { return Fields({{"pop", value}}); };
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(0.0))), "#ff0000");
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(10.0))), "#ff0000") << "bounds are inclusive, the first range wins";
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(10.0000000001))), "#0000ff");
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(-1e-12))), "#ff0000") << "rounding at the bound";
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(std::string("5")))), "#ff0000");
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(25.0))), "none") << "a range switched off";
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(-1.0))), "none");
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Null())), "none");
+  EXPECT_EQ(style->passes(), (std::set<int>{0, 1})) << "a range switched off draws in no pass";
+}
+
+TEST(LayerStyle, RulesNestElseAndScaleAsQgisDoes) {
+  const auto style = StyleFromText(
+      Style("<renderer-v2 type=\"RuleRenderer\" symbollevels=\"0\"><rules key=\"root\">"
+            "<rule key=\"a\" filter=\"&quot;kind&quot; = 'a'\" symbol=\"0\">"
+            "  <rule key=\"a-close\" filter=\"&quot;pop&quot; &gt; 100\" symbol=\"1\" scalemaxdenom=\"20000\"/>"
+            "</rule>"
+            "<rule key=\"group\" filter=\"&quot;kind&quot; IN ('b', 'c')\">"
+            "  <rule key=\"b\" filter=\"&quot;kind&quot; = 'b'\" symbol=\"2\" scalemindenom=\"5000\"/>"
+            "</rule>"
+            "<rule key=\"off\" filter=\"&quot;kind&quot; = 'd'\" symbol=\"0\" checkstate=\"0\"/>"
+            "<rule key=\"bad\" filter=\"&quot;kind&quot; ~ 'x'\" symbol=\"0\"/>"
+            "<rule key=\"else\" filter=\"ELSE\" symbol=\"3\"/>"
+            "</rules><symbols>" +
+            FillSymbol(0, "255,0,0,255") + FillSymbol(1, "0,0,255,255") + FillSymbol(2, "0,255,0,255") +
+            FillSymbol(3, "128,128,128,255") + "</symbols></renderer-v2>"),
+      StyleKind::Polygons);
+  ASSERT_TRUE(style);
+  ASSERT_EQ(style->renderer, LayerStyle::Renderer::RuleBased);
+  ASSERT_EQ(style->unreadableFilters, std::vector<std::string>{"\"kind\" ~ 'x'"});
+  const auto feature = [](const char* kind, double pop) {
+    return Fields({{"kind", ExpressionValue::Of(std::string(kind))}, {"pop", ExpressionValue::Of(pop)}});
+  };
+  EXPECT_EQ(ColorFor(*style, feature("a", 500), 10000), "#ff0000+#0000ff") << "a rule and the rule within it";
+  EXPECT_EQ(ColorFor(*style, feature("a", 500), 50000), "#ff0000") << "the inner rule is out of its scales";
+  EXPECT_EQ(ColorFor(*style, feature("a", 50), 10000), "#ff0000");
+  EXPECT_EQ(ColorFor(*style, feature("b", 0), 10000), "#00ff00");
+  // Closer than its scales the rule draws nothing, so its group drew nothing: the else rule takes it.
+  EXPECT_EQ(ColorFor(*style, feature("b", 0), 1000), "#808080");
+  EXPECT_EQ(ColorFor(*style, feature("c", 0), 10000), "#808080");
+  EXPECT_EQ(ColorFor(*style, feature("d", 0), 10000), "#808080") << "a rule switched off";
+  EXPECT_EQ(ColorFor(*style, feature("z", 0), 10000), "#808080");
+
+  // A layer drawn with no symbols at all shows only its labels.
+  const auto none = StyleFromText(Style("<renderer-v2 type=\"nullSymbol\"/>"), StyleKind::Lines);
+  ASSERT_TRUE(none);
+  EXPECT_EQ(ColorFor(*none, feature("a", 0)), "none");
+}
+
+TEST(LayerStyle, SymbolLayersReadCurrentAndOlderProperties) {
+  const auto style = StyleFromText(
+      Style("<renderer-v2 type=\"categorizedSymbol\" attr=\"upper(&quot;kind&quot;)\"><categories>"
+            "<category value=\"ROAD\" symbol=\"0\" render=\"true\"/><category value=\"PATH\" symbol=\"1\" render=\"true\"/>"
+            "<category value=\"TOWN\" symbol=\"2\" render=\"true\"/></categories><symbols>"
+            "<symbol name=\"0\" type=\"line\" alpha=\"0.5\"><layer class=\"SimpleLine\" enabled=\"1\" pass=\"0\">"
+            "<prop k=\"color\" v=\"10,20,30,255\"/><prop k=\"width\" v=\"2\"/><prop k=\"width_unit\" v=\"Point\"/>"
+            "<prop k=\"penstyle\" v=\"dot\"/><prop k=\"capstyle\" v=\"round\"/><prop k=\"joinstyle\" v=\"round\"/>"
+            "</layer></symbol>"
+            "<symbol name=\"1\" type=\"line\"><layer class=\"SimpleLine\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">"
+            "<Option name=\"line_color\" value=\"0,0,0,128\" type=\"QString\"/>"
+            "<Option name=\"line_width\" value=\"3\" type=\"QString\"/>"
+            "<Option name=\"line_width_unit\" value=\"MapUnit\" type=\"QString\"/>"
+            "<Option name=\"use_custom_dash\" value=\"1\" type=\"QString\"/>"
+            "<Option name=\"customdash\" value=\"4;1.5\" type=\"QString\"/>"
+            "<Option name=\"customdash_unit\" value=\"MM\" type=\"QString\"/></Option></layer>"
+            "<layer class=\"MarkerLine\" enabled=\"1\" pass=\"0\"/></symbol>"
+            "<symbol name=\"2\" type=\"marker\"><layer class=\"SimpleMarker\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">"
+            "<Option name=\"name\" value=\"star\" type=\"QString\"/><Option name=\"size\" value=\"12\" type=\"QString\"/>"
+            "<Option name=\"size_unit\" value=\"Pixel\" type=\"QString\"/><Option name=\"angle\" value=\"45\" type=\"QString\"/>"
+            "<Option name=\"color\" value=\"#00ff00\" type=\"QString\"/><Option name=\"outline_style\" value=\"no\" type=\"QString\"/>"
+            "</Option><data_defined_properties><Option type=\"Map\"><Option name=\"name\" value=\"\" type=\"QString\"/>"
+            "<Option name=\"properties\" type=\"Map\"><Option name=\"size\" type=\"Map\">"
+            "<Option name=\"active\" value=\"true\" type=\"bool\"/><Option name=\"expression\" value=\"pop\" type=\"QString\"/>"
+            "</Option><Option name=\"angle\" type=\"Map\"><Option name=\"active\" value=\"false\" type=\"bool\"/></Option>"
+            "</Option><Option name=\"type\" value=\"collection\" type=\"QString\"/></Option></data_defined_properties></layer><layer class=\"SimpleMarker\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">"
+            "<Option name=\"name\" value=\"heart\" type=\"QString\"/></Option></layer></symbol>"
+            "</symbols></renderer-v2>"),
+      StyleKind::Lines);
+  ASSERT_TRUE(style);
+  EXPECT_EQ(style->undrawnSymbolLayers, (std::set<std::string>{"MarkerLine", "SimpleMarker heart"}));
+  EXPECT_EQ(style->fixedProperties, std::set<std::string>{"SimpleMarker size"}) << "an expression's size, drawn fixed";
+  std::vector<const SymbolLook*> looks;
+  style->looksFor(Fields({{"kind", ExpressionValue::Of(std::string("road"))}}), 10000, looks);
+  ASSERT_EQ(looks.size(), 1u) << "the category's value is the attribute's expression";
+  const SymbolLayerLook& road = looks[0]->layers.at(0);
+  EXPECT_EQ(road.strokeColor.rgba(), QColor(10, 20, 30, 128).rgba()) << "the symbol's opacity";
+  EXPECT_EQ(road.penStyle, Qt::DotLine);
+  EXPECT_EQ(road.cap, Qt::RoundCap);
+  EXPECT_EQ(road.join, Qt::RoundJoin);
+  const SymbolScale scale{10, 4};  // 10 pixels a millimetre, 4 a map unit
+  EXPECT_NEAR(scale.pixels(road.strokeWidth), 2 * 25.4 / 72 * 10, 1e-9);
+
+  style->looksFor(Fields({{"kind", ExpressionValue::Of(std::string("path"))}}), 10000, looks);
+  ASSERT_EQ(looks.size(), 1u);
+  const SymbolLayerLook& path = looks[0]->layers.at(0);
+  EXPECT_EQ(path.strokeColor.alpha(), 128);
+  EXPECT_DOUBLE_EQ(scale.pixels(path.strokeWidth), 12);
+  ASSERT_EQ(path.dashes.size(), 2u);
+  EXPECT_DOUBLE_EQ(scale.pixels(path.dashes[1]), 15);
+
+  style->looksFor(Fields({{"kind", ExpressionValue::Of(std::string("town"))}}), 10000, looks);
+  ASSERT_EQ(looks.size(), 1u);
+  ASSERT_EQ(looks[0]->layers.size(), 1u);
+  const SymbolLayerLook& town = looks[0]->layers[0];
+  EXPECT_EQ(town.kind, SymbolLayerLook::Kind::Marker);
+  EXPECT_EQ(town.shape, MarkerShape::Star);
+  EXPECT_FALSE(town.stroke);
+  EXPECT_EQ(town.fillColor, QColor(0, 255, 0));
+  EXPECT_DOUBLE_EQ(scale.pixels(town.size), 12);
+  EXPECT_DOUBLE_EQ(town.angle, 45);
 }
 
 }  // namespace

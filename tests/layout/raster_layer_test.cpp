@@ -177,14 +177,14 @@ TEST_F(RasterLayers, ARendererNotDrawnIsNamedAndAnUnreadableImageToo) {
   LayoutLayer towns;
   towns.data = MapDocument::Open(folder.file("towns.gpkg"))->layers().front();
   towns.data.name = "乡镇";
-  towns.data.styleXml = "<qgis><renderer-v2 type=\"RuleRenderer\"><rules/></renderer-v2></qgis>";
+  towns.data.styleXml = "<qgis><renderer-v2 type=\"heatmapRenderer\"/></qgis>";
   layout.frames[0].layers.insert(layout.frames[0].layers.begin(), towns);
   const FrameSettings settings;
   PageLayoutControl control(std::move(layout), settings, folder.path().string());
   const auto ruled = ExportActiveView(control, folder.file("r.png"), 50);
   ASSERT_EQ(ruled.size(), 1u);
   EXPECT_NE(ruled[0].find("乡镇"), std::string::npos);
-  EXPECT_NE(ruled[0].find("RuleRenderer"), std::string::npos);
+  EXPECT_NE(ruled[0].find("heatmapRenderer"), std::string::npos);
 
   // A symbol layer not drawn is named, the ones drawn beside it kept.
   towns.data.styleXml =

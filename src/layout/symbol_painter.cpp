@@ -1,0 +1,348 @@
+#include "layout/symbol_painter.h"
+
+#include <QPainterPathStroker>
+#include <QPen>
+#include <QPolygonF>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+
+namespace framora {
+
+const QPainterPath* GrownSheets::forStroke(double width) {
+  if (sheet_ == nullptr) return nullptr;
+  auto found = grown_.find(width);
+  if (found == grown_.end()) {
+    QPainterPathStroker stroker;
+    stroker.setWidth(width);
+    stroker.setJoinStyle(Qt::MiterJoin);
+    stroker.setMiterLimit(2);
+    found = grown_.emplace(width, sheet_->united(stroker.createStroke(*sheet_)).simplified()).first;
+  }
+  return &found->second;
+}
+
+namespace {
+
+constexpr double kDegree = M_PI / 180;
+
+QPointF Polar(double radius, double degrees) {
+  return QPointF(radius * std::sin(degrees * kDegree), -radius * std::cos(degrees * kDegree));
+}
+
+bool IsOutlineOnly(MarkerShape shape) {
+  return shape == MarkerShape::Cross || shape == MarkerShape::Cross2 || shape == MarkerShape::Line ||
+         shape == MarkerShape::ArrowHead || shape == MarkerShape::Asterisk;
+}
+
+// The shape within the square -1..1 (y down), as QGIS draws its simple markers.
+QPainterPath UnitShape(MarkerShape shape) {
+  QPainterPath path;
+  QPolygonF polygon;
+  switch (shape) {
+    case MarkerShape::Circle:
+      path.addEllipse(QRectF(-1, -1, 2, 2));
+      return path;
+    case MarkerShape::SemiCircle:
+      path.arcTo(-1, -1, 2, 2, 0, 180);
+      path.lineTo(0, 0);
+      return path;
+    case MarkerShape::ThirdCircle:
+      path.arcTo(-1, -1, 2, 2, 90, 120);
+      path.lineTo(0, 0);
+      return path;
+    case MarkerShape::QuarterCircle:
+      path.arcTo(-1, -1, 2, 2, 90, 90);
+      path.lineTo(0, 0);
+      return path;
+    case MarkerShape::Cross:
+      path.moveTo(-1, 0);
+      path.lineTo(1, 0);
+      path.moveTo(0, -1);
+      path.lineTo(0, 1);
+      return path;
+    case MarkerShape::Cross2:
+      path.moveTo(-1, -1);
+      path.lineTo(1, 1);
+      path.moveTo(1, -1);
+      path.lineTo(-1, 1);
+      return path;
+    case MarkerShape::Asterisk:
+      path.moveTo(-1, 0);
+      path.lineTo(1, 0);
+      path.moveTo(0, -1);
+      path.lineTo(0, 1);
+      path.moveTo(-0.7071, -0.7071);
+      path.lineTo(0.7071, 0.7071);
+      path.moveTo(0.7071, -0.7071);
+      path.lineTo(-0.7071, 0.7071);
+      return path;
+    case MarkerShape::Line:
+      path.moveTo(0, -1);
+      path.lineTo(0, 1);
+      return path;
+    case MarkerShape::ArrowHead:
+      path.moveTo(0, 0);
+      path.lineTo(-1, -1);
+      path.moveTo(0, 0);
+      path.lineTo(-1, 1);
+      return path;
+    case MarkerShape::Square:
+      polygon = QPolygonF(QRectF(QPointF(-1, -1), QPointF(1, 1)));
+      break;
+    case MarkerShape::QuarterSquare:
+      polygon = QPolygonF(QRectF(QPointF(-1, -1), QPointF(0, 0)));
+      break;
+    case MarkerShape::HalfSquare:
+      polygon = QPolygonF(QRectF(QPointF(-1, -1), QPointF(0, 1)));
+      break;
+    case MarkerShape::DiagonalHalfSquare:
+      polygon << QPointF(-1, -1) << QPointF(1, 1) << QPointF(-1, 1);
+      break;
+    case MarkerShape::SquareWithCorners: {
+      const double v = 0.6072;
+      polygon << QPointF(-v, 1) << QPointF(v, 1) << QPointF(1, v) << QPointF(1, -v) << QPointF(v, -1)
+              << QPointF(-v, -1) << QPointF(-1, -v) << QPointF(-1, v);
+      break;
+    }
+    case MarkerShape::Diamond:
+      polygon << QPointF(-1, 0) << QPointF(0, 1) << QPointF(1, 0) << QPointF(0, -1);
+      break;
+    case MarkerShape::Trapezoid:
+      polygon << QPointF(0.5, -0.5) << QPointF(1, 0.5) << QPointF(-1, 0.5) << QPointF(-0.5, -0.5);
+      break;
+    case MarkerShape::Pentagon:
+      for (int i = 0; i < 5; ++i) polygon << Polar(1, 288 - 72.0 * i);
+      break;
+    case MarkerShape::Hexagon:
+      for (int i = 0; i < 6; ++i) polygon << Polar(1, 240 - 60.0 * i);
+      break;
+    case MarkerShape::Octagon:
+      for (int i = 0; i < 8; ++i) polygon << Polar(1, 22.5 + 45.0 * i);
+      break;
+    case MarkerShape::Triangle:
+      polygon << QPointF(-1, 1) << QPointF(1, 1) << QPointF(0, -1);
+      break;
+    case MarkerShape::EquilateralTriangle:
+      polygon << QPointF(-0.8660, 0.5) << QPointF(0.8660, 0.5) << QPointF(0, -1);
+      break;
+    case MarkerShape::LeftHalfTriangle:
+      polygon << QPointF(0, 1) << QPointF(1, 1) << QPointF(0, -1);
+      break;
+    case MarkerShape::RightHalfTriangle:
+      polygon << QPointF(-1, 1) << QPointF(0, 1) << QPointF(0, -1);
+      break;
+    case MarkerShape::Star: {
+      const double inner = std::cos(72 * kDegree) / std::cos(36 * kDegree);
+      for (int i = 0; i < 10; ++i) polygon << Polar(i % 2 == 0 ? 1 : inner, 36.0 * i);
+      break;
+    }
+    case MarkerShape::Arrow:
+      polygon << QPointF(0, -1) << QPointF(0.5, -0.5) << QPointF(0.25, -0.5) << QPointF(0.25, 1)
+              << QPointF(-0.25, 1) << QPointF(-0.25, -0.5) << QPointF(-0.5, -0.5);
+      break;
+    case MarkerShape::FilledArrowHead:
+      polygon << QPointF(0, 0) << QPointF(-1, 1) << QPointF(-1, -1);
+      break;
+    case MarkerShape::CrossFill:
+      polygon << QPointF(-1, -0.2) << QPointF(-1, 0.2) << QPointF(-0.2, 0.2) << QPointF(-0.2, 1) << QPointF(0.2, 1)
+              << QPointF(0.2, 0.2) << QPointF(1, 0.2) << QPointF(1, -0.2) << QPointF(0.2, -0.2) << QPointF(0.2, -1)
+              << QPointF(-0.2, -1) << QPointF(-0.2, -0.2);
+      break;
+  }
+  path.addPolygon(polygon);
+  path.closeSubpath();
+  return path;
+}
+
+// A pen as QGIS makes it: custom dashes are lengths on paper, which Qt counts in pen widths
+// (a pen thinner than a pixel counting as one).
+QPen StrokePen(const SymbolLayerLook& layer, const SymbolScale& scale) {
+  const double width = scale.pixels(layer.strokeWidth);
+  QPen pen(layer.strokeColor, width, layer.penStyle, layer.cap, layer.join);
+  if (!layer.dashes.empty()) {
+    const double unit = std::max(width, 1.0);
+    QVector<qreal> pattern;
+    bool any = false;
+    for (const StyleSize& dash : layer.dashes) {
+      pattern.push_back(std::max(scale.pixels(dash) / unit, 0.0));
+      any = any || pattern.back() > 0;
+    }
+    if (any) pen.setDashPattern(pattern);
+  }
+  return pen;
+}
+
+void PaintMarker(QPainter& painter, const SymbolLayerLook& layer, QPointF point, const SymbolScale& scale) {
+  const QPainterPath marker = MarkerPath(layer, point, scale);
+  if (!IsOutlineOnly(layer.shape) && layer.fill) painter.fillPath(marker, layer.fillColor);
+  if (layer.stroke) painter.strokePath(marker, StrokePen(layer, scale));
+}
+
+// The places along a line where a marker line sets its markers, each with the line's
+// direction there (clockwise degrees, y down).
+std::vector<std::pair<QPointF, double>> MarkerPlaces(const QPolygonF& line, const SymbolLayerLook& layer,
+                                                     const SymbolScale& scale) {
+  std::vector<std::pair<QPointF, double>> places;
+  if (line.size() < 2) return places;
+  const auto direction = [](QPointF from, QPointF to) {
+    return std::atan2(to.y() - from.y(), to.x() - from.x()) * 180 / M_PI;
+  };
+  const int last = line.size() - 1;
+  switch (layer.placement) {
+    case MarkerPlacement::FirstVertex:
+      places.emplace_back(line[0], direction(line[0], line[1]));
+      return places;
+    case MarkerPlacement::LastVertex:
+      places.emplace_back(line[last], direction(line[last - 1], line[last]));
+      return places;
+    case MarkerPlacement::Vertex:
+      for (int i = 0; i <= last; ++i) {
+        // Between two segments the marker takes the mean of their directions.
+        const double before = i > 0 ? direction(line[i - 1], line[i]) : direction(line[0], line[1]);
+        const double after = i < last ? direction(line[i], line[i + 1]) : before;
+        double turn = after - before;
+        if (turn > 180) turn -= 360;
+        if (turn < -180) turn += 360;
+        places.emplace_back(line[i], before + turn / 2);
+      }
+      return places;
+    case MarkerPlacement::CentralPoint:
+    case MarkerPlacement::Interval:
+      break;
+  }
+  double length = 0;
+  for (int i = 1; i <= last; ++i) length += QLineF(line[i - 1], line[i]).length();
+  std::vector<double> distances;
+  if (layer.placement == MarkerPlacement::CentralPoint) {
+    distances.push_back(length / 2);
+  } else {
+    const double interval = scale.pixels(layer.interval);
+    if (interval <= 0) return places;
+    for (double at = scale.pixels(layer.offsetAlongLine); at <= length + 1e-9 && distances.size() < 100000; at += interval)
+      distances.push_back(at);
+  }
+  double walked = 0;
+  size_t next = 0;
+  for (int i = 1; i <= last && next < distances.size(); ++i) {
+    const QLineF segment(line[i - 1], line[i]);
+    while (next < distances.size() && distances[next] <= walked + segment.length() + 1e-9) {
+      const double along = segment.length() > 0 ? (distances[next] - walked) / segment.length() : 0;
+      places.emplace_back(segment.pointAt(std::clamp(along, 0.0, 1.0)), direction(line[i - 1], line[i]));
+      ++next;
+    }
+    walked += segment.length();
+  }
+  return places;
+}
+
+// A ring's area (signed) and centroid.
+std::pair<double, QPointF> RingMoments(const QPolygonF& ring) {
+  double area = 0, x = 0, y = 0;
+  for (int i = 0; i < ring.size(); ++i) {
+    const QPointF& a = ring[i];
+    const QPointF& b = ring[(i + 1) % ring.size()];
+    const double cross = a.x() * b.y() - b.x() * a.y();
+    area += cross;
+    x += (a.x() + b.x()) * cross;
+    y += (a.y() + b.y()) * cross;
+  }
+  area /= 2;
+  if (area == 0) return {0, ring.isEmpty() ? QPointF() : ring.front()};
+  return {area, QPointF(x / (6 * area), y / (6 * area))};
+}
+
+// The centroid of each surface of a shape, holes taken out: a ring inside another is its hole.
+// With largestOnly, only the largest surface's.
+std::vector<QPointF> SurfaceCentroids(const QPainterPath& path, bool largestOnly) {
+  const QList<QPolygonF> rings = path.toSubpathPolygons();
+  std::vector<bool> isHole(rings.size(), false);
+  for (int i = 0; i < rings.size(); ++i)
+    for (int j = 0; j < rings.size() && !isHole[i]; ++j)
+      if (i != j && !rings[i].isEmpty() && std::fabs(RingMoments(rings[j]).first) > std::fabs(RingMoments(rings[i]).first) &&
+          rings[j].containsPoint(rings[i].front(), Qt::OddEvenFill))
+        isHole[i] = true;
+  std::vector<QPointF> centroids;
+  double largest = -1;
+  for (int i = 0; i < rings.size(); ++i) {
+    if (isHole[i]) continue;
+    const auto [outerArea, outerCentre] = RingMoments(rings[i]);
+    double area = std::fabs(outerArea);
+    QPointF weighted = outerCentre * area;
+    for (int j = 0; j < rings.size(); ++j)
+      if (isHole[j] && !rings[j].isEmpty() && rings[i].containsPoint(rings[j].front(), Qt::OddEvenFill)) {
+        const auto [holeArea, holeCentre] = RingMoments(rings[j]);
+        area -= std::fabs(holeArea);
+        weighted -= holeCentre * std::fabs(holeArea);
+      }
+    if (area <= 0) continue;
+    const QPointF centre = weighted / area;
+    if (!largestOnly) {
+      centroids.push_back(centre);
+    } else if (area > largest) {
+      largest = area;
+      centroids.assign(1, centre);
+    }
+  }
+  return centroids;
+}
+
+}  // namespace
+
+QPainterPath MarkerPath(const SymbolLayerLook& marker, QPointF point, const SymbolScale& scale) {
+  const double half = scale.pixels(marker.size) / 2;
+  QTransform transform;
+  transform.translate(point.x() + scale.pixels(marker.offsetX), point.y() + scale.pixels(marker.offsetY));
+  transform.rotate(marker.angle);
+  transform.scale(half, half);
+  return transform.map(UnitShape(marker.shape));
+}
+
+void PaintSymbol(QPainter& painter, const DeviceShape& shape, const SymbolLook& look, const SymbolScale& scale,
+                 GrownSheets& clips, int pass) {
+  // Every line at its exact width and smoothed: a floor of one pixel would double thin lines
+  // at some resolutions and make vector output depend on the resolution.
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  for (const SymbolLayerLook& layer : look.layers) {
+    if (pass >= 0 && layer.pass != pass) continue;
+    if (layer.kind == SymbolLayerLook::Kind::Marker) {
+      if (shape.points.empty()) continue;
+      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      for (const QPointF& point : shape.points) PaintMarker(painter, layer, point, scale);
+      continue;
+    }
+    if (layer.kind == SymbolLayerLook::Kind::CentroidFill) {
+      if (shape.path.isEmpty() || !shape.areas || !layer.markers) continue;
+      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      for (const QPointF& point : SurfaceCentroids(shape.path, !layer.onEveryPart))
+        for (const SymbolLayerLook& marker : layer.markers->layers)
+          if (marker.kind == SymbolLayerLook::Kind::Marker) PaintMarker(painter, marker, point, scale);
+      continue;
+    }
+    if (layer.kind == SymbolLayerLook::Kind::MarkerLine) {
+      if (shape.path.isEmpty() || !layer.markers) continue;
+      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      for (const QPolygonF& line : shape.path.toSubpathPolygons())
+        for (const auto& [point, angle] : MarkerPlaces(line, layer, scale))
+          for (SymbolLayerLook marker : layer.markers->layers) {
+            if (marker.kind != SymbolLayerLook::Kind::Marker) continue;
+            if (layer.rotateMarkers) marker.angle += angle;
+            PaintMarker(painter, marker, point, scale);
+          }
+      continue;
+    }
+    if (shape.path.isEmpty()) continue;
+    if (layer.kind == SymbolLayerLook::Kind::Fill && layer.fill && shape.areas) {
+      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      painter.fillPath(shape.path, QBrush(layer.fillColor, layer.brush));
+    }
+    if (layer.stroke) {
+      const QPen pen = StrokePen(layer, scale);
+      if (const QPainterPath* grown = clips.forStroke(pen.widthF())) painter.setClipPath(*grown);
+      painter.strokePath(shape.path, pen);
+    }
+  }
+}
+
+}  // namespace framora

@@ -1,0 +1,379 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include <array>
+#include <fstream>
+#include <tuple>
+#include <iterator>
+
+#include "gis/gdal_setup.h"
+#include "layout/gui_application.h"
+#include "layout/layout_test_support.h"
+#include "layout/map_document_writer.h"
+#include "layout/map_text.h"
+#include "layout/page_renderer.h"
+#include "layout/picture_export.h"
+#include "util/text.h"
+
+namespace framora {
+namespace {
+
+// A kilometre square on 100 mm of paper: 1:10000, one millimetre ten metres.
+constexpr double kLeft = 39499500, kBottom = 4415000;
+
+std::string Option(const char* name, const std::string& value) {
+  return std::string("<Option name=\"") + name + "\" value=\"" + value + "\" type=\"QString\"/>";
+}
+
+std::string SymbolXml(const char* name, const char* type, const char* layerClass, const std::string& options) {
+  return std::string("<symbol name=\"") + name + "\" type=\"" + type + "\" alpha=\"1\"><layer class=\"" + layerClass +
+         "\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" + options + "</Option></layer></symbol>";
+}
+
+std::string Labeling(const std::string& field, bool expression, const std::string& placement,
+                     const std::string& color = "0,0,0,255", bool buffer = false) {
+  return "<labeling type=\"simple\"><settings calloutType=\"simple\"><text-style fieldName=\"" + field +
+         "\" isExpression=\"" + (expression ? "1" : "0") +
+         "\" fontFamily=\"SimHei\" fontSize=\"14\" fontSizeUnit=\"Point\" textColor=\"" + color +
+         "\" textOpacity=\"1\"><text-buffer bufferDraw=\"" + (buffer ? "1" : "0") +
+         "\" bufferSize=\"1\" bufferSizeUnits=\"MM\" bufferColor=\"255,255,255,255\" bufferOpacity=\"1\"/>"
+         "</text-style>" + placement + "<rendering drawLabels=\"1\"/></settings></labeling>";
+}
+
+class UserStyles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureGdalRegistered();
+    RequireGuiApplication();
+    GDALDatasetUniquePtr data(GetGDALDriverManager()->GetDriverByName("GPKG")->Create(
+        folder.file("map.gpkg").c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    OGRSpatialReference plane = testing::SampleReference();
+    const auto add = [&](const char* layerName, OGRwkbGeometryType type,
+                         std::vector<std::tuple<std::string, std::string, double, std::string>> features) {
+      OGRLayer* layer = data->CreateLayer(layerName, &plane, type, nullptr);
+      OGRFieldDefn kind("kind", OFTString), name("name", OFTString), pop("pop", OFTReal);
+      layer->CreateField(&kind);
+      layer->CreateField(&name);
+      layer->CreateField(&pop);
+      for (const auto& [kindValue, nameValue, popValue, wkt] : features) {
+        OGRFeature feature(layer->GetLayerDefn());
+        feature.SetField("kind", kindValue.c_str());
+        feature.SetField("name", nameValue.c_str());
+        feature.SetField("pop", popValue);
+        OGRGeometry* geometry = nullptr;
+        OGRGeometryFactory::createFromWkt(wkt.c_str(), &plane, &geometry);
+        feature.SetGeometryDirectly(geometry);
+        ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
+      }
+    };
+    add("towns", wkbPolygon,
+        {{"a", "东坝", 5, Square(100, 100, 300)}, {"b", "西坝", 15, Square(600, 100, 300)}});
+    add("roads", wkbLineString, {{"dash", "R1", 0, "LINESTRING(" + At(100, 700) + "," + At(900, 700) + ")"}});
+    // A yard whose left half is a hole: its middle lies right of its box's.
+    add("yards", wkbPolygon,
+        {{"", "", 0,
+          "POLYGON((" + At(100, 450) + "," + At(400, 450) + "," + At(400, 550) + "," + At(100, 550) + "," + At(100, 450) +
+              "),(" + At(110, 460) + "," + At(250, 460) + "," + At(250, 540) + "," + At(110, 540) + "," + At(110, 460) +
+              "))"}});
+    add("wells", wkbPoint, {{"", "Well", 1, "POINT(" + At(250, 850) + ")"}, {"", "", 10, "POINT(" + At(750, 850) + ")"}});
+  }
+
+  static std::string At(double x, double y) {
+    return std::to_string(kLeft + x) + " " + std::to_string(kBottom + y);
+  }
+  static std::string Square(double x, double y, double size) {
+    return "POLYGON((" + At(x, y) + "," + At(x + size, y) + "," + At(x + size, y + size) + "," + At(x, y + size) +
+           "," + At(x, y) + "))";
+  }
+
+  LayoutLayer layer(const char* name) {
+    const auto document = MapDocument::Open(folder.file("map.gpkg"));
+    for (const MapLayer& data : document->layers())
+      if (data.name == name) {
+        LayoutLayer result;
+        result.data = data;
+        return result;
+      }
+    ADD_FAILURE() << name;
+    return {};
+  }
+
+  // The three layers styled, labels on the towns, the road and the wells.
+  PageLayout styledPage() {
+    LayoutLayer towns = layer("towns");
+    towns.data.styleXml =
+        "<qgis><renderer-v2 type=\"RuleRenderer\"><rules key=\"r\">"
+        "<rule key=\"a\" filter=\"&quot;kind&quot; = 'a' AND &quot;pop&quot; &lt; 10\" symbol=\"0\"/>"
+        "<rule key=\"e\" filter=\"ELSE\" symbol=\"1\"/></rules><symbols>" +
+        SymbolXml("0", "fill", "SimpleFill", Option("color", "255,0,0,255") + Option("outline_style", "no")) +
+        SymbolXml("1", "fill", "SimpleFill", Option("color", "0,0,255,255") + Option("outline_style", "no")) +
+        "</symbols></renderer-v2></qgis>";
+    towns.data.labelsEnabled = true;
+    towns.data.labelingXml = Labeling("&quot;name&quot; || '镇'", true, "<placement placement=\"1\" quadOffset=\"4\"/>",
+                                      "0,0,0,255", true);
+    LayoutLayer roads = layer("roads");
+    roads.data.styleXml =
+        "<qgis><renderer-v2 type=\"singleSymbol\"><symbols>" +
+        SymbolXml("0", "line", "SimpleLine",
+                  Option("line_color", "0,0,0,255") + Option("line_width", "1") + Option("capstyle", "flat") +
+                      Option("use_custom_dash", "1") + Option("customdash", "3;3") + Option("customdash_unit", "MM")) +
+        "</symbols></renderer-v2></qgis>";
+    roads.data.labelsEnabled = true;
+    roads.data.labelingXml =
+        Labeling("name", false, "<placement placement=\"2\" placementFlags=\"1\"/>", "255,0,0,255");
+    LayoutLayer wells = layer("wells");
+    wells.data.styleXml =
+        "<qgis><renderer-v2 type=\"graduatedSymbol\" attr=\"pop\"><ranges>"
+        "<range lower=\"0\" upper=\"5\" symbol=\"0\" render=\"true\"/><range lower=\"5\" upper=\"20\" symbol=\"1\" "
+        "render=\"true\"/></ranges><symbols>" +
+        SymbolXml("0", "marker", "SimpleMarker",
+                  Option("name", "square") + Option("color", "0,200,0,255") + Option("outline_style", "no") +
+                      Option("size", "6") + Option("size_unit", "MM")) +
+        SymbolXml("1", "marker", "SimpleMarker",
+                  Option("name", "circle") + Option("color", "0,200,0,255") + Option("outline_style", "no") +
+                      Option("size", "80") + Option("size_unit", "MapUnit")) +
+        "</symbols></renderer-v2></qgis>";
+    wells.data.labelsEnabled = true;
+    wells.data.labelingXml =
+        Labeling("name", false, "<placement placement=\"1\" quadOffset=\"2\" dist=\"1\" distUnits=\"MM\"/>");
+
+    PageLayout layout;
+    layout.page = Page{100, 100, kUnitMillimetres};
+    char* wkt = nullptr;
+    testing::SampleReference().exportToWkt(&wkt);
+    layout.spatialReferenceWkt = wkt;
+    CPLFree(wkt);
+    MapFrame frame;
+    frame.name = "Layers";
+    frame.pageEnvelope = Envelope{0, 0, 100, 100};
+    frame.extent = Envelope{kLeft, kBottom, kLeft + 1000, kBottom + 1000};
+    frame.layers = {wells, roads, towns};
+    layout.frames.push_back(std::move(frame));
+    return layout;
+  }
+
+  std::vector<std::string> print(PageLayout layout, const std::string& picture, int dpi = 100) {
+    return ExportActiveView(layout, LayerStyles{}, folder.file(picture), dpi);
+  }
+
+  static std::array<int, 3> colorAt(const testing::Picture& picture, double x, double y) {
+    const double* t = picture.transform();
+    const int column = static_cast<int>((kLeft + x - t[0]) / t[1]);
+    const int row = static_cast<int>((kBottom + y - t[3]) / t[5]);
+    std::array<int, 3> rgb{};
+    for (int band = 0; band < 3; ++band) {
+      GByte value = 0;
+      EXPECT_EQ(const_cast<testing::Picture&>(picture).dataset().GetRasterBand(band + 1)->RasterIO(
+                    GF_Read, column, row, 1, 1, &value, 1, 1, GDT_Byte, 0, 0, nullptr),
+                CE_None);
+      rgb[band] = value;
+    }
+    return rgb;
+  }
+  static Envelope Box(double xmin, double ymin, double xmax, double ymax) {
+    return Envelope{kLeft + xmin, kBottom + ymin, kLeft + xmax, kBottom + ymax};
+  }
+
+  testing::TempFolder folder;
+};
+
+TEST_F(UserStyles, RulesRangesDashesAndMarkersAreDrawnAsStyled) {
+  ASSERT_TRUE(print(styledPage(), "s.png").empty());
+  testing::Picture picture(folder.file("s.png"));
+  ASSERT_TRUE(picture.valid());
+  using Rgb = std::array<int, 3>;
+  // Town a passes the rule; town b falls to the else rule.
+  EXPECT_EQ(colorAt(picture, 120, 120), (Rgb{255, 0, 0}));
+  EXPECT_EQ(colorAt(picture, 880, 120), (Rgb{0, 0, 255}));
+  // A 6 mm square and an 80 m circle, both green.
+  EXPECT_EQ(colorAt(picture, 250 - 25, 850 - 25), (Rgb{0, 200, 0}));
+  EXPECT_EQ(colorAt(picture, 250 - 40, 850), (Rgb{255, 255, 255}));
+  EXPECT_EQ(colorAt(picture, 750 - 35, 850), (Rgb{0, 200, 0}));
+  EXPECT_EQ(colorAt(picture, 750 - 24, 850 - 24), (Rgb{0, 200, 0}));
+  EXPECT_EQ(colorAt(picture, 750 - 45, 850), (Rgb{255, 255, 255}));
+  // 3 mm dashes, 3 mm gaps: along the road as much ink as paper, in runs of about 30 m.
+  int ink = 0, paper = 0, runs = 0;
+  bool wasInk = false;
+  for (double x = 150; x < 400; x += 2.5) {
+    const bool dark = colorAt(picture, x, 700)[0] < 100;
+    (dark ? ink : paper) += 1;
+    if (dark && !wasInk) ++runs;
+    wasInk = dark;
+  }
+  EXPECT_NEAR(ink, paper, 12);
+  EXPECT_NEAR(runs, 250 / 60.0, 1.5);
+  EXPECT_EQ(picture.darkPixels(Box(150, 690, 400, 694)), 0) << "the line is 1 mm wide";
+}
+
+TEST_F(UserStyles, LabelsStandWhereTheirPlacementSaysAndNowhereElse) {
+  ASSERT_TRUE(print(styledPage(), "l.png").empty());
+  testing::Picture picture(folder.file("l.png"));
+  ASSERT_TRUE(picture.valid());
+  // The town's label on its centre, in black on a white buffer over the red.
+  EXPECT_GT(picture.darkPixels(Box(200, 230, 300, 270)), 20);
+  EXPECT_EQ(picture.darkPixels(Box(100, 100, 180, 180)), 0);
+  EXPECT_EQ(picture.darkPixels(Box(100, 320, 400, 400)), 0);
+  int buffered = 0;
+  for (double x = 200; x < 300; x += 2)
+    for (double y = 220; y < 280; y += 2) buffered += colorAt(picture, x, y) == std::array<int, 3>{255, 255, 255};
+  EXPECT_GT(buffered, 20) << "the buffer whitens around the letters";
+  // The well's label above and to the right of it.
+  EXPECT_GT(picture.darkPixels(Box(260, 860, 400, 930)), 20);
+  EXPECT_EQ(picture.darkPixels(Box(100, 860, 240, 1000)), 0);
+  EXPECT_EQ(picture.darkPixels(Box(260, 760, 400, 840)), 0);
+  // The road's label in red on the middle of the road; the unnamed well has none.
+  EXPECT_GT(picture.redPixels(Box(450, 670, 550, 730)), 20);
+  EXPECT_EQ(picture.redPixels(Box(100, 600, 420, 800)), 0);
+  EXPECT_EQ(picture.redPixels(Box(580, 600, 900, 800)), 0);
+  EXPECT_EQ(picture.darkPixels(Box(760, 860, 1000, 1000)), 0);
+}
+
+TEST_F(UserStyles, ALabelAcrossBandsIsDrawnWholeInEach) {
+  const PageLayout layout = styledPage();
+  const LayerStyles styles;
+  const double dpi = 150;
+  PageRenderer renderer(layout, styles, dpi);
+  const int size = static_cast<int>(std::lround(100 / 25.4 * dpi));
+  QImage whole(size, size, QImage::Format_RGB32);
+  {
+    QPainter painter(&whole);
+    renderer.drawRows(painter, 0, size, size);
+  }
+  // Bands cut through the town's label (its centre lies 250 m up from the bottom).
+  const int cut = static_cast<int>(size * 0.75);
+  QImage banded(size, size, QImage::Format_RGB32);
+  {
+    QPainter painter(&banded);
+    for (const auto& [top, count] : {std::pair<int, int>{0, cut}, std::pair<int, int>{cut, size - cut}}) {
+      QImage band(size, count, QImage::Format_RGB32);
+      {
+        QPainter bandPainter(&band);
+        renderer.drawRows(bandPainter, top, count, size);
+      }
+      painter.drawImage(0, top, band);
+    }
+  }
+  int differing = 0;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      const QRgb a = whole.pixel(x, y), b = banded.pixel(x, y);
+      differing += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) > 24;
+    }
+  EXPECT_LE(differing, 4);
+}
+
+TEST_F(UserStyles, WhatIsNotDrawnIsNamedAndTheDocumentKeepsTheLabels) {
+  PageLayout layout = styledPage();
+  MapLayer& towns = layout.frames[0].layers[2].data;
+  towns.styleXml = ReplaceAll(towns.styleXml, "&quot;pop&quot; &lt; 10", "&quot;pop&quot; =~ 10");
+  MapLayer& roads = layout.frames[0].layers[1].data;
+  roads.labelingXml = "<labeling type=\"rule-based\"><rules/></labeling>";
+  MapLayer& wells = layout.frames[0].layers[0].data;
+  wells.labelingXml = ReplaceAll(
+      wells.labelingXml, "</settings>",
+      "<dd_properties><Option type=\"Map\"><Option name=\"properties\" type=\"Map\"><Option name=\"Color\" "
+      "type=\"Map\"><Option name=\"active\" value=\"true\" type=\"bool\"/></Option></Option></Option>"
+      "</dd_properties></settings>");
+  const auto notices = print(layout, "n.png");
+  ASSERT_EQ(notices.size(), 3u);
+  EXPECT_NE(notices[2].find("wells"), std::string::npos);
+  EXPECT_NE(notices[2].find("Color"), std::string::npos);
+  EXPECT_NE(notices[0].find("towns"), std::string::npos);
+  EXPECT_NE(notices[0].find("=~"), std::string::npos);
+  EXPECT_NE(notices[1].find("roads"), std::string::npos);
+  EXPECT_NE(notices[1].find("rule-based"), std::string::npos);
+  testing::Picture picture(folder.file("n.png"));
+  EXPECT_EQ(colorAt(picture, 120, 120), (std::array<int, 3>{0, 0, 255})) << "the unreadable rule draws nothing";
+
+  SaveMapDocument(styledPage(), LayerStyles{}, folder.file("m.qgs"));
+  std::unique_ptr<CPLXMLNode, void (*)(CPLXMLNode*)> root(CPLParseXMLFile(folder.file("m.qgs").c_str()),
+                                                          CPLDestroyXMLNode);
+  ASSERT_NE(root, nullptr);
+  int labelled = 0;
+  for (const CPLXMLNode* node = CPLGetXMLNode(root.get(), "=qgis.projectlayers")->psChild; node; node = node->psNext) {
+    if (node->eType != CXT_Element || !EQUAL(node->pszValue, "maplayer")) continue;
+    EXPECT_STREQ(CPLGetXMLValue(node, "labelsEnabled", ""), "1");
+    EXPECT_STREQ(CPLGetXMLValue(node, "labeling.type", ""), "simple");
+    EXPECT_EQ(CPLGetXMLValue(node, "labeling.settings.text-style.fontFamily", ""),
+              InstalledFace("SimHei").toStdString()) << "the face the picture draws with";
+    if (std::string(CPLGetXMLValue(node, "layername", "")) == "towns") {
+      EXPECT_STREQ(CPLGetXMLValue(node, "labeling.settings.text-style.fieldName", ""), "\"name\" || '镇'");
+    }
+    ++labelled;
+  }
+  EXPECT_EQ(labelled, 3);
+}
+
+TEST_F(UserStyles, AMarkerLineSetsItsMarkersAlongTheLine) {
+  PageLayout layout = styledPage();
+  MapLayer& roads = layout.frames[0].layers[1].data;
+  roads.labelsEnabled = false;
+  // Red 3 mm squares every 10 mm from 5 mm along the road, which starts 100 m in.
+  roads.styleXml =
+      "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"line\" alpha=\"1\">"
+      "<layer class=\"MarkerLine\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" +
+      Option("placement", "interval") + Option("interval", "10") + Option("interval_unit", "MM") +
+      Option("offset_along_line", "5") + Option("offset_along_line_unit", "MM") + Option("rotate", "1") +
+      "</Option>" +
+      SymbolXml("@0@0", "marker", "SimpleMarker",
+                Option("name", "square") + Option("color", "255,0,0,255") + Option("outline_style", "no") +
+                    Option("size", "3")) +
+      "</layer></symbol></symbols></renderer-v2></qgis>";
+  ASSERT_TRUE(print(layout, "m.png").empty());
+  testing::Picture picture(folder.file("m.png"));
+  ASSERT_TRUE(picture.valid());
+  for (double x = 150; x < 900; x += 100) {
+    EXPECT_GT(picture.redPixels(Box(x - 10, 690, x + 10, 710)), 20) << x;
+    EXPECT_EQ(picture.redPixels(Box(x + 25, 680, x + 75, 720)), 0) << x;
+  }
+}
+
+TEST_F(UserStyles, ACentroidFillMarksTheMiddleOfEachSurface) {
+  PageLayout layout = styledPage();
+  MapLayer& towns = layout.frames[0].layers[2].data;
+  towns.labelsEnabled = false;
+  towns.styleXml =
+      "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"fill\" alpha=\"1\">"
+      "<layer class=\"CentroidFill\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" +
+      Option("point_on_all_parts", "1") + "</Option>" +
+      SymbolXml("@0@0", "marker", "SimpleMarker",
+                Option("name", "circle") + Option("color", "255,0,0,255") + Option("outline_style", "no") +
+                    Option("size", "4")) +
+      "</layer></symbol></symbols></renderer-v2></qgis>";
+  LayoutLayer yards = layer("yards");
+  yards.data.styleXml = towns.styleXml;
+  layout.frames[0].layers.insert(layout.frames[0].layers.begin(), yards);
+  ASSERT_TRUE(print(layout, "c.png").empty());
+  testing::Picture picture(folder.file("c.png"));
+  ASSERT_TRUE(picture.valid());
+  for (const double x : {250.0, 750.0}) {
+    EXPECT_GT(picture.redPixels(Box(x - 15, 235, x + 15, 265)), 20) << x;
+    EXPECT_EQ(picture.redPixels(Box(x - 150, 100, x - 30, 400)), 0) << x;
+    EXPECT_EQ(picture.redPixels(Box(x + 30, 100, x + 150, 400)), 0) << x;
+  }
+  // The yard's 300 by 100 m frame less its 140 by 80 m hole: the middle at x = 292 m.
+  EXPECT_GT(picture.redPixels(Box(277, 485, 307, 515)), 20);
+  EXPECT_EQ(picture.redPixels(Box(100, 450, 260, 550)), 0) << "not the middle of its box, 250 m";
+}
+
+TEST_F(UserStyles, AProjectsLabelsReachTheLayer) {
+  std::ofstream(folder.file("p.qgs"))
+      << "<qgis><projectlayers><maplayer type=\"vector\" labelsEnabled=\"1\"><id>w</id>"
+         "<datasource>./map.gpkg|layername=wells</datasource><layername>wells</layername><provider>ogr</provider>"
+      << Labeling("name", false, "<placement placement=\"0\"/>") << "</maplayer></projectlayers></qgis>";
+  const auto document = MapDocument::Open(folder.file("p.qgs"));
+  ASSERT_EQ(document->layers().size(), 1u);
+  EXPECT_TRUE(document->layers()[0].labelsEnabled);
+  std::string problem;
+  const auto labels = ReadLabelStyle(document->layers()[0].labelingXml, problem);
+  ASSERT_TRUE(labels);
+  EXPECT_EQ(labels->fieldName, "name");
+  EXPECT_EQ(labels->placement, 0);
+  EXPECT_DOUBLE_EQ(labels->fontSize.value, 14);
+  EXPECT_EQ(labels->fontSize.unit, SizeUnit::Points);
+}
+
+}  // namespace
+}  // namespace framora
