@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "frame/frame_settings.h"
 #include "frame/sheet_document.h"
@@ -105,6 +106,18 @@ class TtkBaseClass {
   void AddPolygon(const OGRGeometry& polygon, int id);
   // The height of the font's em on the ground at the map scale, in metres.
   double FontHeightOnGround(const LogicalFont& font) const;
+  // A text's widest line on the ground on the page's metric model (single-byte characters
+  // half an em, others one em; the spacing a percentage of each character but the last).
+  double TextWidthOnGround(const std::string& text, const LogicalFont& font, double characterSpacing = 0) const;
+  // The character spacing (per cent, 0 or less) that narrows a text to width, never
+  // tighter than -50.
+  double SpacingToFit(const std::string& text, const LogicalFont& font, double width) const;
+  // The em box a text written with AddText's alignment codes takes on the ground.
+  Envelope TextBoxOnGround(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x,
+                           double y, double characterSpacing = 0) const;
+  // Whether the segment (plane coordinates) comes within margin of a corner label of the
+  // sheet being drawn; km lines near a corner stop short of them.
+  bool CrossesCornerLabel(double x1, double y1, double x2, double y2, double margin) const;
   double DoubleFontHeightOnGround(const LogicalFont& font) const { return 2 * FontHeightOnGround(font); }
   PlanePoint ToPlane(double latitude, double longitude) const;
   GeoPoint ToGeographic(double northing, double easting) const;
@@ -224,6 +237,9 @@ class TtkBaseClass {
   void writeText(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x, double y,
                  double characterSpacing);
   void checkCornerBounds(double latitude, double longitude) const;
+  // Writes a corner label's text and keeps its box, in the plane, for CrossesCornerLabel.
+  void writeCornerText(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x, double y,
+                       double characterSpacing, bool geographic);
   // Removes the sheet in hand from the output.
   void AbandonSheet();
   // The map-document step of a sheet; false when it failed (the user has been told).
@@ -247,6 +263,7 @@ class TtkBaseClass {
   CalendarDate textDate_ = CalendarDate::Today();
   bool drawing_ = false;
   std::optional<SpatialDomain> pendingDomain_;
+  std::vector<Envelope> cornerLabelBoxes_;  // of the sheet being drawn, in the plane
 
   // The run's working state.
   GaussZone zone_;

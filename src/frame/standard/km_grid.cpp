@@ -4,7 +4,6 @@
 
 #include "frame/standard/standard_map.h"
 #include "geodesy/angle_text.h"
-#include "util/gbk.h"
 
 namespace framora {
 
@@ -65,11 +64,24 @@ class KmGridPainter {
         return 5 * sf_;
     }
   }
-  double widthOf(const std::string& text, double fontHeight) const { return GbkLength(text) * fontHeight / 2.1; }
+  double widthOf(const std::string& text, const LogicalFont& font) const { return map_.TextWidthOnGround(text, font); }
   bool thousands() const { return interval_ >= 1000; }
+  // Full labels carry the hundreds of kilometres at the outermost lines, and where the
+  // hundreds change ("00") when the settings ask for it.
+  bool carriesHundreds(double metres, bool outermost) const {
+    return outermost || (s_.BigNumberAtHundredKm && LastTwo(WholeText(metres / 1000)) == "00");
+  }
+  // A line's end through the band stops at the inner frame when it would run through a
+  // corner label; true when it does.
+  bool stopsShortOfCorner(double x1, double y1, double x2, double y2) const {
+    return map_.CrossesCornerLabel(x1, y1, x2, y2, kLabelGapEm * corner_);
+  }
 
   // Writes the label of a vertical line at one end (top or bottom of the sheet).
   void labelVerticalEnd(double x, double yEnd, bool top, bool first, bool last);
+  // The anchor of a label moved off the corners, moved on past its own line when the move
+  // put the line through it; left and right are the label's edges from the anchor.
+  static double ClearOfOwnLine(double anchor, double line, double left, double right, double gap);
   // Writes the label of a horizontal line at one end: big part (may be empty) then the digits.
   void labelHorizontalEnd(const std::string& bigPart, const std::string& digits, double anchorX, double anchorY,
                           bool leftSide);
@@ -113,6 +125,7 @@ void KmGridPainter::drawVerticalLines() {
     const auto top = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, out_[kUpperLeft], out_[kUpperRight]);
     if (!bottom || !top) continue;
     double yb = bottom->y, yt = top->y;
+    const double outerBottom = yb, outerTop = yt;  // labels keep to the band, cut or not
     bool bottomCut = false, topCut = false;
     // As horizontal lines are cut at the bottom and top edges, a line passing beside the
     // narrower end of a trapezoid leaves the map through the inner side edge there.
@@ -126,6 +139,8 @@ void KmGridPainter::drawVerticalLines() {
       cutAt(lowerLeft, upperLeft, upperLeft.x > lowerLeft.x);
     else if (x > std::min(lowerRight.x, upperRight.x) && x < std::max(lowerRight.x, upperRight.x))
       cutAt(lowerRight, upperRight, upperRight.x < lowerRight.x);
+    if (!bottomCut && stopsShortOfCorner(x, yb, x, yb + gap_)) cutAt(lowerLeft, lowerRight, false);
+    if (!topCut && stopsShortOfCorner(x, yt - gap_, x, yt)) cutAt(upperLeft, upperRight, true);
 
     if (fullLines_) {
       map_.AddLine(1, x, yb, x, yt);
@@ -134,8 +149,8 @@ void KmGridPainter::drawVerticalLines() {
       if (!topCut) map_.AddLine(1, x, yt - gap_, x, yt);
     }
     if (!s_.ShowKmText) continue;
-    if (labelledAt(x, true)) labelVerticalEnd(x, yt, true, k == firstLabelled[1], k == lastLabelled[1]);
-    if (labelledAt(x, false)) labelVerticalEnd(x, yb, false, k == firstLabelled[0], k == lastLabelled[0]);
+    if (labelledAt(x, true)) labelVerticalEnd(x, outerTop, true, k == firstLabelled[1], k == lastLabelled[1]);
+    if (labelledAt(x, false)) labelVerticalEnd(x, outerBottom, false, k == firstLabelled[0], k == lastLabelled[0]);
   }
 }
 
@@ -153,16 +168,24 @@ void KmGridPainter::labelVerticalEnd(double x, double yEnd, bool top, bool first
 
   if (!thousands()) {
     const std::string text = MetresToKmText(s_.GridDigitsBefore, s_.GridDigitsAfter, x);
+    const double half = widthOf(text, s_.GridSmallFont) / 2;
+    a = ClearOfOwnLine(a, x, -half, half, labelGap_);
     map_.AddText(text, s_.GridSmallFont, 2, 1, a, top ? y : y + small_);
     return;
   }
   const std::string digits = LastTwo(WholeText(x / 1000));
   const double digitsOffset = s_.GridLabelOffsetMm * sf_ + labelGap_;
-  if (first || last) {
-    const std::string hundreds = map_.zonePrefix() + WholeText(x / 100000);
-    map_.AddText(hundreds, s_.GridBigFont, 3, top ? 1 : 3, a - labelGap_, y);
-  }
+  const std::string hundreds = carriesHundreds(x, first || last) ? map_.zonePrefix() + WholeText(x / 100000) : "";
+  const double left = hundreds.empty() ? digitsOffset : -labelGap_ - widthOf(hundreds, s_.GridBigFont);
+  a = ClearOfOwnLine(a, x, left, digitsOffset + widthOf(digits, s_.GridSmallFont), labelGap_);
+  if (!hundreds.empty()) map_.AddText(hundreds, s_.GridBigFont, 3, top ? 1 : 3, a - labelGap_, y);
   map_.AddText(digits, s_.GridSmallFont, 1, top ? 1 : 3, a + digitsOffset, y);
+}
+
+double KmGridPainter::ClearOfOwnLine(double anchor, double line, double left, double right, double gap) {
+  if (anchor > line && line > anchor + left - gap) return line + gap - left;
+  if (anchor < line && line < anchor + right + gap) return line - gap - right;
+  return anchor;
 }
 
 void KmGridPainter::drawHorizontalLines() {
@@ -210,6 +233,8 @@ void KmGridPainter::drawHorizontalLines() {
       cutAt(lowerLeft, lowerRight, lowerRight.y > lowerLeft.y);
     else if (y > std::min(upperLeft.y, upperRight.y) && y < std::max(upperLeft.y, upperRight.y))
       cutAt(upperLeft, upperRight, upperRight.y < upperLeft.y);
+    if (!leftCut && stopsShortOfCorner(xl, y, xl + gap_, y)) cutAt(lowerLeft, upperLeft, false);
+    if (!rightCut && stopsShortOfCorner(xr - gap_, y, xr, y)) cutAt(lowerRight, upperRight, true);
 
     if (fullLines_) {
       map_.AddLine(1, xl, y, xr, y);
@@ -227,16 +252,19 @@ void KmGridPainter::drawHorizontalLines() {
       const bool last = j == lastLabelled[side];
       // Labels stand just above their line; the outermost keep clear of the corner
       // coordinates, which take a font height either side of the corner.
-      const double labelHeight = thousands() && (first || last) ? std::max(small_, big_) : small_;
+      const bool withHundreds = thousands() && carriesHundreds(y, first || last);
+      const double labelHeight = withHundreds ? std::max(small_, big_) : small_;
       const double clearance = corner_ + labelGap_;
       double anchorY = y + labelGap_;
       if (first) anchorY = std::max(anchorY, (leftSide ? lowerLeft.y : lowerRight.y) + clearance);
       if (last) anchorY = std::min(anchorY, (leftSide ? upperLeft.y : upperRight.y) - clearance - labelHeight);
+      // Pushed down onto its own line, the whole label goes below the line.
+      if (anchorY < y + labelGap_ && anchorY + labelHeight > y - labelGap_) anchorY = y - labelGap_ - labelHeight;
       const double anchorX = leftSide ? (leftEnd->x + c) : (rightEnd->x - c);
       if (!thousands()) {
         labelHorizontalEnd("", MetresToKmText(s_.GridDigitsBefore, s_.GridDigitsAfter, y), anchorX, anchorY, leftSide);
       } else {
-        const std::string bigPart = first || last ? WholeText(y / 100000) : "";
+        const std::string bigPart = withHundreds ? WholeText(y / 100000) : "";
         labelHorizontalEnd(bigPart, LastTwo(WholeText(y / 1000)), anchorX, anchorY, leftSide);
       }
     }
@@ -251,10 +279,10 @@ void KmGridPainter::labelHorizontalEnd(const std::string& bigPart, const std::st
   if (endsAtAnchor) {
     map_.AddText(digits, s_.GridSmallFont, 3, 3, anchorX, anchorY);
     if (!bigPart.empty())
-      map_.AddText(bigPart, s_.GridBigFont, 3, 3, anchorX - widthOf(digits, small_), anchorY);
+      map_.AddText(bigPart, s_.GridBigFont, 3, 3, anchorX - widthOf(digits, s_.GridSmallFont), anchorY);
   } else {
     if (!bigPart.empty()) map_.AddText(bigPart, s_.GridBigFont, 1, 3, anchorX, anchorY);
-    map_.AddText(digits, s_.GridSmallFont, 1, 3, anchorX + widthOf(bigPart, big_), anchorY);
+    map_.AddText(digits, s_.GridSmallFont, 1, 3, anchorX + widthOf(bigPart, s_.GridBigFont), anchorY);
   }
 }
 
