@@ -118,6 +118,14 @@ class TtkBaseClass {
   // Whether the segment (plane coordinates) comes within margin of a corner label of the
   // sheet being drawn; km lines near a corner stop short of them.
   bool CrossesCornerLabel(double x1, double y1, double x2, double y2, double margin) const;
+  // The boxes of the corner labels written so far on the sheet, in the plane.
+  const std::vector<Envelope>& cornerLabelBoxes() const { return cornerLabelBoxes_; }
+  // The anchor of a label reaching from anchor + left to anchor + right along x, across
+  // low..high, moved along x away from any corner label it comes within gap of.
+  double ClearOfCornerLabels(double anchor, double left, double right, double low, double high, double gap) const;
+  // The anchor of a label moved off its line's position (toward the map's middle, to keep
+  // clear of a corner), moved on past the line when the line would run through it.
+  static double ClearOfOwnLine(double anchor, double line, double left, double right, double gap);
   double DoubleFontHeightOnGround(const LogicalFont& font) const { return 2 * FontHeightOnGround(font); }
   PlanePoint ToPlane(double latitude, double longitude) const;
   GeoPoint ToGeographic(double northing, double easting) const;

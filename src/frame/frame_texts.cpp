@@ -310,15 +310,15 @@ void TtkBaseClass::WriteCornerLabelGeographic(int corner, double latitude, doubl
   const double bandLon = leftSide ? longitude - dLon / 2 : longitude + dLon / 2;
 
   if (s.LatDegreeAlign == 1)
-    writeCornerText(lat.Degrees, font, 2, 3, bandLon, latitude, 0, true);
+    writeCornerText(lat.Degrees, font, 2, 3, bandLon, latitude, kCornerLabelSpacing, true);
   else
-    writeCornerText(lat.Degrees, font, leftSide ? 3 : 1, 3, longitude, latitude, 0, true);
-  writeCornerText(lat.Rest, font, 2, 1, bandLon, latitude, 0, true);
+    writeCornerText(lat.Degrees, font, leftSide ? 3 : 1, 3, longitude, latitude, kCornerLabelSpacing, true);
+  writeCornerText(lat.Rest, font, 2, 1, bandLon, latitude, kCornerLabelSpacing, true);
 
   const bool top = corner == 1 || corner == 2;
   const double lonLat = top ? latitude + dLat / 2 : latitude - dLat / 2;
-  writeCornerText(lon.Degrees, font, 3, 2, longitude, lonLat, 0, true);
-  writeCornerText(lon.Rest, font, 1, 2, longitude, lonLat, 0, true);
+  writeCornerText(lon.Degrees, font, 3, 2, longitude, lonLat, kCornerLabelSpacing, true);
+  writeCornerText(lon.Rest, font, 1, 2, longitude, lonLat, kCornerLabelSpacing, true);
 }
 
 }  // namespace framora

@@ -144,6 +144,26 @@ bool TtkBaseClass::CrossesCornerLabel(double x1, double y1, double x2, double y2
   return false;
 }
 
+double TtkBaseClass::ClearOfCornerLabels(double anchor, double left, double right, double low, double high,
+                                         double gap) const {
+  for (const Envelope& box : cornerLabelBoxes_) {
+    const bool across = box.ymin < high + gap && box.ymax > low - gap;
+    if (!across || box.xmin >= anchor + right + gap || box.xmax <= anchor + left - gap) continue;
+    // Away from the corner label, whichever side of the label it stands.
+    if ((box.xmin + box.xmax) / 2 < anchor + (left + right) / 2)
+      anchor = box.xmax + gap - left;
+    else
+      anchor = box.xmin - gap - right;
+  }
+  return anchor;
+}
+
+double TtkBaseClass::ClearOfOwnLine(double anchor, double line, double left, double right, double gap) {
+  if (anchor > line && line > anchor + left - gap) return line + gap - left;
+  if (anchor < line && line < anchor + right + gap) return line - gap - right;
+  return anchor;
+}
+
 void TtkBaseClass::writeCornerText(const std::string& text, const LogicalFont& font, int hAlign, int vAlign,
                                    double x, double y, double characterSpacing, bool geographic) {
   if (geographic) {

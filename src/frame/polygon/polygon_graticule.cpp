@@ -4,6 +4,13 @@
 
 namespace framora {
 
+namespace {
+
+// Space between a graticule label and the inner frame, in em.
+constexpr double kGraticuleLabelClearanceEm = 0.2;
+
+}  // namespace
+
 std::vector<double> GraticuleValues(double first, double last, double step) {
   std::vector<double> values;
   if (!(step > 0)) return values;
@@ -27,22 +34,40 @@ void Tcreatetk::DrawGraticule(const Envelope& outer) {
   const Envelope inner{outer.xmin + gap, outer.ymin + gap, outer.xmax - gap, outer.ymax - gap};
   const GeoPoint lowerLeft = ToGeographic(inner.ymin, inner.xmin);
   const GeoPoint upperRight = ToGeographic(inner.ymax, inner.xmax);
+  const LogicalFont& font = s.GridBigFont;
+  const double clear = kGraticuleLabelClearanceEm * FontHeightOnGround(font);
+  // Labels stand a little off the inner frame, narrowed to the band where they would not fit
+  // across it; one that would reach a corner's labels or past the band's ends is left out.
+  const auto place = [&](const std::string& label, int hAlign, int vAlign, double x, double y, double room) {
+    const double spacing = SpacingToFit(label, font, room);
+    const Envelope box = TextBoxOnGround(label, font, hAlign, vAlign, x, y, spacing);
+    if (box.xmin < inner.xmin - gap + clear && box.xmax > inner.xmin) return;  // in the corner squares
+    if (box.xmax > inner.xmax + gap - clear && box.xmin < inner.xmax) return;
+    if (box.ymin < inner.ymin - gap + clear && box.ymax > inner.ymin) return;
+    if (box.ymax > inner.ymax + gap - clear && box.ymin < inner.ymax) return;
+    if ((box.xmin < inner.xmin || box.xmax > inner.xmax) && (box.ymin < inner.ymin || box.ymax > inner.ymax)) return;
+    for (const Envelope& corner : cornerLabelBoxes())
+      if (corner.xmin < box.xmax + clear && corner.xmax > box.xmin - clear && corner.ymin < box.ymax + clear &&
+          corner.ymax > box.ymin - clear)
+        return;
+    AddText(label, font, hAlign, vAlign, x, y, spacing);
+  };
 
   for (double latitude : GraticuleValues(lowerLeft.latitude, upperRight.latitude, s.LatStep)) {
     const double left = ToPlane(latitude, lowerLeft.longitude).northing;
     const double right = ToPlane(latitude, upperRight.longitude).northing;
     AddLine(1, inner.xmin, left, inner.xmax, right);
     const std::string label = MinutesSecondsText(latitude);
-    AddText(label, s.GridBigFont, 3, 2, inner.xmin, left);
-    AddText(label, s.GridBigFont, 1, 2, inner.xmax, right);
+    place(label, 3, 2, inner.xmin - clear, left, gap - 2 * clear);
+    place(label, 1, 2, inner.xmax + clear, right, gap - 2 * clear);
   }
   for (double longitude : GraticuleValues(lowerLeft.longitude, upperRight.longitude, s.LonStep)) {
     const double bottom = ToPlane(lowerLeft.latitude, longitude).easting;
     const double top = ToPlane(upperRight.latitude, longitude).easting;
     AddLine(1, bottom, inner.ymin, top, inner.ymax);
     const std::string label = MinutesSecondsText(longitude);
-    AddText(label, s.GridBigFont, 2, 3, top, inner.ymax);
-    AddText(label, s.GridBigFont, 2, 1, bottom, inner.ymin);
+    place(label, 2, 3, top, inner.ymax + clear, inner.width());
+    place(label, 2, 1, bottom, inner.ymin - clear, inner.width());
   }
 }
 

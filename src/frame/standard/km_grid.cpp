@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "frame/standard/standard_map.h"
@@ -52,6 +53,12 @@ class KmGridPainter {
   void drawVerticalLines();
   void drawHorizontalLines();
 
+  enum Edge { kLeftEdge, kTopEdge, kRightEdge, kBottomEdge };
+  // Where the grid line x = c (vertical) or y = c crosses an edge of the inner or outer frame.
+  // On a geographic sheet the edge is a parallel or a meridian rather than the chord between
+  // its corners, which lies a fraction of a millimetre off it.
+  std::optional<SheetPoint> crossing(double c, bool vertical, bool outer, Edge edge) const;
+
  private:
   // How far inside the outer frame a label's outer edge stands.
   double labelDistance(bool horizontalLine) const {
@@ -79,9 +86,17 @@ class KmGridPainter {
 
   // Writes the label of a vertical line at one end (top or bottom of the sheet).
   void labelVerticalEnd(double x, double yEnd, bool top, bool first, bool last);
-  // The anchor of a label moved off the corners, moved on past its own line when the move
-  // put the line through it; left and right are the label's edges from the anchor.
-  static double ClearOfOwnLine(double anchor, double line, double left, double right, double gap);
+  // The anchor moved past its own line and clear of the corner labels, for a label from y
+  // hanging (top) or standing; left and right are the label's edges from the anchor.
+  double clearAnchor(double anchor, double line, double left, double right, double y, bool top) const {
+    const double height = std::max(small_, big_);
+    // Clearing a corner label may move a label back onto its line, and the other way round.
+    for (int pass = 0; pass < 3; ++pass) {
+      anchor = TtkBaseClass::ClearOfOwnLine(anchor, line, left, right, labelGap_);
+      anchor = map_.ClearOfCornerLabels(anchor, left, right, top ? y - height : y, top ? y : y + height, labelGap_);
+    }
+    return anchor;
+  }
   // Writes the label of a horizontal line at one end: big part (may be empty) then the digits.
   void labelHorizontalEnd(const std::string& bigPart, const std::string& digits, double anchorX, double anchorY,
                           bool leftSide);
@@ -93,6 +108,38 @@ class KmGridPainter {
   bool fullLines_;
   double interval_, gap_, sf_, small_, big_, corner_, labelGap_;
 };
+
+std::optional<SheetPoint> KmGridPainter::crossing(double c, bool vertical, bool outer, Edge edge) const {
+  const std::array<SheetPoint, 4>& corners = outer ? out_ : in_;
+  static constexpr int kFrom[4] = {kLowerLeft, kUpperLeft, kUpperRight, kLowerRight};
+  static constexpr int kTo[4] = {kUpperLeft, kUpperRight, kLowerRight, kLowerLeft};
+  const SheetPoint p1 = vertical ? SheetPoint{c, 0} : SheetPoint{0, c};
+  const SheetPoint p2 = vertical ? SheetPoint{c, 1} : SheetPoint{1, c};
+  std::optional<SheetPoint> point = TstandardMap::IntersectSegmentLines(p1, p2, corners[kFrom[edge]], corners[kTo[edge]]);
+  if (!point || !s_.GeographicInput) return point;
+
+  const double west = map_.geoOrigin().x - (outer ? map_.gapLon() : 0);
+  const double east = map_.geoOrigin().x + map_.geoWidth() + (outer ? map_.gapLon() : 0);
+  const double south = map_.geoOrigin().y - (outer ? map_.gapLat() : 0);
+  const double north = map_.geoOrigin().y + map_.geoHeight() + (outer ? map_.gapLat() : 0);
+  const bool parallel = edge == kTopEdge || edge == kBottomEdge;
+  const double target = edge == kLeftEdge ? west : edge == kRightEdge ? east : edge == kTopEdge ? north : south;
+  // The free coordinate along the grid line, moved until the point lies on the edge.
+  double t = vertical ? point->y : point->x;
+  const auto offEdge = [&](double along) {
+    const GeoPoint g = vertical ? map_.ToGeographic(along, c) : map_.ToGeographic(c, along);
+    return (parallel ? g.latitude : g.longitude) - target;
+  };
+  for (int i = 0; i < 4; ++i) {
+    const double f = offEdge(t);
+    const double slope = offEdge(t + 1) - f;
+    if (!(std::fabs(slope) > 0)) break;
+    const double next = t - f / slope;
+    if (!std::isfinite(next) || std::fabs(next - t) > interval_) break;
+    t = next;
+  }
+  return vertical ? SheetPoint{c, t} : SheetPoint{t, c};
+}
 
 void KmGridPainter::drawVerticalLines() {
   const Envelope box = map_.InnerFrameBox();
@@ -121,26 +168,26 @@ void KmGridPainter::drawVerticalLines() {
 
   for (long long k = 0; k <= range.steps; ++k) {
     const double x = range.first + k * interval_;
-    const auto bottom = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, out_[kLowerLeft], out_[kLowerRight]);
-    const auto top = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, out_[kUpperLeft], out_[kUpperRight]);
+    const auto bottom = crossing(x, true, true, kBottomEdge);
+    const auto top = crossing(x, true, true, kTopEdge);
     if (!bottom || !top) continue;
     double yb = bottom->y, yt = top->y;
     const double outerBottom = yb, outerTop = yt;  // labels keep to the band, cut or not
     bool bottomCut = false, topCut = false;
     // As horizontal lines are cut at the bottom and top edges, a line passing beside the
     // narrower end of a trapezoid leaves the map through the inner side edge there.
-    const auto cutAt = [&](const SheetPoint& a, const SheetPoint& b, bool cutTop) {
-      const auto cut = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, a, b);
+    const auto cutAt = [&](Edge edge, bool cutTop) {
+      const auto cut = crossing(x, true, false, edge);
       if (!cut) return;
       (cutTop ? yt : yb) = cut->y;
       (cutTop ? topCut : bottomCut) = true;
     };
     if (x > std::min(lowerLeft.x, upperLeft.x) && x < std::max(lowerLeft.x, upperLeft.x))
-      cutAt(lowerLeft, upperLeft, upperLeft.x > lowerLeft.x);
+      cutAt(kLeftEdge, upperLeft.x > lowerLeft.x);
     else if (x > std::min(lowerRight.x, upperRight.x) && x < std::max(lowerRight.x, upperRight.x))
-      cutAt(lowerRight, upperRight, upperRight.x < lowerRight.x);
-    if (!bottomCut && stopsShortOfCorner(x, yb, x, yb + gap_)) cutAt(lowerLeft, lowerRight, false);
-    if (!topCut && stopsShortOfCorner(x, yt - gap_, x, yt)) cutAt(upperLeft, upperRight, true);
+      cutAt(kRightEdge, upperRight.x < lowerRight.x);
+    if (!bottomCut && stopsShortOfCorner(x, yb, x, yb + gap_)) cutAt(kBottomEdge, false);
+    if (!topCut && stopsShortOfCorner(x, yt - gap_, x, yt)) cutAt(kTopEdge, true);
 
     if (fullLines_) {
       map_.AddLine(1, x, yb, x, yt);
@@ -163,29 +210,35 @@ void KmGridPainter::labelVerticalEnd(double x, double yEnd, bool top, bool first
   double a = x;
   if (first) a = std::max(a, leftCorner.x + clearance);
   if (last) a = std::min(a, rightCorner.x - clearance);
-  // Top labels hang from c below the outer frame, bottom labels stand c above it.
-  const double y = top ? yEnd - c : yEnd + c;
+  // Top labels hang from c below the outer frame, bottom labels stand c above it: c below
+  // or above the edge wherever the label reaches, the edges of a trapezoid being aslant.
+  const auto labelY = [&](double left, double right) {
+    const auto at = [&](double xx) {
+      const auto edge = crossing(xx, true, true, top ? kTopEdge : kBottomEdge);
+      return edge ? edge->y : yEnd;
+    };
+    return top ? std::min(at(a + left), at(a + right)) - c : std::max(at(a + left), at(a + right)) + c;
+  };
+  const double digitsOffset = s_.GridLabelOffsetMm * sf_ + labelGap_;
 
   if (!thousands()) {
+    // The whole value stands beside its line, where the two digits of a full label stand.
     const std::string text = MetresToKmText(s_.GridDigitsBefore, s_.GridDigitsAfter, x);
-    const double half = widthOf(text, s_.GridSmallFont) / 2;
-    a = ClearOfOwnLine(a, x, -half, half, labelGap_);
-    map_.AddText(text, s_.GridSmallFont, 2, 1, a, top ? y : y + small_);
+    const double right = digitsOffset + widthOf(text, s_.GridSmallFont);
+    a = clearAnchor(a, x, digitsOffset, right, top ? yEnd - c : yEnd + c, top);
+    // Moved off the corner onto the next line, it would name that line: it is left out.
+    if (a + right + labelGap_ > x + interval_ || a + digitsOffset - labelGap_ < x - interval_ + right) return;
+    map_.AddText(text, s_.GridSmallFont, 1, top ? 1 : 3, a + digitsOffset, labelY(digitsOffset, right));
     return;
   }
   const std::string digits = LastTwo(WholeText(x / 1000));
-  const double digitsOffset = s_.GridLabelOffsetMm * sf_ + labelGap_;
   const std::string hundreds = carriesHundreds(x, first || last) ? map_.zonePrefix() + WholeText(x / 100000) : "";
   const double left = hundreds.empty() ? digitsOffset : -labelGap_ - widthOf(hundreds, s_.GridBigFont);
-  a = ClearOfOwnLine(a, x, left, digitsOffset + widthOf(digits, s_.GridSmallFont), labelGap_);
+  const double right = digitsOffset + widthOf(digits, s_.GridSmallFont);
+  a = clearAnchor(a, x, left, right, top ? yEnd - c : yEnd + c, top);
+  const double y = labelY(left, right);
   if (!hundreds.empty()) map_.AddText(hundreds, s_.GridBigFont, 3, top ? 1 : 3, a - labelGap_, y);
   map_.AddText(digits, s_.GridSmallFont, 1, top ? 1 : 3, a + digitsOffset, y);
-}
-
-double KmGridPainter::ClearOfOwnLine(double anchor, double line, double left, double right, double gap) {
-  if (anchor > line && line > anchor + left - gap) return line + gap - left;
-  if (anchor < line && line < anchor + right + gap) return line - gap - right;
-  return anchor;
 }
 
 void KmGridPainter::drawHorizontalLines() {
@@ -216,25 +269,25 @@ void KmGridPainter::drawHorizontalLines() {
   const double c = labelDistance(true);
   for (long long j = 0; j <= range.steps; ++j) {
     const double y = range.first + j * interval_;
-    const auto leftEnd = TstandardMap::IntersectSegmentLines({0, y}, {1, y}, out_[kLowerLeft], out_[kUpperLeft]);
-    const auto rightEnd = TstandardMap::IntersectSegmentLines({0, y}, {1, y}, out_[kUpperRight], out_[kLowerRight]);
+    const auto leftEnd = crossing(y, false, true, kLeftEdge);
+    const auto rightEnd = crossing(y, false, true, kRightEdge);
     if (!leftEnd || !rightEnd) continue;
     double xl = leftEnd->x, xr = rightEnd->x;
     bool leftCut = false, rightCut = false;
     // The frame of a projected sheet is a trapezoid: a line passing below the higher lower
     // corner (or above the lower upper corner) leaves the map through the inner edge there.
-    const auto cutAt = [&](const SheetPoint& a, const SheetPoint& b, bool cutRight) {
-      const auto cut = TstandardMap::IntersectSegmentLines({0, y}, {1, y}, a, b);
+    const auto cutAt = [&](Edge edge, bool cutRight) {
+      const auto cut = crossing(y, false, false, edge);
       if (!cut) return;
       (cutRight ? xr : xl) = cut->x;
       (cutRight ? rightCut : leftCut) = true;
     };
     if (y > std::min(lowerLeft.y, lowerRight.y) && y < std::max(lowerLeft.y, lowerRight.y))
-      cutAt(lowerLeft, lowerRight, lowerRight.y > lowerLeft.y);
+      cutAt(kBottomEdge, lowerRight.y > lowerLeft.y);
     else if (y > std::min(upperLeft.y, upperRight.y) && y < std::max(upperLeft.y, upperRight.y))
-      cutAt(upperLeft, upperRight, upperRight.y < upperLeft.y);
-    if (!leftCut && stopsShortOfCorner(xl, y, xl + gap_, y)) cutAt(lowerLeft, upperLeft, false);
-    if (!rightCut && stopsShortOfCorner(xr - gap_, y, xr, y)) cutAt(lowerRight, upperRight, true);
+      cutAt(kTopEdge, upperRight.y < upperLeft.y);
+    if (!leftCut && stopsShortOfCorner(xl, y, xl + gap_, y)) cutAt(kLeftEdge, false);
+    if (!rightCut && stopsShortOfCorner(xr - gap_, y, xr, y)) cutAt(kRightEdge, true);
 
     if (fullLines_) {
       map_.AddLine(1, xl, y, xr, y);
