@@ -254,7 +254,10 @@ TEST(SheetProof, PolygonFramesOfEverySize) {
           const Envelope& in = sheet.inner;
           frame.inner = {SheetPoint{in.xmin, in.ymin}, {in.xmin, in.ymax}, {in.xmax, in.ymax}, {in.xmax, in.ymin}};
           frame.gap = sheet.gap;
-          const auto faults = SheetProof(output, name, frame).faults();
+          const SheetProof proof(output, name, frame);
+          std::vector<std::string> faults = proof.faults();
+          // Grid lines, ticks and crosses of a frame with no grid node inside stay inside too.
+          for (const std::string& fault : proof.linesBeyondTheFrame({0, 1})) faults.push_back(fault);
           EXPECT_TRUE(faults.empty()) << "1:" << scale * 10000 << " grid " << grid << " place " << place
                                       << " interval " << interval << " " << name << Listed(faults);
         }

@@ -7,6 +7,7 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -141,6 +142,26 @@ class SheetProof {
                            where(p));
           break;
         }
+      }
+    }
+    return faults;
+  }
+
+  // Lines of the kinds given that reach beyond the outer frame, where only a sheet's
+  // adjoining-sheet table and scale bar belong.
+  std::vector<std::string> linesBeyondTheFrame(const std::vector<int>& kinds) const {
+    std::vector<std::string> faults;
+    const double tolerance = 0.05 * mm_;
+    for (const ProofSegment& s : segments_) {
+      if (std::find(kinds.begin(), kinds.end(), s.id) == kinds.end()) continue;
+      for (const SheetPoint p : {SheetPoint{s.x1, s.y1}, SheetPoint{s.x2, s.y2}}) {
+        const bool inside = p.x > XAt(outer_[kLowerLeft], outer_[kUpperLeft], p.y) - tolerance &&
+                            p.x < XAt(outer_[kLowerRight], outer_[kUpperRight], p.y) + tolerance &&
+                            p.y > YAt(outer_[kLowerLeft], outer_[kLowerRight], p.x) - tolerance &&
+                            p.y < YAt(outer_[kUpperLeft], outer_[kUpperRight], p.x) + tolerance;
+        if (inside) continue;
+        faults.push_back("line " + std::to_string(s.id) + " " + where(s) + " reaches beyond the outer frame");
+        break;
       }
     }
     return faults;
