@@ -22,6 +22,10 @@
 
 namespace framora {
 
+// The outer frame's line (ID 2) prints 1 mm wide in the built-in style, half of it inside the
+// band between the frames: texts in the band keep off that half.
+inline constexpr double kOuterLineHalfWidthMm = 0.5;
+
 struct CalendarDate {
   int year = 2000, month = 1, day = 1;
   static CalendarDate Today();
@@ -109,6 +113,11 @@ class TtkBaseClass {
   // A text's widest line on the ground on the page's metric model (single-byte characters
   // half an em, others one em; the spacing a percentage of each character but the last).
   double TextWidthOnGround(const std::string& text, const LogicalFont& font, double characterSpacing = 0) const;
+  // How far the outer frame's line reaches into the band: half its printed width when it is
+  // drawn as a line, nothing when OuterLineWidth draws it as a band outside.
+  double OuterLineInset() const {
+    return settings_.OuterLineWidth > 0 ? 0 : kOuterLineHalfWidthMm * 10 * settings_.ScaleFactor;
+  }
   // The character spacing (per cent, 0 or less) that narrows a text to width, never
   // tighter than -50.
   double SpacingToFit(const std::string& text, const LogicalFont& font, double width) const;

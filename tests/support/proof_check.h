@@ -113,7 +113,7 @@ class SheetProof {
       for (const ProofSegment& segment : segments_) {
         // The outer frame prints 1 mm wide, every other line 0.1 mm; a line along a box's
         // edge (a corner line between the two parts of a corner label) touches no glyph.
-        const double grow = (segment.id == 2 ? 0.5 : 0.05) * mm_ - 0.1 * mm_;
+        const double grow = segment.id == 2 ? (0.5 - 0.02) * mm_ : (0.05 - 0.1) * mm_;
         if (!SegmentMeetsBox(segment, box.xmin - grow, box.ymin - grow, box.xmax + grow, box.ymax + grow)) continue;
         faults.push_back("\"" + box.text + "\" " + where(box) + " struck by line " + std::to_string(segment.id) +
                          " " + where(segment));

@@ -36,15 +36,23 @@ void Tcreatetk::DrawGraticule(const Envelope& outer) {
   const GeoPoint upperRight = ToGeographic(inner.ymax, inner.xmax);
   const LogicalFont& font = s.GridBigFont;
   const double clear = kGraticuleLabelClearanceEm * FontHeightOnGround(font);
+  const double outerHalf = OuterLineInset();
   // Labels stand a little off the inner frame, narrowed to the band where they would not fit
   // across it; one that would reach a corner's labels or past the band's ends is left out.
-  const auto place = [&](const std::string& label, int hAlign, int vAlign, double x, double y, double room) {
-    const double spacing = SpacingToFit(label, font, room);
+  const auto place = [&](std::string label, int hAlign, int vAlign, double x, double y, double room) {
+    double spacing = SpacingToFit(label, font, room);
+    // Too wide for the band even set tight: the seconds go under the minutes.
+    const auto minuteSign = label.find("′");
+    if (TextWidthOnGround(label, font, spacing) > room && minuteSign != std::string::npos) {
+      label.insert(minuteSign + std::string("′").size(), "\r\n");
+      spacing = SpacingToFit(label, font, room);
+    }
     const Envelope box = TextBoxOnGround(label, font, hAlign, vAlign, x, y, spacing);
-    if (box.xmin < inner.xmin - gap + clear && box.xmax > inner.xmin) return;  // in the corner squares
-    if (box.xmax > inner.xmax + gap - clear && box.xmin < inner.xmax) return;
-    if (box.ymin < inner.ymin - gap + clear && box.ymax > inner.ymin) return;
-    if (box.ymax > inner.ymax + gap - clear && box.ymin < inner.ymax) return;
+    // Onto the outer line, or into a corner square.
+    const double edge = gap - outerHalf;
+    if (box.xmin < inner.xmin - edge || box.xmax > inner.xmax + edge || box.ymin < inner.ymin - edge ||
+        box.ymax > inner.ymax + edge)
+      return;
     if ((box.xmin < inner.xmin || box.xmax > inner.xmax) && (box.ymin < inner.ymin || box.ymax > inner.ymax)) return;
     for (const Envelope& corner : cornerLabelBoxes())
       if (corner.xmin < box.xmax + clear && corner.xmax > box.xmin - clear && corner.ymin < box.ymax + clear &&
@@ -58,8 +66,8 @@ void Tcreatetk::DrawGraticule(const Envelope& outer) {
     const double right = ToPlane(latitude, upperRight.longitude).northing;
     AddLine(1, inner.xmin, left, inner.xmax, right);
     const std::string label = MinutesSecondsText(latitude);
-    place(label, 3, 2, inner.xmin - clear, left, gap - 2 * clear);
-    place(label, 1, 2, inner.xmax + clear, right, gap - 2 * clear);
+    place(label, 3, 2, inner.xmin - clear, left, gap - outerHalf - 2 * clear);
+    place(label, 1, 2, inner.xmax + clear, right, gap - outerHalf - 2 * clear);
   }
   for (double longitude : GraticuleValues(lowerLeft.longitude, upperRight.longitude, s.LonStep)) {
     const double bottom = ToPlane(lowerLeft.latitude, longitude).easting;

@@ -97,8 +97,8 @@ void TstandardMap::DrawGraticule() {
       AddTextGeographic(minutes, font, 1, 1, g.east + clearLon, lat - clearLat);
     } else {
       AddLineGeographic(1, g.west, lat, g.east, lat);
-      WriteSideBandLabel(label, g.west - gapLon_ / 2, lat);
-      WriteSideBandLabel(label, g.east + gapLon_ / 2, lat);
+      WriteSideBandLabel(label, g.west, lat, false);
+      WriteSideBandLabel(label, g.east, lat, true);
     }
   }
 }
@@ -128,19 +128,22 @@ void TstandardMap::DrawGraticuleCrosses() {
   }
   for (const double lat : g.parallels) {
     const std::string label = AngleLabel(settings_, lat);
-    WriteSideBandLabel(label, g.west - gapLon_ / 2, lat);
-    WriteSideBandLabel(label, g.east + gapLon_ / 2, lat);
+    WriteSideBandLabel(label, g.west, lat, false);
+    WriteSideBandLabel(label, g.east, lat, true);
     AddLineGeographic(1, g.west - gapLon_, lat, g.west, lat);
     AddLineGeographic(1, g.east, lat, g.east + gapLon_, lat);
   }
 }
 
-void TstandardMap::WriteSideBandLabel(const std::string& label, double bandLon, double lat) {
+void TstandardMap::WriteSideBandLabel(const std::string& label, double innerLon, double lat, bool east) {
   // As the corner labels: degrees above the parallel, the rest below, both centred in the
-  // band and set tighter where they would not fit between the frames.
+  // band left inside the outer line and set tighter where they would not fit across it.
   const LogicalFont& font = settings_.GridBigFont;
   const double em = FontHeightOnGround(font);
-  const double room = frameGap() - 2 * kBandLabelClearanceEm * em;
+  const double outerHalf = OuterLineInset();
+  const double room = frameGap() - outerHalf - 2 * kBandLabelClearanceEm * em;
+  const double middle = EastOffsetDegrees((frameGap() - outerHalf) / 2, lat, innerLon);
+  const double bandLon = east ? innerLon + middle : innerLon - middle;
   const double clearLat = NorthOffsetDegrees(kBandLabelClearanceEm * em, lat, bandLon);
   const DegreeSplit parts = SplitAtDegreeSign(label);
   AddTextGeographic(parts.Degrees, font, 2, 3, bandLon, lat + clearLat, SpacingToFit(parts.Degrees, font, room));

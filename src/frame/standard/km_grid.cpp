@@ -65,10 +65,11 @@ class KmGridPainter {
     switch (s_.GridLabelPlace) {
       case 1:
         return (s_.InnerToOuterGap + (horizontalLine ? 10 : -10)) * sf_ - small_;
+      // Counted from the outer line's inner edge, so that no label touches the line.
       case 2:
-        return s_.GridLabelOffset * sf_;
+        return s_.GridLabelOffset * sf_ + map_.OuterLineInset();
       default:
-        return 5 * sf_;
+        return 5 * sf_ + map_.OuterLineInset();
     }
   }
   double widthOf(const std::string& text, const LogicalFont& font) const { return map_.TextWidthOnGround(text, font); }

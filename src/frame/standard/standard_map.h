@@ -93,8 +93,9 @@ class TstandardMap : public TtkBaseClass {
   void DrawJoinTableGeographic();
   // A graticule needs degrees and positive steps; says why not otherwise.
   bool GraticuleDrawable();
-  // A parallel's label in the side band centred on bandLon: degrees above, the rest below.
-  void WriteSideBandLabel(const std::string& label, double bandLon, double lat);
+  // A parallel's label in the side band beside the inner frame's meridian innerLon (west or
+  // east side): degrees above, the rest below.
+  void WriteSideBandLabel(const std::string& label, double innerLon, double lat, bool east);
   bool TitleFieldUsable();
 
   std::array<SheetPoint, 4> innerCorners_{};
