@@ -206,6 +206,22 @@ TEST_P(SeriesProof, CornerLabelsInMetresAndFinerGrids) {
   }
 }
 
+TEST_P(SeriesProof, CornerLabelsHeldAgainstTheInnerFrameAndAnOuterBand) {
+  OGRLayer* layer = writeIndex(4527, true, true);
+  for (int mode = 0; mode <= 2; ++mode)
+    for (int grid = 1; grid <= 2; ++grid) {
+      FrameSettings s = settingsFor(false, true);
+      s.GridType = grid;
+      s.CornerLabelMode = mode;
+      s.LatDegreeAlign = 0;
+      s.OuterLineWidth = mode == 1 ? 10 : 0;
+      const std::string label = "1:" + std::to_string(GetParam().denominator) + " corner mode " +
+                                std::to_string(mode) + " grid " + std::to_string(grid);
+      const auto faults = ProofStandardRun(s, *layer, output(), label);
+      EXPECT_TRUE(faults.empty()) << Listed(faults);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Scales, SeriesProof, ::testing::ValuesIn(kSeries),
                          [](const auto& info) { return "Scale" + std::to_string(info.param.denominator); });
 
