@@ -371,6 +371,7 @@ void TtkBaseClass::StartSheetDataset(const std::string& name, const OGRSpatialRe
   const std::string cleaned = CleanSheetName(name);
   ++sheetsBegun_;
   sheetName_ = cleaned;
+  cornerLabelBoxes_.clear();
   lineCursor_.reset();
   lineClass_ = polygonClass_ = textClass_ = nullptr;
   sheetDataset_.reset();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "frame/frame_settings.h"
 #include "frame/sheet_document.h"
@@ -20,6 +21,10 @@
 #include "util/user_interface.h"
 
 namespace framora {
+
+// The outer frame's line (ID 2) prints 1 mm wide in the built-in style, half of it inside the
+// band between the frames: texts in the band keep off that half.
+inline constexpr double kOuterLineHalfWidthMm = 0.5;
 
 struct CalendarDate {
   int year = 2000, month = 1, day = 1;
@@ -105,6 +110,31 @@ class TtkBaseClass {
   void AddPolygon(const OGRGeometry& polygon, int id);
   // The height of the font's em on the ground at the map scale, in metres.
   double FontHeightOnGround(const LogicalFont& font) const;
+  // A text's widest line on the ground on the page's metric model (single-byte characters
+  // half an em, others one em; the spacing a percentage of each character but the last).
+  double TextWidthOnGround(const std::string& text, const LogicalFont& font, double characterSpacing = 0) const;
+  // How far the outer frame's line reaches into the band: half its printed width when it is
+  // drawn as a line, nothing when OuterLineWidth draws it as a band outside.
+  double OuterLineInset() const {
+    return settings_.OuterLineWidth > 0 ? 0 : kOuterLineHalfWidthMm * 10 * settings_.ScaleFactor;
+  }
+  // The character spacing (per cent, 0 or less) that narrows a text to width, never
+  // tighter than -50.
+  double SpacingToFit(const std::string& text, const LogicalFont& font, double width) const;
+  // The em box a text written with AddText's alignment codes takes on the ground.
+  Envelope TextBoxOnGround(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x,
+                           double y, double characterSpacing = 0) const;
+  // Whether the segment (plane coordinates) comes within margin of a corner label of the
+  // sheet being drawn; km lines near a corner stop short of them.
+  bool CrossesCornerLabel(double x1, double y1, double x2, double y2, double margin) const;
+  // The boxes of the corner labels written so far on the sheet, in the plane.
+  const std::vector<Envelope>& cornerLabelBoxes() const { return cornerLabelBoxes_; }
+  // The anchor of a label reaching from anchor + left to anchor + right along x, across
+  // low..high, moved along x away from any corner label it comes within gap of.
+  double ClearOfCornerLabels(double anchor, double left, double right, double low, double high, double gap) const;
+  // The anchor of a label moved off its line's position (toward the map's middle, to keep
+  // clear of a corner), moved on past the line when the line would run through it.
+  static double ClearOfOwnLine(double anchor, double line, double left, double right, double gap);
   double DoubleFontHeightOnGround(const LogicalFont& font) const { return 2 * FontHeightOnGround(font); }
   PlanePoint ToPlane(double latitude, double longitude) const;
   GeoPoint ToGeographic(double northing, double easting) const;
@@ -224,6 +254,9 @@ class TtkBaseClass {
   void writeText(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x, double y,
                  double characterSpacing);
   void checkCornerBounds(double latitude, double longitude) const;
+  // Writes a corner label's text and keeps its box, in the plane, for CrossesCornerLabel.
+  void writeCornerText(const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x, double y,
+                       double characterSpacing, bool geographic);
   // Removes the sheet in hand from the output.
   void AbandonSheet();
   // The map-document step of a sheet; false when it failed (the user has been told).
@@ -247,6 +280,7 @@ class TtkBaseClass {
   CalendarDate textDate_ = CalendarDate::Today();
   bool drawing_ = false;
   std::optional<SpatialDomain> pendingDomain_;
+  std::vector<Envelope> cornerLabelBoxes_;  // of the sheet being drawn, in the plane
 
   // The run's working state.
   GaussZone zone_;

@@ -28,6 +28,7 @@ struct FrameSettings {
   int HorLabelMode{};             // 0 "00 10 20", 1 "05 15 25"
   int VerLabelMode{};
   bool ShowKmText{};
+  bool BigNumberAtHundredKm{};    // "00" lines carry the hundreds of kilometres too
   int LatDegreeAlign{};           // 0 close to the inner frame, 1 centred
   int CornerDigitsBefore{};
   int CornerDigitsAfter{};

@@ -17,6 +17,8 @@ namespace {
 // Character spacing in per cent of the em.
 constexpr double kSpreadTitleSpacing = 30;
 constexpr double kCornerLabelSpacing = -30;
+// Space between an XY corner value and the line beside it, in em.
+constexpr double kCornerLineClearanceEm = 0.2;
 
 // The field name between the first "[" and the first "]", when "[" comes first.
 bool FieldPlaceholder(const std::string& text, std::string& name) {
@@ -220,7 +222,7 @@ void TtkBaseClass::WriteCornerLabel(int corner, double northing, double easting)
   const FrameSettings& s = settings_;
   // Corner labels are set tight so that they stay within the band between the frames.
   const auto addTight = [this](const std::string& text, const LogicalFont& font, int hAlign, int vAlign, double x,
-                               double y) { AddText(text, font, hAlign, vAlign, x, y, kCornerLabelSpacing); };
+                               double y) { writeCornerText(text, font, hAlign, vAlign, x, y, kCornerLabelSpacing, false); };
 
   double lonValue = easting, latValue = northing;
   if (s.CornerLabelMode != 2) {
@@ -235,11 +237,13 @@ void TtkBaseClass::WriteCornerLabel(int corner, double northing, double easting)
   if (s.CornerLabelMode == 2) {
     const std::string eastText = MetresToKmText(s.CornerDigitsBefore, s.CornerDigitsAfter, lonValue);
     const std::string northText = MetresToKmText(s.CornerDigitsBefore, s.CornerDigitsAfter, latValue);
-    if (corner == 0 || corner == 3)
-      addTight(eastText, font, 2, 3, E, N - frameGap_);
-    else
-      addTight(eastText, font, 2, 1, E, N + frameGap_);
-    addTight(northText, font, corner <= 1 ? 3 : 1, 3, E, N);
+    // Each value stands beside its corner line, clear of it: the easting in the middle of
+    // the top or bottom band on the map's side, the northing just above the line.
+    const double clear = kCornerLineClearanceEm * FontHeightOnGround(font);
+    const bool leftSide = corner <= 1;
+    const double bandMiddle = corner == 0 || corner == 3 ? N - frameGap_ / 2 : N + frameGap_ / 2;
+    addTight(eastText, font, leftSide ? 1 : 3, 2, leftSide ? E + clear : E - clear, bandMiddle);
+    addTight(northText, font, leftSide ? 3 : 1, 3, leftSide ? E - clear : E + clear, N + clear);
     return;
   }
 
@@ -306,15 +310,15 @@ void TtkBaseClass::WriteCornerLabelGeographic(int corner, double latitude, doubl
   const double bandLon = leftSide ? longitude - dLon / 2 : longitude + dLon / 2;
 
   if (s.LatDegreeAlign == 1)
-    AddTextGeographic(lat.Degrees, font, 2, 3, bandLon, latitude);
+    writeCornerText(lat.Degrees, font, 2, 3, bandLon, latitude, kCornerLabelSpacing, true);
   else
-    AddTextGeographic(lat.Degrees, font, leftSide ? 3 : 1, 3, longitude, latitude);
-  AddTextGeographic(lat.Rest, font, 2, 1, bandLon, latitude);
+    writeCornerText(lat.Degrees, font, leftSide ? 3 : 1, 3, longitude, latitude, kCornerLabelSpacing, true);
+  writeCornerText(lat.Rest, font, 2, 1, bandLon, latitude, kCornerLabelSpacing, true);
 
   const bool top = corner == 1 || corner == 2;
   const double lonLat = top ? latitude + dLat / 2 : latitude - dLat / 2;
-  AddTextGeographic(lon.Degrees, font, 3, 2, longitude, lonLat);
-  AddTextGeographic(lon.Rest, font, 1, 2, longitude, lonLat);
+  writeCornerText(lon.Degrees, font, 3, 2, longitude, lonLat, kCornerLabelSpacing, true);
+  writeCornerText(lon.Rest, font, 1, 2, longitude, lonLat, kCornerLabelSpacing, true);
 }
 
 }  // namespace framora

@@ -5,12 +5,13 @@
 namespace framora {
 
 GridNodes NodesBetween(double minimum, double maximum, double interval, bool offsetByHalf) {
-  double first = std::trunc((minimum + interval) / interval) * interval;
+  double first = std::floor((minimum + interval) / interval) * interval;
   if (offsetByHalf) {
     first -= interval / 2;
     if (minimum > first) first += interval;
   }
-  return GridNodes{first, static_cast<long long>(std::trunc((maximum - first) / interval))};
+  // Rounded down, not toward zero: a range holding no node has none, not one beyond it.
+  return GridNodes{first, static_cast<long long>(std::floor((maximum - first) / interval))};
 }
 
 void TtkBaseClass::DrawGridCrosses(int kind, double maxNorthing, double minNorthing, double maxEasting,

@@ -92,6 +92,7 @@ std::vector<FrameSettingRow> MakeTable() {
       Setting(FRAMORA_FIELD(HorLabelMode), 0).from("rgHor").between(0, 1),
       Setting(FRAMORA_FIELD(VerLabelMode), 0).from("rgver").between(0, 1),
       Setting(FRAMORA_FIELD(ShowKmText), true).from("Chkiskmann"),
+      Setting(FRAMORA_FIELD(BigNumberAtHundredKm), true).from("chkSetDa"),
       Setting(FRAMORA_FIELD(LatDegreeAlign), 1).from("rgwdalignmode").between(0, 1),
       Setting(FRAMORA_FIELD(CornerDigitsBefore), 2).from("seForenum").atLeast(0),
       Setting(FRAMORA_FIELD(CornerDigitsAfter), 2).from("seafternum").atLeast(0),

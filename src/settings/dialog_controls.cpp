@@ -148,7 +148,7 @@ std::vector<DialogControl> MakeDialogControls() {
       Radio("rgHor", "水平标注方式", labelSteps, 2),
       Radio("rgver", "垂直标注方式", labelSteps, 2),
       Check("Chkiskmann", "标注公里数文字"),
-      UnlistedCheck("chkSetDa", "为00重新设置大数", true),
+      Check("chkSetDa", "为00重新设置大数"),
       Font("btnDFont", "大数字体:"),
       Font("btnXFont", "小数字体:"),
       Radio("RGBKZJMode", "位置", {"靠外框", "靠内框", "自定义"}, 3),

@@ -1,6 +1,10 @@
 #include "settings/font_button.h"
 
+#include <QDoubleValidator>
 #include <QFontDialog>
+#include <QIntValidator>
+#include <QLineEdit>
+#include <QLocale>
 #include <QPalette>
 
 #include <algorithm>
@@ -64,12 +68,38 @@ LogicalFont ChosenFont(const QFont& chosen, const LogicalFont& current) {
   return font;
 }
 
+namespace {
+
+// Qt's size box takes whole points; the Chinese sizes 五号, 六号 and 小六 are half points
+// (10.5, 7.5, 6.5). The box is the dialog's one line edit that checks for whole numbers.
+QLineEdit* AllowHalfPoints(QFontDialog& dialog, double points) {
+  for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
+    if (qobject_cast<const QIntValidator*>(edit->validator()) == nullptr) continue;
+    auto* validator = new QDoubleValidator(1, 512, 1, edit);
+    validator->setNotation(QDoubleValidator::StandardNotation);
+    validator->setLocale(QLocale::c());
+    edit->setValidator(validator);
+    edit->setText(QLocale::c().toString(points, 'g', 4));
+    return edit;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 std::optional<LogicalFont> ChooseFontInDialog(const LogicalFont& font, QWidget* parent) {
+  const double points = std::max(1.0, font.pointSize());
   QFont preset = DisplayFont(font, 1000);
-  preset.setPointSizeF(std::max(1.0, PixelHeight(font) * 72.0 / 96.0));
-  bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, preset, parent, QStringLiteral("字体"));
-  if (!ok) return std::nullopt;
+  preset.setPointSizeF(points);
+  QFontDialog dialog(preset, parent);
+  dialog.setOption(QFontDialog::DontUseNativeDialog);
+  dialog.setWindowTitle(QStringLiteral("字体"));
+  QLineEdit* sizeBox = AllowHalfPoints(dialog, points);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  QFont chosen = dialog.selectedFont();
+  bool typed = false;
+  const double size = sizeBox != nullptr ? QLocale::c().toDouble(sizeBox->text(), &typed) : 0;
+  if (typed && size > 0) chosen.setPointSizeF(size);
   return ChosenFont(chosen, font);
 }
 

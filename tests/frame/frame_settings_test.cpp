@@ -92,8 +92,8 @@ TEST(FrameSettings, AssemblyConversions) {
 
 TEST(FrameSettings, EveryNameIsReachableAndUnique) {
   const std::vector<std::string> names = FrameSettingNames();
-  // 80 copied by the assembly, ExportDpi, coordinateSystemIndex, isStandardSheetMode.
-  EXPECT_EQ(names.size(), 83u);
+  // 81 copied by the assembly, ExportDpi, coordinateSystemIndex, isStandardSheetMode.
+  EXPECT_EQ(names.size(), 84u);
   std::set<std::string> lowered;
   const FrameSettings defaults = DialogDefaultSettings();
   for (const std::string& name : names) {

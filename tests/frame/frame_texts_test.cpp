@@ -226,8 +226,15 @@ TEST_F(FrameTexts, CornerLabelsInMetresSitInsideTheBand) {
   const auto* east = FindText(texts, "12.34");
   const auto* north = FindText(texts, "56.78");
   ASSERT_TRUE(east && north);
-  EXPECT_DOUBLE_EQ(east->y, 3456789 + 80);
-  EXPECT_EQ(east->vAlign, 0);
+  // Beside the corner lines, not across them: the easting right of the upper-left corner's
+  // line in the middle of the top band, the northing left of the inner frame above its line.
+  const double clear = 0.2 * 6 * 25.4 / 72 * 10;
+  EXPECT_DOUBLE_EQ(east->x, 512345 + clear);
+  EXPECT_DOUBLE_EQ(east->y, 3456789 + 40);
+  EXPECT_EQ(east->hAlign, 0);
+  EXPECT_EQ(east->vAlign, 1);
+  EXPECT_DOUBLE_EQ(north->x, 512345 - clear);
+  EXPECT_DOUBLE_EQ(north->y, 3456789 + clear);
   EXPECT_EQ(north->hAlign, 2);
 }
 

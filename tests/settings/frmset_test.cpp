@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFontDialog>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -12,6 +15,7 @@
 
 #include "frame/frame_settings.h"
 #include "settings/control_values.h"
+#include "settings/font_button.h"
 #include "settings/frmset.h"
 #include "settings_test_support.h"
 #include "util/recording_user_interface.h"
@@ -211,6 +215,44 @@ TEST(FontChoice, KeepsTheWindowsFaceWhenItsStandInComesBack) {
   EXPECT_EQ(font.color, 0x00FF00);
   chosen.setFamily("Noto Sans CJK SC");
   EXPECT_EQ(ChosenFont(chosen, song).faceName, "Noto Sans CJK SC");
+}
+
+// Types a size into the open font dialog's size box and accepts; shown gets what the box
+// held first.
+void TypeSizeInFontDialog(const QString& typed, QString* shown) {
+  auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+  if (dialog == nullptr) return;
+  for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
+    if (edit->validator() == nullptr) continue;
+    if (shown != nullptr) *shown = edit->text();
+    edit->selectAll();
+    edit->del();
+    for (const QChar character : typed) edit->insert(character);
+  }
+  dialog->accept();
+}
+
+TEST(FontChoice, HalfPointSizesTypedInTheDialogStay) {
+  testing::EnsureWidgetApplication();
+  const LogicalFont song = FontOfPointSize("宋体", 12);
+  // 五号 and 六号: 14 and 10 pixels at 96 dpi, exactly.
+  for (const auto& [typed, pixels] : {std::pair{"10.5", -14}, std::pair{"7.5", -10}, std::pair{"9", -12}}) {
+    QTimer::singleShot(0, [typed = QString(typed)] { TypeSizeInFontDialog(typed, nullptr); });
+    const std::optional<LogicalFont> chosen = ChooseFontInDialog(song, nullptr);
+    ASSERT_TRUE(chosen.has_value()) << typed;
+    EXPECT_EQ(chosen->height, pixels) << typed;
+    EXPECT_EQ(chosen->faceName, "宋体");
+  }
+}
+
+TEST(FontChoice, TheDialogOpensOnAHalfPointSize) {
+  testing::EnsureWidgetApplication();
+  QString shown;
+  QTimer::singleShot(0, [&] { TypeSizeInFontDialog("7.5", &shown); });
+  const std::optional<LogicalFont> chosen = ChooseFontInDialog(FontOfPointSize("黑体", 10.5), nullptr);
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(shown, "10.5");
+  EXPECT_DOUBLE_EQ(chosen->pointSize(), 7.5);
 }
 
 // Run with FRAMORA_SCREENSHOT_DIR set (under xvfb-run) to look at every tab.

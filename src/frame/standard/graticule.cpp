@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@ namespace {
 constexpr const char* kGraticuleNeedsDegrees = "经纬网只有是地理坐标（大地坐标才支持)";
 constexpr const char* kGraticuleStepRefused = "经纬网间隔必须大于0，未画经纬网";
 constexpr int kBeijing1954 = 2;
+// Space between a graticule label and the line or tick it names, in em.
+constexpr double kBandLabelClearanceEm = 0.2;
 
 // start + k·step for k >= 1 while below start + extent − step/2, so that no line falls on
 // or next to the far edge. Counted rather than summed, so rounding does not add up.
@@ -66,6 +69,9 @@ void TstandardMap::DrawGraticule() {
   const LogicalFont& font = settings_.GridBigFont;
   // The Beijing 1954 sheets mark the graticule with ticks and minutes between the frames.
   const bool ticksOnly = settings_.coordinateSystemIndex == kBeijing1954;
+  const double clear = kBandLabelClearanceEm * FontHeightOnGround(font);
+  const double clearLat = NorthOffsetDegrees(clear, g.south, g.west);
+  const double clearLon = EastOffsetDegrees(clear, g.south, g.west);
 
   for (const double lon : g.meridians) {
     const std::string label = AngleLabel(settings_, lon);
@@ -73,12 +79,12 @@ void TstandardMap::DrawGraticule() {
       AddLineGeographic(1, lon, g.south - gapLat_, lon, g.south);
       AddLineGeographic(1, lon, g.north, lon, g.north + gapLat_);
       const std::string minutes = SplitDmsLabel(label).Minutes;
-      AddTextGeographic(minutes, font, 1, 3, lon, g.north);
-      AddTextGeographic(minutes, font, 1, 1, lon, g.south);
+      AddTextGeographic(minutes, font, 1, 3, lon + clearLon, g.north + clearLat);
+      AddTextGeographic(minutes, font, 1, 1, lon + clearLon, g.south - clearLat);
     } else {
       AddLineGeographic(1, lon, g.north, lon, g.south);
-      AddTextGeographic(label, font, 2, 3, lon, g.north);
-      AddTextGeographic(label, font, 2, 1, lon, g.south);
+      AddTextGeographic(label, font, 2, 3, lon, g.north + clearLat);
+      AddTextGeographic(label, font, 2, 1, lon, g.south - clearLat);
     }
   }
   for (const double lat : g.parallels) {
@@ -87,12 +93,12 @@ void TstandardMap::DrawGraticule() {
       AddLineGeographic(1, g.west - gapLon_, lat, g.west, lat);
       AddLineGeographic(1, g.east, lat, g.east + gapLon_, lat);
       const std::string minutes = SplitDmsLabel(label).Minutes;
-      AddTextGeographic(minutes, font, 3, 1, g.west, lat);
-      AddTextGeographic(minutes, font, 1, 1, g.east, lat);
+      AddTextGeographic(minutes, font, 3, 1, g.west - clearLon, lat - clearLat);
+      AddTextGeographic(minutes, font, 1, 1, g.east + clearLon, lat - clearLat);
     } else {
       AddLineGeographic(1, g.west, lat, g.east, lat);
-      AddTextGeographic(label, font, 3, 2, g.west, lat);
-      AddTextGeographic(label, font, 1, 2, g.east, lat);
+      WriteSideBandLabel(label, g.west, lat, false);
+      WriteSideBandLabel(label, g.east, lat, true);
     }
   }
 }
@@ -101,26 +107,47 @@ void TstandardMap::DrawGraticuleCrosses() {
   if (!GraticuleDrawable()) return;
   const Graticule g = GraticuleOf(*this);
   const LogicalFont& font = settings_.GridBigFont;
-  const double arm = settings_.GraticuleCrossLen / 2;
+  const double clearLon = EastOffsetDegrees(kBandLabelClearanceEm * FontHeightOnGround(font), g.south, g.west);
 
   for (const double lon : g.meridians) {
     for (const double lat : g.parallels) {
-      AddLineGeographic(1, lon - arm, lat, lon + arm, lat);
-      AddLineGeographic(1, lon, lat - arm, lon, lat + arm);
+      // The arms are as long on the ground as the set length of latitude, so the cross is
+      // even however short a degree of longitude is there.
+      const double armLat = settings_.GraticuleCrossLen / 2;
+      const double armMetres = ToPlane(lat + armLat, lon).northing - ToPlane(lat, lon).northing;
+      const double armLon = EastOffsetDegrees(armMetres, lat, lon);
+      AddLineGeographic(1, lon - armLon, lat, lon + armLon, lat);
+      AddLineGeographic(1, lon, lat - armLat, lon, lat + armLat);
     }
     AddLineGeographic(1, lon, g.north, lon, g.north + gapLat_);
     AddLineGeographic(1, lon, g.south - gapLat_, lon, g.south);
+    // Beside its tick, in the middle of the band.
     const std::string label = AngleLabel(settings_, lon);
-    AddTextGeographic(label, font, 2, 1, lon, g.north + gapLat_);
-    AddTextGeographic(label, font, 2, 3, lon, g.south - gapLat_);
+    AddTextGeographic(label, font, 1, 2, lon + clearLon, g.north + gapLat_ / 2);
+    AddTextGeographic(label, font, 1, 2, lon + clearLon, g.south - gapLat_ / 2);
   }
   for (const double lat : g.parallels) {
     const std::string label = AngleLabel(settings_, lat);
-    AddTextGeographic(label, font, 3, 3, g.west, lat);
-    AddTextGeographic(label, font, 1, 3, g.east, lat);
+    WriteSideBandLabel(label, g.west, lat, false);
+    WriteSideBandLabel(label, g.east, lat, true);
     AddLineGeographic(1, g.west - gapLon_, lat, g.west, lat);
     AddLineGeographic(1, g.east, lat, g.east + gapLon_, lat);
   }
+}
+
+void TstandardMap::WriteSideBandLabel(const std::string& label, double innerLon, double lat, bool east) {
+  // As the corner labels: degrees above the parallel, the rest below, both centred in the
+  // band left inside the outer line and set tighter where they would not fit across it.
+  const LogicalFont& font = settings_.GridBigFont;
+  const double em = FontHeightOnGround(font);
+  const double outerHalf = OuterLineInset();
+  const double room = frameGap() - outerHalf - 2 * kBandLabelClearanceEm * em;
+  const double middle = EastOffsetDegrees((frameGap() - outerHalf) / 2, lat, innerLon);
+  const double bandLon = east ? innerLon + middle : innerLon - middle;
+  const double clearLat = NorthOffsetDegrees(kBandLabelClearanceEm * em, lat, bandLon);
+  const DegreeSplit parts = SplitAtDegreeSign(label);
+  AddTextGeographic(parts.Degrees, font, 2, 3, bandLon, lat + clearLat, SpacingToFit(parts.Degrees, font, room));
+  AddTextGeographic(parts.Rest, font, 2, 1, bandLon, lat - clearLat, SpacingToFit(parts.Rest, font, room));
 }
 
 }  // namespace framora

@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "frame/standard/standard_map.h"
 #include "geodesy/angle_text.h"
-#include "util/gbk.h"
 
 namespace framora {
 
@@ -53,23 +53,51 @@ class KmGridPainter {
   void drawVerticalLines();
   void drawHorizontalLines();
 
+  enum Edge { kLeftEdge, kTopEdge, kRightEdge, kBottomEdge };
+  // Where the grid line x = c (vertical) or y = c crosses an edge of the inner or outer frame.
+  // On a geographic sheet the edge is a parallel or a meridian rather than the chord between
+  // its corners, which lies a fraction of a millimetre off it.
+  std::optional<SheetPoint> crossing(double c, bool vertical, bool outer, Edge edge) const;
+
  private:
   // How far inside the outer frame a label's outer edge stands.
   double labelDistance(bool horizontalLine) const {
     switch (s_.GridLabelPlace) {
       case 1:
         return (s_.InnerToOuterGap + (horizontalLine ? 10 : -10)) * sf_ - small_;
+      // Counted from the outer line's inner edge, so that no label touches the line.
       case 2:
-        return s_.GridLabelOffset * sf_;
+        return s_.GridLabelOffset * sf_ + map_.OuterLineInset();
       default:
-        return 5 * sf_;
+        return 5 * sf_ + map_.OuterLineInset();
     }
   }
-  double widthOf(const std::string& text, double fontHeight) const { return GbkLength(text) * fontHeight / 2.1; }
+  double widthOf(const std::string& text, const LogicalFont& font) const { return map_.TextWidthOnGround(text, font); }
   bool thousands() const { return interval_ >= 1000; }
+  // Full labels carry the hundreds of kilometres at the outermost lines, and where the
+  // hundreds change ("00") when the settings ask for it.
+  bool carriesHundreds(double metres, bool outermost) const {
+    return outermost || (s_.BigNumberAtHundredKm && LastTwo(WholeText(metres / 1000)) == "00");
+  }
+  // A line's end through the band stops at the inner frame when it would run through a
+  // corner label; true when it does.
+  bool stopsShortOfCorner(double x1, double y1, double x2, double y2) const {
+    return map_.CrossesCornerLabel(x1, y1, x2, y2, kLabelGapEm * corner_);
+  }
 
   // Writes the label of a vertical line at one end (top or bottom of the sheet).
   void labelVerticalEnd(double x, double yEnd, bool top, bool first, bool last);
+  // The anchor moved past its own line and clear of the corner labels, for a label from y
+  // hanging (top) or standing; left and right are the label's edges from the anchor.
+  double clearAnchor(double anchor, double line, double left, double right, double y, bool top) const {
+    const double height = std::max(small_, big_);
+    // Clearing a corner label may move a label back onto its line, and the other way round.
+    for (int pass = 0; pass < 3; ++pass) {
+      anchor = TtkBaseClass::ClearOfOwnLine(anchor, line, left, right, labelGap_);
+      anchor = map_.ClearOfCornerLabels(anchor, left, right, top ? y - height : y, top ? y : y + height, labelGap_);
+    }
+    return anchor;
+  }
   // Writes the label of a horizontal line at one end: big part (may be empty) then the digits.
   void labelHorizontalEnd(const std::string& bigPart, const std::string& digits, double anchorX, double anchorY,
                           bool leftSide);
@@ -81,6 +109,38 @@ class KmGridPainter {
   bool fullLines_;
   double interval_, gap_, sf_, small_, big_, corner_, labelGap_;
 };
+
+std::optional<SheetPoint> KmGridPainter::crossing(double c, bool vertical, bool outer, Edge edge) const {
+  const std::array<SheetPoint, 4>& corners = outer ? out_ : in_;
+  static constexpr int kFrom[4] = {kLowerLeft, kUpperLeft, kUpperRight, kLowerRight};
+  static constexpr int kTo[4] = {kUpperLeft, kUpperRight, kLowerRight, kLowerLeft};
+  const SheetPoint p1 = vertical ? SheetPoint{c, 0} : SheetPoint{0, c};
+  const SheetPoint p2 = vertical ? SheetPoint{c, 1} : SheetPoint{1, c};
+  std::optional<SheetPoint> point = TstandardMap::IntersectSegmentLines(p1, p2, corners[kFrom[edge]], corners[kTo[edge]]);
+  if (!point || !s_.GeographicInput) return point;
+
+  const double west = map_.geoOrigin().x - (outer ? map_.gapLon() : 0);
+  const double east = map_.geoOrigin().x + map_.geoWidth() + (outer ? map_.gapLon() : 0);
+  const double south = map_.geoOrigin().y - (outer ? map_.gapLat() : 0);
+  const double north = map_.geoOrigin().y + map_.geoHeight() + (outer ? map_.gapLat() : 0);
+  const bool parallel = edge == kTopEdge || edge == kBottomEdge;
+  const double target = edge == kLeftEdge ? west : edge == kRightEdge ? east : edge == kTopEdge ? north : south;
+  // The free coordinate along the grid line, moved until the point lies on the edge.
+  double t = vertical ? point->y : point->x;
+  const auto offEdge = [&](double along) {
+    const GeoPoint g = vertical ? map_.ToGeographic(along, c) : map_.ToGeographic(c, along);
+    return (parallel ? g.latitude : g.longitude) - target;
+  };
+  for (int i = 0; i < 4; ++i) {
+    const double f = offEdge(t);
+    const double slope = offEdge(t + 1) - f;
+    if (!(std::fabs(slope) > 0)) break;
+    const double next = t - f / slope;
+    if (!std::isfinite(next) || std::fabs(next - t) > interval_) break;
+    t = next;
+  }
+  return vertical ? SheetPoint{c, t} : SheetPoint{t, c};
+}
 
 void KmGridPainter::drawVerticalLines() {
   const Envelope box = map_.InnerFrameBox();
@@ -109,23 +169,26 @@ void KmGridPainter::drawVerticalLines() {
 
   for (long long k = 0; k <= range.steps; ++k) {
     const double x = range.first + k * interval_;
-    const auto bottom = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, out_[kLowerLeft], out_[kLowerRight]);
-    const auto top = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, out_[kUpperLeft], out_[kUpperRight]);
+    const auto bottom = crossing(x, true, true, kBottomEdge);
+    const auto top = crossing(x, true, true, kTopEdge);
     if (!bottom || !top) continue;
     double yb = bottom->y, yt = top->y;
+    const double outerBottom = yb, outerTop = yt;  // labels keep to the band, cut or not
     bool bottomCut = false, topCut = false;
     // As horizontal lines are cut at the bottom and top edges, a line passing beside the
     // narrower end of a trapezoid leaves the map through the inner side edge there.
-    const auto cutAt = [&](const SheetPoint& a, const SheetPoint& b, bool cutTop) {
-      const auto cut = TstandardMap::IntersectSegmentLines({x, 0}, {x, 1}, a, b);
+    const auto cutAt = [&](Edge edge, bool cutTop) {
+      const auto cut = crossing(x, true, false, edge);
       if (!cut) return;
       (cutTop ? yt : yb) = cut->y;
       (cutTop ? topCut : bottomCut) = true;
     };
     if (x > std::min(lowerLeft.x, upperLeft.x) && x < std::max(lowerLeft.x, upperLeft.x))
-      cutAt(lowerLeft, upperLeft, upperLeft.x > lowerLeft.x);
+      cutAt(kLeftEdge, upperLeft.x > lowerLeft.x);
     else if (x > std::min(lowerRight.x, upperRight.x) && x < std::max(lowerRight.x, upperRight.x))
-      cutAt(lowerRight, upperRight, upperRight.x < lowerRight.x);
+      cutAt(kRightEdge, upperRight.x < lowerRight.x);
+    if (!bottomCut && stopsShortOfCorner(x, yb, x, yb + gap_)) cutAt(kBottomEdge, false);
+    if (!topCut && stopsShortOfCorner(x, yt - gap_, x, yt)) cutAt(kTopEdge, true);
 
     if (fullLines_) {
       map_.AddLine(1, x, yb, x, yt);
@@ -134,8 +197,8 @@ void KmGridPainter::drawVerticalLines() {
       if (!topCut) map_.AddLine(1, x, yt - gap_, x, yt);
     }
     if (!s_.ShowKmText) continue;
-    if (labelledAt(x, true)) labelVerticalEnd(x, yt, true, k == firstLabelled[1], k == lastLabelled[1]);
-    if (labelledAt(x, false)) labelVerticalEnd(x, yb, false, k == firstLabelled[0], k == lastLabelled[0]);
+    if (labelledAt(x, true)) labelVerticalEnd(x, outerTop, true, k == firstLabelled[1], k == lastLabelled[1]);
+    if (labelledAt(x, false)) labelVerticalEnd(x, outerBottom, false, k == firstLabelled[0], k == lastLabelled[0]);
   }
 }
 
@@ -148,20 +211,34 @@ void KmGridPainter::labelVerticalEnd(double x, double yEnd, bool top, bool first
   double a = x;
   if (first) a = std::max(a, leftCorner.x + clearance);
   if (last) a = std::min(a, rightCorner.x - clearance);
-  // Top labels hang from c below the outer frame, bottom labels stand c above it.
-  const double y = top ? yEnd - c : yEnd + c;
+  // Top labels hang from c below the outer frame, bottom labels stand c above it: c below
+  // or above the edge wherever the label reaches, the edges of a trapezoid being aslant.
+  const auto labelY = [&](double left, double right) {
+    const auto at = [&](double xx) {
+      const auto edge = crossing(xx, true, true, top ? kTopEdge : kBottomEdge);
+      return edge ? edge->y : yEnd;
+    };
+    return top ? std::min(at(a + left), at(a + right)) - c : std::max(at(a + left), at(a + right)) + c;
+  };
+  const double digitsOffset = s_.GridLabelOffsetMm * sf_ + labelGap_;
 
   if (!thousands()) {
+    // The whole value stands beside its line, where the two digits of a full label stand.
     const std::string text = MetresToKmText(s_.GridDigitsBefore, s_.GridDigitsAfter, x);
-    map_.AddText(text, s_.GridSmallFont, 2, 1, a, top ? y : y + small_);
+    const double right = digitsOffset + widthOf(text, s_.GridSmallFont);
+    a = clearAnchor(a, x, digitsOffset, right, top ? yEnd - c : yEnd + c, top);
+    // Moved off the corner onto the next line, it would name that line: it is left out.
+    if (a + right + labelGap_ > x + interval_ || a + digitsOffset - labelGap_ < x - interval_ + right) return;
+    map_.AddText(text, s_.GridSmallFont, 1, top ? 1 : 3, a + digitsOffset, labelY(digitsOffset, right));
     return;
   }
   const std::string digits = LastTwo(WholeText(x / 1000));
-  const double digitsOffset = s_.GridLabelOffsetMm * sf_ + labelGap_;
-  if (first || last) {
-    const std::string hundreds = map_.zonePrefix() + WholeText(x / 100000);
-    map_.AddText(hundreds, s_.GridBigFont, 3, top ? 1 : 3, a - labelGap_, y);
-  }
+  const std::string hundreds = carriesHundreds(x, first || last) ? map_.zonePrefix() + WholeText(x / 100000) : "";
+  const double left = hundreds.empty() ? digitsOffset : -labelGap_ - widthOf(hundreds, s_.GridBigFont);
+  const double right = digitsOffset + widthOf(digits, s_.GridSmallFont);
+  a = clearAnchor(a, x, left, right, top ? yEnd - c : yEnd + c, top);
+  const double y = labelY(left, right);
+  if (!hundreds.empty()) map_.AddText(hundreds, s_.GridBigFont, 3, top ? 1 : 3, a - labelGap_, y);
   map_.AddText(digits, s_.GridSmallFont, 1, top ? 1 : 3, a + digitsOffset, y);
 }
 
@@ -193,23 +270,25 @@ void KmGridPainter::drawHorizontalLines() {
   const double c = labelDistance(true);
   for (long long j = 0; j <= range.steps; ++j) {
     const double y = range.first + j * interval_;
-    const auto leftEnd = TstandardMap::IntersectSegmentLines({0, y}, {1, y}, out_[kLowerLeft], out_[kUpperLeft]);
-    const auto rightEnd = TstandardMap::IntersectSegmentLines({0, y}, {1, y}, out_[kUpperRight], out_[kLowerRight]);
+    const auto leftEnd = crossing(y, false, true, kLeftEdge);
+    const auto rightEnd = crossing(y, false, true, kRightEdge);
     if (!leftEnd || !rightEnd) continue;
     double xl = leftEnd->x, xr = rightEnd->x;
     bool leftCut = false, rightCut = false;
     // The frame of a projected sheet is a trapezoid: a line passing below the higher lower
     // corner (or above the lower upper corner) leaves the map through the inner edge there.
-    const auto cutAt = [&](const SheetPoint& a, const SheetPoint& b, bool cutRight) {
-      const auto cut = TstandardMap::IntersectSegmentLines({0, y}, {1, y}, a, b);
+    const auto cutAt = [&](Edge edge, bool cutRight) {
+      const auto cut = crossing(y, false, false, edge);
       if (!cut) return;
       (cutRight ? xr : xl) = cut->x;
       (cutRight ? rightCut : leftCut) = true;
     };
     if (y > std::min(lowerLeft.y, lowerRight.y) && y < std::max(lowerLeft.y, lowerRight.y))
-      cutAt(lowerLeft, lowerRight, lowerRight.y > lowerLeft.y);
+      cutAt(kBottomEdge, lowerRight.y > lowerLeft.y);
     else if (y > std::min(upperLeft.y, upperRight.y) && y < std::max(upperLeft.y, upperRight.y))
-      cutAt(upperLeft, upperRight, upperRight.y < upperLeft.y);
+      cutAt(kTopEdge, upperRight.y < upperLeft.y);
+    if (!leftCut && stopsShortOfCorner(xl, y, xl + gap_, y)) cutAt(kLeftEdge, false);
+    if (!rightCut && stopsShortOfCorner(xr - gap_, y, xr, y)) cutAt(kRightEdge, true);
 
     if (fullLines_) {
       map_.AddLine(1, xl, y, xr, y);
@@ -227,16 +306,19 @@ void KmGridPainter::drawHorizontalLines() {
       const bool last = j == lastLabelled[side];
       // Labels stand just above their line; the outermost keep clear of the corner
       // coordinates, which take a font height either side of the corner.
-      const double labelHeight = thousands() && (first || last) ? std::max(small_, big_) : small_;
+      const bool withHundreds = thousands() && carriesHundreds(y, first || last);
+      const double labelHeight = withHundreds ? std::max(small_, big_) : small_;
       const double clearance = corner_ + labelGap_;
       double anchorY = y + labelGap_;
       if (first) anchorY = std::max(anchorY, (leftSide ? lowerLeft.y : lowerRight.y) + clearance);
       if (last) anchorY = std::min(anchorY, (leftSide ? upperLeft.y : upperRight.y) - clearance - labelHeight);
+      // Pushed down onto its own line, the whole label goes below the line.
+      if (anchorY < y + labelGap_ && anchorY + labelHeight > y - labelGap_) anchorY = y - labelGap_ - labelHeight;
       const double anchorX = leftSide ? (leftEnd->x + c) : (rightEnd->x - c);
       if (!thousands()) {
         labelHorizontalEnd("", MetresToKmText(s_.GridDigitsBefore, s_.GridDigitsAfter, y), anchorX, anchorY, leftSide);
       } else {
-        const std::string bigPart = first || last ? WholeText(y / 100000) : "";
+        const std::string bigPart = withHundreds ? WholeText(y / 100000) : "";
         labelHorizontalEnd(bigPart, LastTwo(WholeText(y / 1000)), anchorX, anchorY, leftSide);
       }
     }
@@ -251,10 +333,10 @@ void KmGridPainter::labelHorizontalEnd(const std::string& bigPart, const std::st
   if (endsAtAnchor) {
     map_.AddText(digits, s_.GridSmallFont, 3, 3, anchorX, anchorY);
     if (!bigPart.empty())
-      map_.AddText(bigPart, s_.GridBigFont, 3, 3, anchorX - widthOf(digits, small_), anchorY);
+      map_.AddText(bigPart, s_.GridBigFont, 3, 3, anchorX - widthOf(digits, s_.GridSmallFont), anchorY);
   } else {
     if (!bigPart.empty()) map_.AddText(bigPart, s_.GridBigFont, 1, 3, anchorX, anchorY);
-    map_.AddText(digits, s_.GridSmallFont, 1, 3, anchorX + widthOf(bigPart, big_), anchorY);
+    map_.AddText(digits, s_.GridSmallFont, 1, 3, anchorX + widthOf(bigPart, s_.GridBigFont), anchorY);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "frame/standard/standard_map.h"
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,23 +51,19 @@ void TstandardMap::DrawSheetContents() {
     AddLineGeographic(1, west - gapLon_, north, east + gapLon_, north);
     const double outerWest = west - gapLon_, outerEast = east + gapLon_;
     const double outerSouth = south - gapLat_, outerNorth = north + gapLat_;
-    AddLineGeographic(2, outerWest, outerSouth, outerWest, outerNorth);
-    AddLineGeographic(2, outerWest, outerNorth, outerEast, outerNorth);
-    AddLineGeographic(2, outerEast, outerNorth, outerEast, outerSouth);
-    AddLineGeographic(2, outerEast, outerSouth, outerWest, outerSouth);
+    DrawOuterFrame({SheetPoint{outerWest, outerSouth}, SheetPoint{outerWest, outerNorth},
+                    SheetPoint{outerEast, outerNorth}, SheetPoint{outerEast, outerSouth}});
 
     WriteScaleTextGeographic(outerSouth, outerEast, outerWest, south, west);
     const PlanePoint barCentre = ToPlane(outerSouth, (outerWest + outerEast) / 2);
     DrawScaleBar(barCentre.northing, barCentre.easting);
   } else {
-    for (const auto* corners : {&innerCorners_, &outerCorners_}) {
-      const int kind = corners == &innerCorners_ ? 1 : 2;
-      for (int i = 0; i < 4; ++i) {
-        const SheetPoint& from = (*corners)[i];
-        const SheetPoint& to = (*corners)[(i + 1) % 4];
-        AddLine(kind, from.x, from.y, to.x, to.y);
-      }
+    for (int i = 0; i < 4; ++i) {
+      const SheetPoint& from = innerCorners_[i];
+      const SheetPoint& to = innerCorners_[(i + 1) % 4];
+      AddLine(1, from.x, from.y, to.x, to.y);
     }
+    DrawOuterFrame(outerCorners_);
     DrawCornerLines();
 
     const SheetPoint& lowerLeft = outerCorners_[kLowerLeft];
@@ -111,6 +108,50 @@ void TstandardMap::DrawFrameTexts() {
   WriteLowerRightGeographic(south - gapLat_, east, south, west);
   const double leftTextLat = south - NorthOffsetDegrees(25 * settings_.ScaleFactor, south, west);
   WriteLowerLeftGeographic(south - gapLat_, west - gapLon_, leftTextLat, south, west);
+}
+
+void TstandardMap::DrawOuterFrame(const std::array<SheetPoint, 4>& corners) {
+  const bool geographic = settings_.GeographicInput;
+  if (settings_.OuterLineWidth <= 0) {
+    for (int i = 0; i < 4; ++i) {
+      const SheetPoint& from = corners[i];
+      const SheetPoint& to = corners[(i + 1) % 4];
+      if (geographic)
+        AddLineGeographic(2, from.x, from.y, to.x, to.y);
+      else
+        AddLine(2, from.x, from.y, to.x, to.y);
+    }
+    return;
+  }
+  // A set width draws the outer frame as a band that wide outside the outer frame, as on
+  // polygon frames. The corners run clockwise, so outward is left of each side's direction.
+  const double width = settings_.OuterLineWidth * settings_.ScaleFactor;
+  const double widthX = geographic ? EastOffsetDegrees(width, corners[0].y, corners[0].x) : width;
+  const double widthY = geographic ? NorthOffsetDegrees(width, corners[0].y, corners[0].x) : width;
+  std::array<SheetPoint, 4> from{}, to{};
+  for (int i = 0; i < 4; ++i) {
+    const SheetPoint a = corners[i], b = corners[(i + 1) % 4];
+    const double length = std::hypot(b.x - a.x, b.y - a.y);
+    if (!(length > 0)) return;
+    const double nx = -(b.y - a.y) / length * widthX, ny = (b.x - a.x) / length * widthY;
+    from[i] = SheetPoint{a.x + nx, a.y + ny};
+    to[i] = SheetPoint{b.x + nx, b.y + ny};
+  }
+  auto outside = std::make_unique<OGRLinearRing>();
+  auto hole = std::make_unique<OGRLinearRing>();
+  for (int i = 0; i < 4; ++i) {
+    const int before = (i + 3) % 4;
+    const std::optional<SheetPoint> grown = IntersectSegmentLines(from[before], to[before], from[i], to[i]);
+    if (!grown) return;
+    outside->addPoint(grown->x, grown->y);
+    hole->addPoint(corners[i].x, corners[i].y);
+  }
+  outside->closeRings();
+  hole->closeRings();
+  OGRPolygon band;
+  band.addRingDirectly(outside.release());
+  band.addRingDirectly(hole.release());
+  AddPolygon(band, 10);
 }
 
 void TstandardMap::DrawCornerLines() {

@@ -44,6 +44,9 @@ class TstandardMap : public TtkBaseClass {
   // frame, corner lines, scale, frame texts, adjoining-sheet table, grid, mask.
   void DrawSheetContents();
   void DrawCornerLines();
+  // The outer frame through its corners (map units): lines, or with OuterLineWidth set a
+  // band that wide outside them.
+  void DrawOuterFrame(const std::array<SheetPoint, 4>& corners);
   void DrawMask();
 
   // --- geometry of the current sheet ----------------------------------------------------
@@ -90,6 +93,9 @@ class TstandardMap : public TtkBaseClass {
   void DrawJoinTableGeographic();
   // A graticule needs degrees and positive steps; says why not otherwise.
   bool GraticuleDrawable();
+  // A parallel's label in the side band beside the inner frame's meridian innerLon (west or
+  // east side): degrees above, the rest below.
+  void WriteSideBandLabel(const std::string& label, double innerLon, double lat, bool east);
   bool TitleFieldUsable();
 
   std::array<SheetPoint, 4> innerCorners_{};

@@ -15,7 +15,8 @@ using namespace testing;
 // outer frame 512105..515440 by 3400994..3404561. Grid fonts: big 9 pt, small 6 pt.
 constexpr double L = 512105, B = 3400994, R = 515440, Top = 3404561;
 const double hB = 9 * 25.4 / 72 * 10, hS = 6 * 25.4 / 72 * 10;
-const double wB = hB / 2.1 * 2, wS = hS / 2.1 * 2;
+// Two digits on the page's metric model: half an em each.
+const double wB = hB, wS = hS;
 constexpr double kBig = 9, kSmall = 6;
 
 TEST(PolygonFrameBoxes, WorkedExampleAndCutsTowardZero) {
@@ -116,11 +117,12 @@ TEST_F(PolygonRun, HalfIntervalModesAndTheOtherLabelPlaces) {
   ExpectTextAt(labels, "395", 512500, B + 5 + hS - hB, 2, 3, kBig);
   ExpectTextAt(labels, "12", 512500, B + 5 + hS, 0, 0, kSmall);
   ExpectTextAt(labels, "34", L + 5, 3401500 + hS, 0, 0, kBig);
-  ExpectTextAt(labels, "34", R - wS, 3401500 + hS, 2, 0, kBig);
+  // The right side mirrors the left, 5 m off the outer frame.
+  ExpectTextAt(labels, "34", R - 5 - wS, 3401500 + hS, 2, 0, kBig);
   ExpectTextAt(labels, "01", L + 5 + wB, 3401500 + hS, 0, 0, kSmall);
-  ExpectTextAt(labels, "01", R, 3401500 + hS, 2, 0, kSmall);
+  ExpectTextAt(labels, "01", R - 5, 3401500 + hS, 2, 0, kSmall);
   ExpectTextAt(labels, "02", L + 5, 3402505, 0, 3, kSmall);  // five metres above the line at any scale
-  ExpectTextAt(labels, "02", R, 3402500 + hS, 2, 0, kSmall);
+  ExpectTextAt(labels, "02", R - 5, 3402500 + hS, 2, 0, kSmall);
 
   output = folder.file("custom.gdb");
   settings.HorLabelMode = settings.VerLabelMode = 0;
@@ -142,9 +144,10 @@ TEST_F(PolygonRun, GridsFinerThanAKilometreCarryWholeKilometreTexts) {
   const auto labels = texts("城关镇");
   EXPECT_EQ(GridLines(lines("城关镇"), true).size(), 6u);
   const double e = 70 - hS;
-  ExpectTextAt(labels, "12.50", 512500, Top - e, 1, 0, kSmall);
+  // Beside its line, a fifth of the small font's height clear of it.
+  ExpectTextAt(labels, "12.50", 512500 + 0.2 * hS, Top - e, 0, 0, kSmall);
   // Mirrored about the frame: the bottom label stands as far inside the outer line as the top one.
-  ExpectTextAt(labels, "12.50", 512500, B + e + hS, 1, 0, kSmall);
+  ExpectTextAt(labels, "12.50", 512500 + 0.2 * hS, B + e + hS, 0, 0, kSmall);
   for (const auto& text : TextsCalled(labels, "12.50")) EXPECT_GE(text.y - hS, B - 1e-6);
   ExpectTextAt(labels, "01.50", 512185, 3401500, 2, 3, kSmall);
   ExpectTextAt(labels, "01.50", 515360, 3401500, 0, 3, kSmall);

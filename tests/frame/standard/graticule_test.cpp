@@ -27,10 +27,17 @@ class Graticule : public StandardRun {
     }
     return found;
   }
-  const StoredText* textAt(const std::string& text, double x, double y) const {
+  // Within some ten metres of the point: labels keep a fifth of an em off their lines.
+  const StoredText* textAt(const std::string& text, double x, double y, double tolerance = 1e-4) const {
     for (const auto& t : stored)
-      if (t.text == text && std::fabs(t.x - x) < 1e-9 && std::fabs(t.y - y) < 1e-9) return &t;
+      if (t.text == text && std::fabs(t.x - x) < tolerance && std::fabs(t.y - y) < tolerance) return &t;
     return nullptr;
+  }
+  // The band between the frames in degrees of longitude, from the outer frame's lines.
+  double gapLon() const {
+    for (const auto& l : lines(kCentre))
+      if (l.id == 2 && l.x1 == l.x2 && l.x1 < sheet.west()) return sheet.west() - l.x1;
+    return 0;
   }
   const SeriesSheet sheet{kCentreRow, kCentreColumn};
   const double meridians[2] = {sheet.west() + 75 / 3600.0, sheet.west() + 150 / 3600.0};
@@ -56,10 +63,33 @@ TEST_F(Graticule, LinesAcrossTheSheetLabelledAtBothEnds) {
   EXPECT_EQ(north->hAlign, 1);
   EXPECT_EQ(north->vAlign, 3);
   EXPECT_EQ(south->vAlign, 0);
-  const StoredText* west = textAt("38°01′", sheet.west(), parallels[0]);
-  ASSERT_TRUE(west);
-  EXPECT_EQ(west->hAlign, 2);
-  EXPECT_TRUE(textAt("38°02′", sheet.east(), parallels[1]));
+  // Parallels are labelled in the middle of the side bands, degrees above the parallel and
+  // minutes below, as the corners are.
+  const double band = gapLon();
+  ASSERT_GT(band, 0);
+  const StoredText* westDegrees = textAt("38°", sheet.west() - band / 2, parallels[0]);
+  const StoredText* westMinutes = textAt("01′", sheet.west() - band / 2, parallels[0]);
+  ASSERT_TRUE(westDegrees && westMinutes);
+  EXPECT_EQ(westDegrees->hAlign, 1);
+  EXPECT_EQ(westDegrees->vAlign, 3);
+  EXPECT_EQ(westMinutes->vAlign, 0);
+  EXPECT_GT(westDegrees->y, parallels[0]);
+  EXPECT_LT(westMinutes->y, parallels[0]);
+  EXPECT_TRUE(textAt("02′", sheet.east() + band / 2, parallels[1]));
+}
+
+TEST_F(Graticule, SecondsLabelsAreSetTighterToFitTheBand) {
+  settings.GridType = 3;
+  settings.GraticuleLabelMode = 0;
+  ASSERT_EQ(run(kCentreOnly).made, 1);
+  stored = texts(kCentre);
+  // "00′50″" is 4 em, 8.5 mm at 6 pt: too wide for the 8 mm band without tightening.
+  const StoredText* seconds = textAt("00′50″", sheet.west() - gapLon() / 2, parallels[0]);
+  ASSERT_TRUE(seconds);
+  const double em = seconds->size * 25.4 / 72;
+  const double width = 4 * em + seconds->spacing / 100 * 3 * em;
+  EXPECT_LT(seconds->spacing, 0);
+  EXPECT_LE(width, 8 - 0.4 * em + 1e-9);
 }
 
 TEST_F(Graticule, Beijing1954SheetsGetTicksAndMinutesBetweenTheFrames) {
@@ -78,6 +108,7 @@ TEST_F(Graticule, Beijing1954SheetsGetTicksAndMinutesBetweenTheFrames) {
   ASSERT_TRUE(minutes);
   EXPECT_EQ(minutes->hAlign, 0);
   EXPECT_EQ(minutes->vAlign, 3);
+  EXPECT_GT(minutes->x, meridians[0]);  // beside its tick, not touching it
   EXPECT_TRUE(textAt("00′", sheet.west(), parallels[0]));  // 38°00′50″
 }
 
@@ -85,19 +116,34 @@ TEST_F(Graticule, CrossesAtTheNodesAndLabelsOutsideTheTicks) {
   settings.GridType = 4;
   ASSERT_EQ(run(kCentreOnly).made, 1);
   stored = texts(kCentre);
+  // The arms are equally long on the ground: the set length of latitude both ways.
   const double arm = settings.GraticuleCrossLen;
-  int arms = 0;
-  for (const auto& l : lines(kCentre))
-    if (l.id == 1 && std::fabs(std::hypot(l.x2 - l.x1, l.y2 - l.y1) - arm) < 1e-12) ++arms;
-  EXPECT_EQ(arms, 2 * 2 * 2);
+  const PlaneProjection plane = PlaneProjection::Iag1975(true);
+  int vertical = 0, horizontal = 0;
+  for (const auto& l : lines(kCentre)) {
+    if (l.id != 1) continue;
+    const double length = std::hypot(plane.forward(l.x2, l.y2).x - plane.forward(l.x1, l.y1).x,
+                                     plane.forward(l.x2, l.y2).y - plane.forward(l.x1, l.y1).y);
+    if (l.x1 == l.x2 && std::fabs(l.y2 - l.y1 - arm) < 1e-12) {
+      ++vertical;
+      EXPECT_NEAR(length, arm * 111000, 1000 * arm);
+    } else if (l.y1 == l.y2 && std::fabs(length - arm * 111000) < 1000 * arm) {
+      ++horizontal;
+    }
+  }
+  EXPECT_EQ(vertical, 2 * 2);
+  EXPECT_EQ(horizontal, 2 * 2);
   double gapLat = 0;
   for (const auto& l : lines(kCentre))
     if (l.id == 2 && l.y1 == l.y2 && l.y1 > sheet.north()) gapLat = l.y1 - sheet.north();
   ASSERT_GT(gapLat, 0);
-  const StoredText* north = textAt("117°05′", meridians[0], sheet.north() + gapLat);
+  // Beside its tick in the middle of the band, not across it.
+  const StoredText* north = textAt("117°05′", meridians[0], sheet.north() + gapLat / 2);
   ASSERT_TRUE(north);
-  EXPECT_EQ(north->vAlign, 0);
-  EXPECT_TRUE(textAt("38°01′", sheet.west(), parallels[0]));
+  EXPECT_EQ(north->hAlign, 0);
+  EXPECT_EQ(north->vAlign, 1);
+  EXPECT_GT(north->x, meridians[0]);
+  EXPECT_TRUE(textAt("38°", sheet.west() - gapLon() / 2, parallels[0]));
 }
 
 TEST_F(Graticule, AStepThatDoesNotDivideTheSheetStopsHalfAStepShortOfTheEdge) {

@@ -161,6 +161,57 @@ TEST_F(StandardRun, CornersAreLabelledOnlyWhenAsked) {
   EXPECT_LT(bare.size(), labelled.size());
 }
 
+TEST_F(StandardRun, AnOuterLineWidthDrawsTheOuterFrameAsABandOfThatWidth) {
+  for (const bool plane : {true, false}) {
+    settings = StandardSettings(!plane);
+    settings.GridType = 0;
+    settings.OuterLineWidth = 10;  // 1 mm: 10 m at 1:10000
+    outputPath = folder.file(plane ? "plane.gpkg" : "geographic.gpkg");
+    writeIndex(plane, NineSheets(plane));
+    ASSERT_EQ(run(kCentreOnly).made, 1);
+    const auto stored = lines(kCentre);
+    EXPECT_EQ(std::count_if(stored.begin(), stored.end(), [](const auto& l) { return l.id == 2; }), 0) << plane;
+    const StoredPolygon* band = nullptr;
+    const auto areas = ReadPolygons(outputPath, "p_" + kCentre);
+    for (const auto& polygon : areas)
+      if (polygon.id == 10) band = &polygon;
+    ASSERT_NE(band, nullptr) << plane;
+    // A ring 10 m wide around the outer frame: its perimeter times the width, near enough.
+    const OGRGeometry* shape = band->shape.get();
+    const OGRPolygon* ring = wkbFlatten(shape->getGeometryType()) == wkbMultiPolygon
+                                 ? shape->toMultiPolygon()->getGeometryRef(0)
+                                 : shape->toPolygon();
+    ASSERT_EQ(ring->getNumInteriorRings(), 1);
+    if (plane) {
+      const double perimeter = ring->getInteriorRing(0)->get_Length();
+      EXPECT_NEAR(OGR_G_Area(OGRGeometry::ToHandle(band->shape.get())), perimeter * 10 + 4 * 100, 20);
+    }
+  }
+}
+
+TEST_F(StandardRun, TheHundredsOfKilometresAreSetAgainAt00WhenAsked) {
+  // 4 km by 3 km across the 39500 km and 4200 km lines.
+  const std::vector<SheetPoint> ring = {{39498500, 4198500}, {39498500, 4201500}, {39502500, 4201500},
+                                        {39502500, 4198500}, {39498500, 4198500}};
+  writeIndex(true, {{"HUNDRED", "", ring}});
+  settings.GridType = 1;
+  ASSERT_EQ(run().made, 1);
+  const auto count = [](const std::vector<StoredText>& stored, const std::string& text) {
+    return std::count_if(stored.begin(), stored.end(), [&](const auto& t) { return t.text == text; });
+  };
+  auto stored = texts("HUNDRED");
+  // 39500 km: its "00" line carries "395" at both ends, beside "394" and "395" at the outermost lines.
+  EXPECT_EQ(count(stored, "395"), 2 + 2);
+  EXPECT_EQ(count(stored, "42"), 2 + 2);  // 4200 km on both sides, the last line too
+
+  settings.BigNumberAtHundredKm = false;
+  outputPath = folder.file("plain.gpkg");
+  ASSERT_EQ(run().made, 1);
+  stored = texts("HUNDRED");
+  EXPECT_EQ(count(stored, "395"), 2);
+  EXPECT_EQ(count(stored, "42"), 2);
+}
+
 TEST_F(StandardRun, AGeographicSheetIsFramedOnTheRectangleOfItsCorners) {
   settings = StandardSettings(true);
   settings.GridType = 0;
