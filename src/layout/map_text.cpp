@@ -158,14 +158,22 @@ void DrawMapText(QPainter& painter, const std::string& text, const TextSymbol& s
       const QString glyph = QString::fromUcs4(&line.characters[i], 1);
       const double advance = metrics.horizontalAdvance(glyph);
       const QPointF origin(line.cellLefts[i], line.baseline);
-      if (advance <= line.cellWidths[i] * 1.001) {
+      double scale = 1;
+      if (advance > line.cellWidths[i] * 1.001) scale = line.cellWidths[i] / advance;  // wider than the model
+      // Tight spacing leaves less room than the cell before the next character: its ink is
+      // fitted into that room rather than run into the neighbour.
+      if (i + 1 < line.characters.size()) {
+        const double room = line.cellLefts[i + 1] - line.cellLefts[i];
+        const double inkRight = metrics.tightBoundingRect(glyph).right() * scale;
+        if (inkRight > room && inkRight > 0) scale *= room / inkRight;
+      }
+      if (scale >= 0.999) {
         painter.drawText(origin, glyph);
         continue;
       }
-      // A glyph wider than the model would run into its neighbour.
       painter.save();
       painter.translate(origin);
-      painter.scale(line.cellWidths[i] / advance, 1);
+      painter.scale(scale, 1);
       painter.drawText(QPointF(0, 0), glyph);
       painter.restore();
     }

@@ -91,5 +91,35 @@ TEST(MapTextDrawing, InkStaysInsideTheModelBoxEvenWhereAGlyphIsWider) {
   }
 }
 
+TEST(MapTextDrawing, TightSpacingNeverRunsOneDigitIntoTheNext) {
+  // Corner labels are set at -30 %: the digits' ink must still stand apart.
+  for (const std::string face : {"宋体", "黑体", "楷体"}) {
+    QImage image(400, 120, QImage::Format_RGB32);
+    image.setDotsPerMeterX(300 / 0.0254);
+    image.setDotsPerMeterY(300 / 0.0254);
+    image.fill(Qt::white);
+    const TextSymbol symbol = Symbol(0, 0, -30, face);
+    const QPointF anchor(20, 20);
+    {
+      QPainter painter(&image);
+      DrawMapText(painter, "3333", symbol, 6, anchor);
+    }
+    const std::string text = "3333";
+    const QRectF box = MapTextBox(text, symbol, 6, anchor, 300);
+    // A clear column of pixels between each pair of neighbours.
+    int gaps = 0;
+    bool inkBefore = false, clearSince = false;
+    for (int x = static_cast<int>(box.left()); x <= static_cast<int>(box.right()) + 1; ++x) {
+      bool ink = false;
+      for (int y = static_cast<int>(box.top()); y <= static_cast<int>(box.bottom()); ++y)
+        if (qGray(image.pixel(x, y)) < 160) ink = true;
+      if (ink && inkBefore && clearSince) ++gaps;
+      if (ink) inkBefore = true, clearSince = false;
+      else if (inkBefore) clearSince = true;
+    }
+    EXPECT_EQ(gaps, 3) << face;
+  }
+}
+
 }  // namespace
 }  // namespace framora
