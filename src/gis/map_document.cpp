@@ -102,11 +102,16 @@ void ParseOgrSource(const std::string& dataSource, const fs::path& projectFolder
   }
 }
 
-// The layer's renderer, wrapped as a style file so that style readers take it as one.
+// The layer's renderer and its labels when they are switched on, wrapped as a style file so
+// that style readers take it as one.
 std::string StyleOfLayerNode(const CPLXMLNode* mapLayer) {
-  const CPLXMLNode* renderer = CPLGetXMLNode(mapLayer, "renderer-v2");
-  if (renderer == nullptr) return {};
-  return "<qgis>" + SerializedElement(const_cast<CPLXMLNode*>(renderer)) + "</qgis>";
+  std::string style;
+  if (const CPLXMLNode* renderer = CPLGetXMLNode(mapLayer, "renderer-v2"))
+    style += SerializedElement(const_cast<CPLXMLNode*>(renderer));
+  const CPLXMLNode* labeling = CPLGetXMLNode(mapLayer, "labeling");
+  if (labeling != nullptr && EQUAL(CPLGetXMLValue(mapLayer, "labelsEnabled", "0"), "1"))
+    style += SerializedElement(const_cast<CPLXMLNode*>(labeling));
+  return style.empty() ? style : "<qgis>" + style + "</qgis>";
 }
 
 // A raster layer's drawing pipe (renderer, resampling), wrapped the same way.

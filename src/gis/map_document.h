@@ -17,7 +17,7 @@ struct MapLayer {
   std::string sourceLayer; // layer inside the source; empty: the first one
   std::string subset;      // definition query
   std::string crsWkt;      // as the map declares it; empty: the source's own
-  std::string styleXml;    // the project's renderer for it, as a style file; empty: none
+  std::string styleXml;    // the project's renderer and labels for it, as a style file; empty: none
   OGRwkbGeometryType geometryType = wkbUnknown;
   bool isVector = true;
   bool isRaster = false;   // an image GDAL reads; styleXml then holds the project's raster pipe

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <filesystem>
 #include <initializer_list>
+#include <set>
 #include <utility>
 
 #include "layout/gui_application.h"
@@ -76,10 +77,6 @@ bool ReadFragment(const std::string& fragment, Write&& write) {
   return !reader.hasError();
 }
 
-bool IsWellFormedFragment(const std::string& fragment) {
-  return ReadFragment(fragment, [](const QXmlStreamReader&) {});
-}
-
 // Copies ready-made XML (a style's renderer) into the project.
 void WriteFragment(QXmlStreamWriter& xml, const std::string& fragment) {
   ReadFragment(fragment, [&](const QXmlStreamReader& reader) { xml.writeCurrentToken(reader); });
@@ -105,14 +102,21 @@ std::string DataSource(const MapLayer& layer, const fs::path& projectFolder) {
 
 const char* ProviderKey(const MapLayer& layer) { return layer.isRaster ? "gdal" : "ogr"; }
 
-// The part of a kept style between its wrapper and the end, from the element named; empty
-// when it is missing or not well formed.
+// One element of a kept style (a child of its wrapper), as XML; empty when it is missing or
+// not well formed.
 std::string KeptElement(const std::string& style, const char* element) {
-  const auto begin = style.find(std::string("<") + element);
-  const auto end = style.rfind("</qgis>");
-  const std::string kept =
-      begin != std::string::npos && end != std::string::npos && end > begin ? style.substr(begin, end - begin) : "";
-  return !kept.empty() && IsWellFormedFragment(kept) ? kept : "";
+  QXmlStreamReader reader(Q(style));
+  QString kept;
+  QXmlStreamWriter writer(&kept);
+  int depth = 0, keptDepth = 0;
+  while (!reader.atEnd()) {
+    reader.readNext();
+    if (reader.isStartElement() && ++depth == 2 && keptDepth == 0 && reader.name() == QLatin1String(element))
+      keptDepth = depth;
+    if (keptDepth > 0) writer.writeCurrentToken(reader);
+    if (reader.isEndElement() && depth-- == keptDepth && keptDepth > 0) return kept.toStdString();
+  }
+  return {};
 }
 
 void WriteSpatialRefSys(QXmlStreamWriter& xml, const std::string& wkt) {
@@ -195,36 +199,60 @@ void WriteProperty(QXmlStreamWriter& xml, const char* name, const std::string& e
   xml.writeEndElement();
 }
 
-// The face the label takes: Windows faces that are not installed become their stand-ins,
-// as in the pictures.
-std::string FamilyExpression() {
-  std::string expression = "CASE";
-  bool any = false;
-  for (const FaceSubstitution& substitution : FaceSubstitutions()) {
-    const QString installed = InstalledFace(substitution.windowsFace);
-    if (installed.toStdString() == substitution.windowsFace) continue;
-    expression += " WHEN \"FontName\" = '" + substitution.windowsFace + "' THEN '" + installed.toStdString() + "'";
-    any = true;
+// A string in a QGIS expression.
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// The font names of the texts: the Windows faces of the substitution table and whatever the
+// text class names besides, so each can be given the face the pictures draw it with.
+std::set<std::string> TextFaceNames(const LayoutLayer& texts) {
+  std::set<std::string> names{""};
+  for (const FaceSubstitution& substitution : FaceSubstitutions()) names.insert(substitution.windowsFace);
+  if (OGRLayer* layer = texts.openClass) {
+    const int field = layer->GetLayerDefn()->GetFieldIndex("FontName");
+    layer->ResetReading();
+    if (field >= 0)
+      for (const auto& feature : *layer)
+        if (feature->IsFieldSetAndNotNull(field)) names.insert(feature->GetFieldAsString(field));
+    layer->ResetReading();
   }
-  return any ? expression + " ELSE \"FontName\" END" : "\"FontName\"";
+  return names;
+}
+
+const char* const kFontNameField = "coalesce(\"FontName\", '')";
+
+// The face the label takes is the one the pictures draw with: a face that is not installed
+// becomes its first installed stand-in (an unknown one 宋体's, as in the pictures).
+std::string FamilyExpression(const std::set<std::string>& faceNames) {
+  std::string expression = "CASE";
+  for (const std::string& name : faceNames) {
+    const std::string drawn = InstalledFace(name).toStdString();
+    if (drawn == name) continue;
+    expression += std::string(" WHEN ") + kFontNameField + " = " + Quoted(name) + " THEN " + Quoted(drawn);
+  }
+  return expression == "CASE" ? "\"FontName\"" : expression + " ELSE \"FontName\" END";
 }
 
 // Lines one em apart as in the pictures: QGIS spaces them by a factor of the face's own
 // line height.
-std::string LineHeightExpression() {
+std::string LineHeightExpression(const std::set<std::string>& faceNames) {
   std::string expression = "CASE";
-  for (const FaceSubstitution& substitution : FaceSubstitutions()) {
-    QFont font(InstalledFace(substitution.windowsFace));
+  for (const std::string& name : faceNames) {
+    QFont font(InstalledFace(name));
     font.setPixelSize(1000);
     const double lineHeight = QFontMetricsF(font).lineSpacing() / 1000;
     if (lineHeight <= 0) continue;
-    expression += " WHEN \"FontName\" = '" + substitution.windowsFace + "' THEN " + NumberText(1 / lineHeight, 6);
+    expression += std::string(" WHEN ") + kFontNameField + " = " + Quoted(name) + " THEN " + NumberText(1 / lineHeight, 6);
   }
   return expression + " ELSE 1 END";
 }
 
 // Every text with its own point, alignment, font, size and colour, as data-defined labels.
-void WriteTextLabeling(QXmlStreamWriter& xml, double referenceScale, double metresPerMapUnit) {
+void WriteTextLabeling(QXmlStreamWriter& xml, const std::set<std::string>& faceNames, double referenceScale,
+                       double metresPerMapUnit) {
   // Points on paper at the reference scale to map units on the ground.
   const double mapUnitsPerPoint = 25.4 / 72 / 1000 * referenceScale / metresPerMapUnit;
   const std::string size = "\"FontSize\" * " + NumberText(mapUnitsPerPoint, 15);
@@ -256,7 +284,7 @@ void WriteTextLabeling(QXmlStreamWriter& xml, double referenceScale, double metr
   StartElement(xml, "Option", {{"name", "properties"}, {"type", "Map"}});
   WriteProperty(xml, "Bold", "\"Bold\" <> 0");
   WriteProperty(xml, "Color", "color_rgb((\"Color\" // 65536) % 256, (\"Color\" // 256) % 256, \"Color\" % 256)");
-  WriteProperty(xml, "Family", FamilyExpression());
+  WriteProperty(xml, "Family", FamilyExpression(faceNames));
   // A percentage of each character's width; QGIS adds one spacing to every character, so the
   // text's mean model width stands for each (exact for texts of one kind of character).
   const std::string flat = "replace(replace(\"TextString\", char(13), ''), char(10), '')";
@@ -275,7 +303,7 @@ void WriteTextLabeling(QXmlStreamWriter& xml, double referenceScale, double metr
       "char(10), '')) + 1)";
   const std::string blockShare =
       "CASE WHEN \"VerticalAlignment\" = 0 THEN 0 WHEN \"VerticalAlignment\" = 1 THEN 0.5 ELSE 1 END";
-  WriteProperty(xml, "MultiLineHeight", LineHeightExpression());
+  WriteProperty(xml, "MultiLineHeight", LineHeightExpression(faceNames));
   WriteProperty(xml, "PositionY", "$y + " + size + " * (" + blockShare + " * " + lineCount + " - (" + lineCount +
                                       " - 1) - " + NumberText(kEmBaseline, 6) + ")");
   WriteProperty(xml, "Size", size);
@@ -313,29 +341,38 @@ std::string PageSize(double width, double height, const std::string& units) {
   return NumberText(width, 15) + "," + NumberText(height, 15) + "," + units;
 }
 
-// The largest outer ring of the clip shape, in layout millimetres (y down from the top).
-std::vector<QPointF> ClipRing(const MapFrame& frame, double pageHeight) {
-  std::vector<QPointF> ring;
-  if (!frame.clipShape || frame.clipShape->IsEmpty() || !frame.hasExtent()) return ring;
-  const OGRPolygon* largest = nullptr;
-  double largestArea = -1;
-  const auto consider = [&](const OGRGeometry* part) {
-    if (wkbFlatten(part->getGeometryType()) != wkbPolygon) return;
-    const double area = part->toPolygon()->get_Area();
-    if (area > largestArea) largestArea = area, largest = part->toPolygon();
-  };
-  const OGRwkbGeometryType type = wkbFlatten(frame.clipShape->getGeometryType());
-  if (type == wkbPolygon) consider(frame.clipShape.get());
-  if (type == wkbMultiPolygon)
-    for (const OGRPolygon* part : *frame.clipShape->toMultiPolygon()) consider(part);
-  if (largest == nullptr || largest->getExteriorRing() == nullptr) return ring;
+// The clip shape as one ring in layout millimetres (y down from the top): a polygon item holds
+// a single ring, so every outer ring and hole is traced in turn from the first point and back
+// to it. The seams run there and back along the same segment and enclose nothing; holes turn
+// against their outer ring, so the ring covers the shape under either fill rule.
+std::vector<QPointF> ClipOutline(const MapFrame& frame, double pageHeight) {
+  std::vector<QPointF> outline;
+  if (!frame.clipShape || frame.clipShape->IsEmpty() || !frame.hasExtent()) return outline;
+  OGRGeometryUniquePtr polygons(OGRGeometryFactory::forceToMultiPolygon(frame.clipShape->getLinearGeometry()));
+  if (!polygons || wkbFlatten(polygons->getGeometryType()) != wkbMultiPolygon) return outline;
   const Envelope& page = frame.pageEnvelope;
   const Envelope& extent = frame.extent;
-  for (const OGRPoint& point : *largest->getExteriorRing())
-    ring.emplace_back(page.xmin + (point.getX() - extent.xmin) * page.width() / extent.width(),
-                      pageHeight - (page.ymin + (point.getY() - extent.ymin) * page.height() / extent.height()));
-  if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
-  return ring;
+  const auto onPage = [&](const OGRPoint& point) {
+    return QPointF(page.xmin + (point.getX() - extent.xmin) * page.width() / extent.width(),
+                   pageHeight - (page.ymin + (point.getY() - extent.ymin) * page.height() / extent.height()));
+  };
+  const auto trace = [&](const OGRLinearRing& ring, bool clockwise) {
+    if (ring.getNumPoints() < 4) return;
+    std::vector<QPointF> points;
+    for (const OGRPoint& point : ring) points.push_back(onPage(point));
+    if (points.front() != points.back()) points.push_back(points.front());
+    if (ring.isClockwise() != clockwise) std::reverse(points.begin(), points.end());
+    const bool first = outline.empty();
+    outline.insert(outline.end(), points.begin(), points.end());
+    if (!first) outline.push_back(outline.front());
+  };
+  for (const OGRPolygon* part : *polygons->toMultiPolygon()) {
+    if (part->getExteriorRing() == nullptr) continue;
+    trace(*part->getExteriorRing(), true);
+    for (int i = 0; i < part->getNumInteriorRings(); ++i) trace(*part->getInteriorRing(i), false);
+  }
+  if (outline.size() > 1 && outline.front() == outline.back()) outline.pop_back();
+  return outline;
 }
 
 // The sheet's outline as a polygon item, which the map item is clipped to.
@@ -380,6 +417,21 @@ void WriteRasterLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const Pa
   xml.writeEndElement();
 }
 
+// A user layer's own labels, in the face the pictures draw them with.
+void WriteUserLabeling(QXmlStreamWriter& xml, const std::string& labeling) {
+  ReadFragment(labeling, [&](const QXmlStreamReader& reader) {
+    if (!reader.isStartElement() || reader.name() != QLatin1String("text-style")) {
+      xml.writeCurrentToken(reader);
+      return;
+    }
+    xml.writeStartElement(reader.name().toString());
+    for (const QXmlStreamAttribute& attribute : reader.attributes())
+      xml.writeAttribute(attribute.name().toString(), attribute.name() == QLatin1String("fontFamily")
+                                                          ? InstalledFace(attribute.value().toString().toStdString())
+                                                          : attribute.value().toString());
+  });
+}
+
 // A layer of the project: its data and its look.
 void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageLayout& layout,
                    const LayerStyles& styles, const fs::path& folder) {
@@ -389,9 +441,11 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
     WriteRasterLayer(xml, entry, layout, folder);
     return;
   }
+  const std::string userLabeling =
+      layer.role == LayerRole::UserData ? KeptElement(layer.data.styleXml, "labeling") : std::string();
   StartElement(xml, "maplayer",
                {{"type", "vector"}, {"geometry", GeometryName(layer.data.geometryType)},
-                {"labelsEnabled", texts ? "1" : "0"}, {"hasScaleBasedVisibilityFlag", layer.data.scaleLimited ? "1" : "0"},
+                {"labelsEnabled", texts || !userLabeling.empty() ? "1" : "0"}, {"hasScaleBasedVisibilityFlag", layer.data.scaleLimited ? "1" : "0"},
                 {"minScale", NumberText(layer.data.minScale, 15)}, {"maxScale", NumberText(layer.data.maxScale, 15)}});
   TextElement(xml, "id", entry.id);
   TextElement(xml, "datasource", DataSource(layer.data, folder));
@@ -412,7 +466,7 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
     case LayerRole::SheetTexts: {
       const double referenceScale = layer.referenceScale > 0 ? layer.referenceScale : entry.frame->scale(layout.page);
       EmptyElement(xml, "renderer-v2", {{"type", "nullSymbol"}});
-      WriteTextLabeling(xml, referenceScale, entry.frame->metresPerMapUnit);
+      WriteTextLabeling(xml, TextFaceNames(layer), referenceScale, entry.frame->metresPerMapUnit);
       break;
     }
     case LayerRole::UserData: {
@@ -422,6 +476,7 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
         WriteFragment(xml, renderer);
       else
         WriteUserDataRenderer(xml, layer.data.geometryType);
+      if (!userLabeling.empty()) WriteUserLabeling(xml, userLabeling);
       break;
     }
   }
@@ -438,7 +493,7 @@ void WriteMapItem(QXmlStreamWriter& xml, const MapFrame& frame, const std::vecto
                   const fs::path& folder, int& z) {
   const Envelope& page = frame.pageEnvelope;
   const std::string position = PageSize(page.xmin, layout.page.height - page.ymax, units);
-  const std::vector<QPointF> ring = ClipRing(frame, layout.page.height);
+  const std::vector<QPointF> ring = ClipOutline(frame, layout.page.height);
   const std::string clipUuid = Uuid(name + "/" + frame.name + "/clip");
   if (ring.size() >= 3) WriteClipItem(xml, ring, clipUuid, units, z++);
   StartElement(xml, "LayoutItem",
