@@ -82,6 +82,21 @@ void WriteFragment(QXmlStreamWriter& xml, const std::string& fragment) {
   ReadFragment(fragment, [&](const QXmlStreamReader& reader) { xml.writeCurrentToken(reader); });
 }
 
+// Copies ready-made XML, letting adjust change the attributes of the elements named element.
+template <typename Adjust>
+void WriteAdjustedFragment(QXmlStreamWriter& xml, const std::string& fragment, const char* element, Adjust&& adjust) {
+  ReadFragment(fragment, [&](const QXmlStreamReader& reader) {
+    if (!reader.isStartElement() || reader.name() != QLatin1String(element)) {
+      xml.writeCurrentToken(reader);
+      return;
+    }
+    QXmlStreamAttributes attributes = reader.attributes();
+    adjust(attributes);
+    xml.writeStartElement(reader.name().toString());
+    xml.writeAttributes(attributes);
+  });
+}
+
 // A path as the project reads it: "./" or "../" before a path relative to its folder.
 std::string ProjectPath(const std::string& path, const fs::path& projectFolder) {
   if (path.empty() || path.rfind("/vsi", 0) == 0) return path;
@@ -411,24 +426,25 @@ void WriteRasterLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const Pa
   xml.writeEndElement();
   TextElement(xml, "provider", "gdal");
   TextElement(xml, "layerOpacity", NumberText(data.opacity, 6));
+  // The pictures smooth the image where the project leaves it open; QGIS would take nearest
+  // neighbour there.
   const std::string pipe = KeptElement(data.styleXml, "pipe");
-  if (!pipe.empty()) WriteFragment(xml, pipe);
+  if (!pipe.empty())
+    WriteAdjustedFragment(xml, pipe, "rasterresampler", [](QXmlStreamAttributes& attributes) {
+      for (const char* name : {"zoomedInResampler", "zoomedOutResampler"})
+        if (!attributes.hasAttribute(QLatin1String(name))) attributes.append(QLatin1String(name), QStringLiteral("bilinear"));
+    });
   TextElement(xml, "blendMode", "0");
   xml.writeEndElement();
 }
 
 // A user layer's own labels, in the face the pictures draw them with.
 void WriteUserLabeling(QXmlStreamWriter& xml, const std::string& labeling) {
-  ReadFragment(labeling, [&](const QXmlStreamReader& reader) {
-    if (!reader.isStartElement() || reader.name() != QLatin1String("text-style")) {
-      xml.writeCurrentToken(reader);
-      return;
-    }
-    xml.writeStartElement(reader.name().toString());
-    for (const QXmlStreamAttribute& attribute : reader.attributes())
-      xml.writeAttribute(attribute.name().toString(), attribute.name() == QLatin1String("fontFamily")
-                                                          ? InstalledFace(attribute.value().toString().toStdString())
-                                                          : attribute.value().toString());
+  WriteAdjustedFragment(xml, labeling, "text-style", [](QXmlStreamAttributes& attributes) {
+    for (QXmlStreamAttribute& attribute : attributes)
+      if (attribute.name() == QLatin1String("fontFamily"))
+        attribute = QXmlStreamAttribute(attribute.name().toString(),
+                                        InstalledFace(attribute.value().toString().toStdString()));
   });
 }
 

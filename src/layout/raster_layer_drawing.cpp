@@ -61,8 +61,10 @@ RasterLook RasterLook::FromPipe(const std::string& pipeXml, int bandCount, std::
   const CPLXMLNode* pipe = root ? CPLGetXMLNode(root.get(), "=qgis.pipe") : nullptr;
   const CPLXMLNode* renderer = pipe ? CPLGetXMLNode(pipe, "rasterrenderer") : nullptr;
   if (renderer == nullptr) return look;
-  if (const CPLXMLNode* resampler = CPLGetXMLNode(pipe, "resampler"))
+  if (const CPLXMLNode* resampler = CPLGetXMLNode(pipe, "rasterresampler")) {
     look.resampling = ResamplingOf(CPLGetXMLValue(resampler, "zoomedOutResampler", nullptr));
+    look.enlargingResampling = ResamplingOf(CPLGetXMLValue(resampler, "zoomedInResampler", nullptr));
+  }
   look.opacity = Number(renderer, "opacity", 1);
   const std::string type = CPLGetXMLValue(renderer, "type", "");
   if (type == "multibandcolor") {
@@ -189,7 +191,7 @@ void RasterLayerDrawing::draw(QPainter& painter, const QTransform& mapToDevice, 
   const int outHeight = endY - firstY;
   GDALRasterIOExtraArg extra;
   INIT_RASTERIO_EXTRA_ARG(extra);
-  extra.eResampleAlg = look_.resampling;
+  extra.eResampleAlg = perColumn < 1 ? look_.enlargingResampling : look_.resampling;
   extra.bFloatingPointWindowValidity = TRUE;
   extra.dfXOff = col0 + firstX * perColumn;
   extra.dfYOff = row0 + firstY * perRow;

@@ -33,7 +33,10 @@ struct RasterLook {
   std::vector<RampItem> items;  // palette entries or ramp items, by value
   enum class Ramp { Interpolated, Discrete, Exact } ramp = Ramp::Interpolated;
   double opacity = 1;
+  // As QGIS chooses: one when the image is drawn smaller than it is stored, one when larger;
+  // bilinear where the project leaves it open.
   GDALRIOResampleAlg resampling = GRIORA_Bilinear;
+  GDALRIOResampleAlg enlargingResampling = GRIORA_Bilinear;
 
   // From the layer's pipe as the map document keeps it; empty: QGIS's default for the
   // image (colour from the first three bands, grey from a single one). Sets unknown to the
