@@ -251,18 +251,29 @@ std::string FamilyExpression(const std::set<std::string>& faceNames) {
   return expression == "CASE" ? "\"FontName\"" : expression + " ELSE \"FontName\" END";
 }
 
-// Lines one em apart as in the pictures: QGIS spaces them by a factor of the face's own
-// line height.
-std::string LineHeightExpression(const std::set<std::string>& faceNames) {
+// A number per face the texts are drawn with, from its metrics at 1000 pixels to the em.
+template <typename Measure>
+std::string FaceMetricExpression(const std::set<std::string>& faceNames, Measure&& measure, const char* otherwise) {
   std::string expression = "CASE";
   for (const std::string& name : faceNames) {
     QFont font(InstalledFace(name));
     font.setPixelSize(1000);
-    const double lineHeight = QFontMetricsF(font).lineSpacing() / 1000;
-    if (lineHeight <= 0) continue;
-    expression += std::string(" WHEN ") + kFontNameField + " = " + Quoted(name) + " THEN " + NumberText(1 / lineHeight, 6);
+    const double value = measure(QFontMetricsF(font));
+    if (!(value > 0)) continue;
+    expression += std::string(" WHEN ") + kFontNameField + " = " + Quoted(name) + " THEN " + NumberText(value, 6);
   }
-  return expression + " ELSE 1 END";
+  return expression + " ELSE " + otherwise + " END";
+}
+
+// Lines one em apart as in the pictures: QGIS spaces them by a factor of the face's own
+// line height.
+std::string LineHeightExpression(const std::set<std::string>& faceNames) {
+  return FaceMetricExpression(faceNames, [](const QFontMetricsF& metrics) { return 1000 / metrics.lineSpacing(); }, "1");
+}
+
+// QGIS 3.22 puts a label aligned on its base with the baseline one descent above the point.
+std::string DescentExpression(const std::set<std::string>& faceNames) {
+  return FaceMetricExpression(faceNames, [](const QFontMetricsF& metrics) { return metrics.descent() / 1000; }, "0");
 }
 
 // Every text with its own point, alignment, font, size and colour, as data-defined labels.
@@ -300,17 +311,24 @@ void WriteTextLabeling(QXmlStreamWriter& xml, const std::set<std::string>& faceN
   WriteProperty(xml, "Bold", "\"Bold\" <> 0");
   WriteProperty(xml, "Color", "color_rgb((\"Color\" // 65536) % 256, (\"Color\" // 256) % 256, \"Color\" % 256)");
   WriteProperty(xml, "Family", FamilyExpression(faceNames));
-  // A percentage of each character's width; QGIS adds one spacing to every character, so the
-  // text's mean model width stands for each (exact for texts of one kind of character).
+  // A percentage of each character's width after it, the last one's excepted. QGIS adds one
+  // spacing after every character, the last one's included, and aligns on that: the spacing
+  // that gives the text the pictures' width is shared among the gaps, and the point moves by
+  // the last one's share of the alignment (exact for texts of one kind of character; for
+  // mixed ones the ends agree and the characters between move a little).
   const std::string flat = "replace(replace(\"TextString\", char(13), ''), char(10), '')";
   const std::string characters = "max(length(" + flat + "), 1)";
   const std::string bytes = "(2 * " + characters + " - length(regexp_replace(" + flat + ", '[^ -~]', '')))";
-  WriteProperty(xml, "FontLetterSpacing",
-                "\"CharacterSpacing\" / 100 * " + size + " * " + bytes + " / (2 * " + characters + ")");
+  const std::string lastCell = "CASE WHEN regexp_match(right(" + flat + ", 1), '[^ -~]') > 0 THEN 1 ELSE 0.5 END";
+  const std::string spacing = "(\"CharacterSpacing\" / 100 * " + size + " * (" + bytes + " / 2 - " + lastCell +
+                              ") / max(" + characters + " - 1, 1))";
+  WriteProperty(xml, "FontLetterSpacing", spacing);
+  const std::string alignmentShare =
+      "CASE WHEN \"HorizontalAlignment\" = 0 THEN 0 WHEN \"HorizontalAlignment\" = 1 THEN 0.5 ELSE 1 END";
+  WriteProperty(xml, "PositionX", "$x + " + spacing + " * " + alignmentShare);
   WriteProperty(xml, "Hali", horizontal);
   WriteProperty(xml, "Italic", "\"Italic\" <> 0");
   WriteProperty(xml, "MultiLineAlignment", horizontal);
-  WriteProperty(xml, "PositionX", "$x");
   // Texts sit on the model's em box: the last line's baseline is placed, its distance from
   // the anchor counted in em as the pictures count it.
   const std::string lineCount =
@@ -320,7 +338,8 @@ void WriteTextLabeling(QXmlStreamWriter& xml, const std::set<std::string>& faceN
       "CASE WHEN \"VerticalAlignment\" = 0 THEN 0 WHEN \"VerticalAlignment\" = 1 THEN 0.5 ELSE 1 END";
   WriteProperty(xml, "MultiLineHeight", LineHeightExpression(faceNames));
   WriteProperty(xml, "PositionY", "$y + " + size + " * (" + blockShare + " * " + lineCount + " - (" + lineCount +
-                                      " - 1) - " + NumberText(kEmBaseline, 6) + ")");
+                                      " - 1) - " + NumberText(kEmBaseline, 6) + " - " +
+                                      DescentExpression(faceNames) + ")");
   WriteProperty(xml, "Size", size);
   WriteProperty(xml, "Underline", "\"Underline\" <> 0");
   WriteProperty(xml, "Vali", "'Base'");
@@ -532,9 +551,10 @@ void WriteMapItem(QXmlStreamWriter& xml, const MapFrame& frame, const std::vecto
   StartElement(xml, "crs");
   WriteSpatialRefSys(xml, inZone ? frame.documentCrsWkt : layout.spatialReferenceWkt);
   xml.writeEndElement();
+  // The map item draws what it lists whatever the layer list shows: layers switched off stay out.
   StartElement(xml, "LayerSet");
   for (const auto& entry : layers) {
-    if (entry.frame != &frame) continue;
+    if (entry.frame != &frame || !entry.layer->data.visible) continue;
     StartElement(xml, "Layer",
                  {{"source", DataSource(entry.layer->data, folder)}, {"provider", ProviderKey(entry.layer->data)}, {"name", entry.layer->data.name}});
     xml.writeCharacters(Q(entry.id));
