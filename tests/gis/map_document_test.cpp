@@ -128,6 +128,31 @@ TEST(MapDocument, LayersSwitchedOffOrInASwitchedOffGroupAreNotShown) {
   EXPECT_TRUE(document->layers()[2].visible) << "a partly checked group shows what is checked";
 }
 
+TEST(MapDocument, ALayersLabelsGoWithItsStyleOnlyWhileSwitchedOn) {
+  TempFolder folder;
+  MakeSource(folder.file("src.gpkg"));
+  const std::string project = R"(<!DOCTYPE qgis>
+<qgis version="3.22.16">
+  <projectlayers>
+    <maplayer type="vector" labelsEnabled="1"><id>towns_1</id><datasource>./src.gpkg|layername=townships</datasource>
+      <layername>Towns</layername><provider>ogr</provider><renderer-v2 type="singleSymbol"><symbols/></renderer-v2>
+      <labeling type="simple"><settings><text-style fieldName="NAME"/></settings></labeling></maplayer>
+    <maplayer type="vector" labelsEnabled="0"><id>towns_2</id><datasource>./src.gpkg|layername=townships</datasource>
+      <layername>Unlabelled</layername><provider>ogr</provider>
+      <labeling type="simple"><settings><text-style fieldName="NAME"/></settings></labeling></maplayer>
+  </projectlayers>
+</qgis>
+)";
+  std::ofstream(folder.file("labels.qgs")) << project;
+  auto document = MapDocument::Open(folder.file("labels.qgs"));
+  ASSERT_EQ(document->layers().size(), 2u);
+  const std::string& labelled = document->layers()[0].styleXml;
+  EXPECT_NE(labelled.find("<renderer-v2"), std::string::npos);
+  EXPECT_NE(labelled.find("<labeling type=\"simple\">"), std::string::npos);
+  EXPECT_EQ(labelled.find("<labeling"), labelled.rfind("<labeling"));
+  EXPECT_EQ(document->layers()[1].styleXml, "") << "labels switched off and no renderer: nothing to keep";
+}
+
 TEST(MapDocument, MissingOrUnreadableInputIsAClearError) {
   TempFolder folder;
   try {
