@@ -58,6 +58,9 @@ class RasterLayerDrawing {
   void draw(QPainter& painter, const QTransform& mapToDevice, const QRectF& area) const;
 
  private:
+  // Rows of the image from (column, row), so many image pixels to a device pixel, drawn at at.
+  void drawRows(QPainter& painter, QPoint at, double column, double row, double perColumn, double perRow, int outWidth,
+                int outHeight) const;
   GDALDatasetUniquePtr source_;
   GDALDatasetUniquePtr warped_;  // the source in the map's coordinate system, when needed
   GDALDataset* image_ = nullptr;

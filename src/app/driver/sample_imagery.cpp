@@ -178,8 +178,8 @@ class Ground {
 
 }  // namespace
 
-void WriteSampleImagery(const std::string& path, const SampleScene& scene, const std::string& wkt) {
-  const double step = kSampleImageryResolution;
+void WriteSampleImagery(const std::string& path, const SampleScene& scene, const std::string& wkt, double resolution) {
+  const double step = resolution;
   const double margin = 300;
   const double xmin = std::floor((scene.block.xmin - margin) / step) * step;
   const double ymax = std::ceil((scene.block.ymax + margin) / step) * step;

@@ -24,8 +24,9 @@ inline constexpr double kSampleImageryResolution = 5;
 
 // Writes a synthetic orthophoto of the scene to path: fields, woods, a town, a river, the
 // lakes and the roads as seen from above, 3 bands of 8 bits, JPEG-compressed in a tiled
-// GeoTIFF with overviews, georeferenced in wkt. The same scene gives the same pixels.
-// Throws FramoraError when the file cannot be written.
-void WriteSampleImagery(const std::string& path, const SampleScene& scene, const std::string& wkt);
+// GeoTIFF with overviews, georeferenced in wkt, pixels of resolution ground metres. The same
+// scene gives the same pixels. Throws FramoraError when the file cannot be written.
+void WriteSampleImagery(const std::string& path, const SampleScene& scene, const std::string& wkt,
+                        double resolution = kSampleImageryResolution);
 
 }  // namespace framora
