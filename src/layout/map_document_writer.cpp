@@ -276,12 +276,22 @@ std::string DescentExpression(const std::set<std::string>& faceNames) {
   return FaceMetricExpression(faceNames, [](const QFontMetricsF& metrics) { return metrics.descent() / 1000; }, "0");
 }
 
+// Ground metres in a unit of the map QGIS draws (sizes are counted in it) and in a unit of
+// the text class along x and y (positions are): they differ where a geographic sheet is shown
+// in its zone's metres.
+struct TextUnits {
+  double map = 1;
+  double classX = 1, classY = 1;
+};
+
 // Every text with its own point, alignment, font, size and colour, as data-defined labels.
 void WriteTextLabeling(QXmlStreamWriter& xml, const std::set<std::string>& faceNames, double referenceScale,
-                       double metresPerMapUnit) {
-  // Points on paper at the reference scale to map units on the ground.
-  const double mapUnitsPerPoint = 25.4 / 72 / 1000 * referenceScale / metresPerMapUnit;
-  const std::string size = "\"FontSize\" * " + NumberText(mapUnitsPerPoint, 15);
+                       const TextUnits& units) {
+  // The text's size on the ground at the reference scale, in units of that many metres.
+  const auto sizeIn = [&](double metresPerUnit) {
+    return "(\"FontSize\" * " + NumberText(25.4 / 72 / 1000 * referenceScale / metresPerUnit, 15) + ")";
+  };
+  const std::string size = sizeIn(units.map);
   const std::string horizontal =
       "CASE WHEN \"HorizontalAlignment\" = 0 THEN 'Left' WHEN \"HorizontalAlignment\" = 1 THEN 'Center' ELSE 'Right' END";
   StartElement(xml, "labeling", {{"type", "simple"}});
@@ -320,12 +330,14 @@ void WriteTextLabeling(QXmlStreamWriter& xml, const std::set<std::string>& faceN
   const std::string characters = "max(length(" + flat + "), 1)";
   const std::string bytes = "(2 * " + characters + " - length(regexp_replace(" + flat + ", '[^ -~]', '')))";
   const std::string lastCell = "CASE WHEN regexp_match(right(" + flat + ", 1), '[^ -~]') > 0 THEN 1 ELSE 0.5 END";
-  const std::string spacing = "(\"CharacterSpacing\" / 100 * " + size + " * (" + bytes + " / 2 - " + lastCell +
-                              ") / max(" + characters + " - 1, 1))";
-  WriteProperty(xml, "FontLetterSpacing", spacing);
+  const auto spacingIn = [&](const std::string& textSize) {
+    return "(\"CharacterSpacing\" / 100 * " + textSize + " * (" + bytes + " / 2 - " + lastCell + ") / max(" +
+           characters + " - 1, 1))";
+  };
+  WriteProperty(xml, "FontLetterSpacing", spacingIn(size));
   const std::string alignmentShare =
       "CASE WHEN \"HorizontalAlignment\" = 0 THEN 0 WHEN \"HorizontalAlignment\" = 1 THEN 0.5 ELSE 1 END";
-  WriteProperty(xml, "PositionX", "$x + " + spacing + " * " + alignmentShare);
+  WriteProperty(xml, "PositionX", "$x + " + spacingIn(sizeIn(units.classX)) + " * " + alignmentShare);
   WriteProperty(xml, "Hali", horizontal);
   WriteProperty(xml, "Italic", "\"Italic\" <> 0");
   WriteProperty(xml, "MultiLineAlignment", horizontal);
@@ -337,7 +349,7 @@ void WriteTextLabeling(QXmlStreamWriter& xml, const std::set<std::string>& faceN
   const std::string blockShare =
       "CASE WHEN \"VerticalAlignment\" = 0 THEN 0 WHEN \"VerticalAlignment\" = 1 THEN 0.5 ELSE 1 END";
   WriteProperty(xml, "MultiLineHeight", LineHeightExpression(faceNames));
-  WriteProperty(xml, "PositionY", "$y + " + size + " * (" + blockShare + " * " + lineCount + " - (" + lineCount +
+  WriteProperty(xml, "PositionY", "$y + " + sizeIn(units.classY) + " * (" + blockShare + " * " + lineCount + " - (" + lineCount +
                                       " - 1) - " + NumberText(kEmBaseline, 6) + " - " +
                                       DescentExpression(faceNames) + ")");
   WriteProperty(xml, "Size", size);
@@ -501,7 +513,13 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
     case LayerRole::SheetTexts: {
       const double referenceScale = layer.referenceScale > 0 ? layer.referenceScale : entry.frame->scale(layout.page);
       EmptyElement(xml, "renderer-v2", {{"type", "nullSymbol"}});
-      WriteTextLabeling(xml, TextFaceNames(layer), referenceScale, entry.frame->metresPerMapUnit);
+      const MapFrame& frame = *entry.frame;
+      TextUnits units;
+      units.classY = frame.metresPerMapUnit;
+      const bool inZone = !frame.documentCrsWkt.empty() && frame.hasExtent();
+      units.map = inZone ? 1 : frame.metresPerMapUnit;
+      units.classX = inZone ? frame.documentExtent.width() / frame.extent.width() : frame.metresPerMapUnit;
+      WriteTextLabeling(xml, TextFaceNames(layer), referenceScale, units);
       break;
     }
     case LayerRole::UserData: {
@@ -542,7 +560,7 @@ void WriteMapItem(QXmlStreamWriter& xml, const MapFrame& frame, const std::vecto
                 // Titles reach the page's edge; QGIS would otherwise move them off their points.
                 {"mapFlags", "1"}, {"referencePoint", "0"}, {"itemRotation", "0"}, {"opacity", "1"},
                 {"labelMargin", "0,mm"}});
-  // QGIS takes degrees as square: a geographic sheet is shown in its zone's metres instead.
+  // QGIS takes degrees as square: a geographic sheet is shown in a plane drawn as its picture is.
   const bool inZone = !frame.documentCrsWkt.empty();
   const Envelope& extent = inZone ? frame.documentExtent : frame.extent;
   EmptyElement(xml, "Extent",

@@ -25,7 +25,7 @@ import sys
 os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
 
 import numpy as np  # noqa: E402
-from osgeo import gdal, ogr  # noqa: E402
+from osgeo import gdal, ogr, osr  # noqa: E402
 from qgis.core import (QgsApplication, QgsLayoutExporter, QgsLayoutItemMap, QgsProject,  # noqa: E402
                        QgsRasterLayer, QgsVectorLayer)
 from qgis.PyQt.QtCore import QRect, QSize  # noqa: E402
@@ -105,10 +105,26 @@ class Framora:
         self.data = gdal.Open(path)
         self.width, self.height = self.data.RasterXSize, self.data.RasterYSize
         self.transform = self.data.GetGeoTransform()
+        self.srs = self.data.GetSpatialRef()
+        self.srs.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
 
     def pixel(self, x, y):
+        """The pixel of a point in the picture's coordinates."""
         t = self.transform
         return (x - t[0]) / t[1], (y - t[3]) / t[5]
+
+    def ground_pixel(self, x, y, srs):
+        """The pixel of a point in the coordinates srs."""
+        x, y, _ = osr.CoordinateTransformation(srs, self.srs).TransformPoint(x, y)
+        return self.pixel(x, y)
+
+    def pixel_ground(self, columns, rows, srs):
+        """Pixel centres (arrays) on the ground in the coordinates srs."""
+        t = self.transform
+        xs, ys = t[0] + (columns + 0.5) * t[1], t[3] + (rows + 0.5) * t[5]
+        points = osr.CoordinateTransformation(self.srs, srs).TransformPoints(np.dstack([xs.ravel(), ys.ravel()])[0])
+        points = np.array(points)
+        return points[:, 0].reshape(xs.shape), points[:, 1].reshape(ys.shape)
 
     def window(self, left, top, width, height):
         left, top = max(0, left), max(0, top)
@@ -257,7 +273,14 @@ def check_colours(framora, page, sample_gpkg, imagery, tints, lines_layer, sheet
     data = ogr.Open(sample_gpkg)
     townships = [(f.GetField("XZQMC"), f.GetGeometryRef().Clone()) for f in data.GetLayerByName("乡镇")]
     roads = [f.GetGeometryRef().Clone() for f in data.GetLayerByName("道路")]
-    frame_lines = [f.GetGeometryRef().Clone() for f in lines_layer]
+    plane = data.GetLayerByName("乡镇").GetSpatialRef().Clone()
+    plane.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
+    frame_lines = []
+    for feature in lines_layer:
+        line = feature.GetGeometryRef().Clone()
+        line.AssignSpatialReference(framora.srs)
+        line.TransformTo(plane)
+        frame_lines.append(line)
     inner = sheet_shape.Buffer(-60)
     xmin, xmax, ymin, ymax = inner.GetEnvelope()
     half = 4  # a window of 9 x 9 pixels, 0.76 mm
@@ -275,14 +298,12 @@ def check_colours(framora, page, sample_gpkg, imagery, tints, lines_layer, sheet
                 continue
             if any(g.Boundary().Distance(point) < 15 for _, g in townships):
                 continue
-            px, py = framora.pixel(x, y)
+            px, py = framora.ground_pixel(x, y, plane)
             left, top = int(round(px)) - half, int(round(py)) - half
             ours = framora.window(left, top, 2 * half + 1, 2 * half + 1).reshape(-1, 3).astype(float)
             theirs = page.window(left, top, 2 * half + 1, 2 * half + 1).reshape(-1, 3).astype(float)
-            t = framora.transform
-            gx = t[0] + (np.arange(left, left + 2 * half + 1) + 0.5) * t[1]
-            gy = t[3] + (np.arange(top, top + 2 * half + 1) + 0.5) * t[5]
-            xs, ys = np.meshgrid(gx, gy)
+            columns, rows = np.meshgrid(np.arange(left, left + 2 * half + 1), np.arange(top, top + 2 * half + 1))
+            xs, ys = framora.pixel_ground(columns.astype(float), rows.astype(float), plane)
             expected = imagery.colours(xs, ys).reshape(-1, 3)
             for name, shape in townships:
                 if shape.Contains(point) and name in tints:
@@ -334,7 +355,8 @@ def check_switched_off(project_path, pictures):
         check(count == 0, "%s: %d pixels of switched-off layers in %s" % (project_path, count, label))
 
 
-def check_standard_sheet(work, folder, project_path):
+def check_standard_sheet(work, folder, user_labels=True):
+    """The sheet's labels, switched-off layers and colours; its user labels when asked."""
     picture_path = os.path.join(folder, SHEET + ".TIF")
     layout = open_project(os.path.join(folder, SHEET + ".qgs"))
     if layout is None or not check(os.path.exists(picture_path), "no picture " + picture_path):
@@ -367,8 +389,8 @@ def check_standard_sheet(work, folder, project_path):
     tints = township_tints(project.mapLayersByName("乡镇")[0])
     check_colours(framora, labelled, os.path.join(work, "sample", "sample.gpkg"), imagery, tints,
                   data.GetLayerByName("L_" + SHEET), sheet_shape)
-
-    check_user_labels(framora, layout, labelled)
+    if user_labels:
+        check_user_labels(framora, layout, labelled)
 
 
 def check_user_labels(framora, layout, without):
@@ -468,6 +490,9 @@ def main():
     print_sheets(cli, project_path, standard, "standard", "图幅", "TFH = '%s'" % SHEET, DPI, ".TIF",
                  ["--name", "[TFH]", "--set", "MainTitle=[TM]", "--set", "SubTitle1=[TFH]", "--set", "TitleField=TM",
                   "--set", "GridType=1", "--set", "ScaleBarOn=1"])
+    geographic = os.path.join(work, "geographic")
+    print_sheets(cli, project_path, geographic, "standard", "图幅经纬度", "TFH = '%s'" % SHEET, DPI, ".TIF",
+                 ["--name", "[TFH]", "--set", "MainTitle=[TM]", "--set", "TitleField=TM", "--set", "GridType=1"])
     polygons = os.path.join(work, "polygon")
     print_sheets(cli, project_path, polygons, "polygon", "乡镇", "XZQMC IN ('金盏乡', '孙河乡')", 60, ".TIF",
                  ["--name", "[XZQMC]"])
@@ -477,7 +502,8 @@ def main():
     QgsApplication.setPrefixPath("/usr", True)
     app = QgsApplication([], False)
     app.initQgis()
-    check_standard_sheet(work, standard, project_path)
+    check_standard_sheet(work, standard)
+    check_standard_sheet(work, geographic, user_labels=False)
     check_polygon_sheets(polygons)
     for reason in skipped:
         print("SKIPPED:", reason)
