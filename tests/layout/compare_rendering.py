@@ -512,6 +512,10 @@ def main():
     print_sheets(cli, project_path, standard, "standard", "图幅", "TFH = '%s'" % SHEET, DPI, ".TIF",
                  ["--name", "[TFH]", "--set", "MainTitle=[TM]", "--set", "SubTitle1=[TFH]", "--set", "TitleField=TM",
                   "--set", "GridType=1", "--set", "ScaleBarOn=1"])
+    faces = os.path.join(work, "faces")
+    print_sheets(cli, project_path, faces, "standard", "图幅", "TFH = '%s'" % SHEET, DPI, ".TIF",
+                 ["--name", "[TFH]", "--set", "GridType=1", "--set", "ScaleBarOn=1", "--set", "GridBigFont=黑体,6",
+                  "--set", "GridSmallFont=黑体,6", "--set", "CornerFont=楷体,6", "--set", "ScaleBarFont=仿宋,8"])
     geographic = os.path.join(work, "geographic")
     print_sheets(cli, project_path, geographic, "standard", "图幅经纬度", "TFH = '%s'" % SHEET, DPI, ".TIF",
                  ["--name", "[TFH]", "--set", "MainTitle=[TM]", "--set", "TitleField=TM", "--set", "GridType=1"])
@@ -526,6 +530,7 @@ def main():
     app.initQgis()
     check_standard_sheet(work, standard)
     check_standard_sheet(work, geographic, user_labels=False)
+    check_standard_sheet(work, faces, user_labels=False)
     check_polygon_sheets(polygons)
     for reason in skipped:
         print("SKIPPED:", reason)
