@@ -266,10 +266,10 @@ std::string FaceMetricExpression(const std::set<std::string>& faceNames, Measure
   return expression + " ELSE " + otherwise + " END";
 }
 
-// Lines one em apart as in the pictures: QGIS spaces them by a factor of the face's own
-// line height.
+// Lines one em apart as in the pictures: QGIS 3.22 spaces a label's lines by a factor of the
+// face's ascent (measured: with the line spacing instead, eight lines of 宋体 drift 3 mm).
 std::string LineHeightExpression(const std::set<std::string>& faceNames) {
-  return FaceMetricExpression(faceNames, [](const QFontMetricsF& metrics) { return 1000 / metrics.lineSpacing(); }, "1");
+  return FaceMetricExpression(faceNames, [](const QFontMetricsF& metrics) { return 1000 / metrics.ascent(); }, "1");
 }
 
 // How far above the point QGIS 3.22 draws a label aligned on its base, in em, for the

@@ -515,7 +515,7 @@ def main():
     faces = os.path.join(work, "faces")
     print_sheets(cli, project_path, faces, "standard", "图幅", "TFH = '%s'" % SHEET, DPI, ".TIF",
                  ["--name", "[TFH]", "--set", "GridType=1", "--set", "ScaleBarOn=1", "--set", "GridBigFont=黑体,6",
-                  "--set", "GridSmallFont=黑体,6", "--set", "CornerFont=楷体,6", "--set", "ScaleBarFont=仿宋,8"])
+                  "--set", "GridSmallFont=黑体,6", "--set", "CornerFont=楷体,6", "--set", "ScaleBarFont=仿宋,8", "--set", "SideTitleFont=黑体,10", "--set", "LowerLeftFont=楷体,10"])
     geographic = os.path.join(work, "geographic")
     print_sheets(cli, project_path, geographic, "standard", "图幅经纬度", "TFH = '%s'" % SHEET, DPI, ".TIF",
                  ["--name", "[TFH]", "--set", "MainTitle=[TM]", "--set", "TitleField=TM", "--set", "GridType=1"])
