@@ -16,6 +16,8 @@
 #include <cmath>
 #include <filesystem>
 #include <initializer_list>
+#include <map>
+#include <set>
 #include <utility>
 
 #include "layout/gui_application.h"
@@ -76,30 +78,23 @@ bool ReadFragment(const std::string& fragment, Write&& write) {
   return !reader.hasError();
 }
 
-bool IsWellFormedFragment(const std::string& fragment) {
-  return ReadFragment(fragment, [](const QXmlStreamReader&) {});
-}
-
 // Copies ready-made XML (a style's renderer) into the project.
 void WriteFragment(QXmlStreamWriter& xml, const std::string& fragment) {
   ReadFragment(fragment, [&](const QXmlStreamReader& reader) { xml.writeCurrentToken(reader); });
 }
 
-// A layer's labels as its project sets them, the face named as the picture draws it where
-// the project's face is not installed.
-void WriteLabeling(QXmlStreamWriter& xml, const std::string& labeling) {
-  ReadFragment(labeling, [&](const QXmlStreamReader& reader) {
-    if (!reader.isStartElement() || reader.name() != QLatin1String("text-style")) {
+// Copies ready-made XML, letting adjust change the attributes of the elements named element.
+template <typename Adjust>
+void WriteAdjustedFragment(QXmlStreamWriter& xml, const std::string& fragment, const char* element, Adjust&& adjust) {
+  ReadFragment(fragment, [&](const QXmlStreamReader& reader) {
+    if (!reader.isStartElement() || reader.name() != QLatin1String(element)) {
       xml.writeCurrentToken(reader);
       return;
     }
+    QXmlStreamAttributes attributes = reader.attributes();
+    adjust(attributes);
     xml.writeStartElement(reader.name().toString());
-    for (const QXmlStreamAttribute& attribute : reader.attributes()) {
-      if (attribute.name() == QLatin1String("fontFamily"))
-        xml.writeAttribute(attribute.name().toString(), InstalledFace(attribute.value().toString().toStdString()));
-      else
-        xml.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
-    }
+    xml.writeAttributes(attributes);
   });
 }
 
@@ -123,14 +118,21 @@ std::string DataSource(const MapLayer& layer, const fs::path& projectFolder) {
 
 const char* ProviderKey(const MapLayer& layer) { return layer.isRaster ? "gdal" : "ogr"; }
 
-// The part of a kept style between its wrapper and the end, from the element named; empty
-// when it is missing or not well formed.
+// One element of a kept style (a child of its wrapper), as XML; empty when it is missing or
+// not well formed.
 std::string KeptElement(const std::string& style, const char* element) {
-  const auto begin = style.find(std::string("<") + element);
-  const auto end = style.rfind("</qgis>");
-  const std::string kept =
-      begin != std::string::npos && end != std::string::npos && end > begin ? style.substr(begin, end - begin) : "";
-  return !kept.empty() && IsWellFormedFragment(kept) ? kept : "";
+  QXmlStreamReader reader(Q(style));
+  QString kept;
+  QXmlStreamWriter writer(&kept);
+  int depth = 0, keptDepth = 0;
+  while (!reader.atEnd()) {
+    reader.readNext();
+    if (reader.isStartElement() && ++depth == 2 && keptDepth == 0 && reader.name() == QLatin1String(element))
+      keptDepth = depth;
+    if (keptDepth > 0) writer.writeCurrentToken(reader);
+    if (reader.isEndElement() && depth-- == keptDepth && keptDepth > 0) return kept.toStdString();
+  }
+  return {};
 }
 
 void WriteSpatialRefSys(QXmlStreamWriter& xml, const std::string& wkt) {
@@ -213,39 +215,94 @@ void WriteProperty(QXmlStreamWriter& xml, const char* name, const std::string& e
   xml.writeEndElement();
 }
 
-// The face the label takes: Windows faces that are not installed become their stand-ins,
-// as in the pictures.
-std::string FamilyExpression() {
-  std::string expression = "CASE";
-  bool any = false;
-  for (const FaceSubstitution& substitution : FaceSubstitutions()) {
-    const QString installed = InstalledFace(substitution.windowsFace);
-    if (installed.toStdString() == substitution.windowsFace) continue;
-    expression += " WHEN \"FontName\" = '" + substitution.windowsFace + "' THEN '" + installed.toStdString() + "'";
-    any = true;
-  }
-  return any ? expression + " ELSE \"FontName\" END" : "\"FontName\"";
+// A string in a QGIS expression.
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return quoted + "'";
 }
 
-// Lines one em apart as in the pictures: QGIS spaces them by a factor of the face's own
-// line height.
-std::string LineHeightExpression() {
-  std::string expression = "CASE";
-  for (const FaceSubstitution& substitution : FaceSubstitutions()) {
-    QFont font(InstalledFace(substitution.windowsFace));
-    font.setPixelSize(1000);
-    const double lineHeight = QFontMetricsF(font).lineSpacing() / 1000;
-    if (lineHeight <= 0) continue;
-    expression += " WHEN \"FontName\" = '" + substitution.windowsFace + "' THEN " + NumberText(1 / lineHeight, 6);
+// The font names of the texts: the Windows faces of the substitution table and whatever the
+// text class names besides, so each can be given the face the pictures draw it with.
+std::set<std::string> TextFaceNames(const LayoutLayer& texts) {
+  std::set<std::string> names{""};
+  for (const FaceSubstitution& substitution : FaceSubstitutions()) names.insert(substitution.windowsFace);
+  if (OGRLayer* layer = texts.openClass) {
+    const int field = layer->GetLayerDefn()->GetFieldIndex("FontName");
+    layer->ResetReading();
+    if (field >= 0)
+      for (const auto& feature : *layer)
+        if (feature->IsFieldSetAndNotNull(field)) names.insert(feature->GetFieldAsString(field));
+    layer->ResetReading();
   }
-  return expression + " ELSE 1 END";
+  return names;
 }
+
+const char* const kFontNameField = "coalesce(\"FontName\", '')";
+
+// The face the label takes is the one the pictures draw with: a face that is not installed
+// becomes its first installed stand-in (an unknown one 宋体's, as in the pictures).
+std::string FamilyExpression(const std::set<std::string>& faceNames) {
+  std::string expression = "CASE";
+  for (const std::string& name : faceNames) {
+    const std::string drawn = InstalledFace(name).toStdString();
+    if (drawn == name) continue;
+    expression += std::string(" WHEN ") + kFontNameField + " = " + Quoted(name) + " THEN " + Quoted(drawn);
+  }
+  return expression == "CASE" ? "\"FontName\"" : expression + " ELSE \"FontName\" END";
+}
+
+// A number per face the texts are drawn with, from its metrics at 1000 pixels to the em.
+template <typename Measure>
+std::string FaceMetricExpression(const std::set<std::string>& faceNames, Measure&& measure, const char* otherwise) {
+  std::string expression = "CASE";
+  for (const std::string& name : faceNames) {
+    QFont font(InstalledFace(name));
+    font.setPixelSize(1000);
+    const double value = measure(QFontMetricsF(font));
+    if (!(value > 0)) continue;
+    expression += std::string(" WHEN ") + kFontNameField + " = " + Quoted(name) + " THEN " + NumberText(value, 6);
+  }
+  return expression + " ELSE " + otherwise + " END";
+}
+
+// Lines one em apart as in the pictures: QGIS 3.22 spaces a label's lines by a factor of the
+// face's ascent (measured: with the line spacing instead, eight lines of 宋体 drift 3 mm).
+std::string LineHeightExpression(const std::set<std::string>& faceNames) {
+  return FaceMetricExpression(faceNames, [](const QFontMetricsF& metrics) { return 1000 / metrics.ascent(); }, "1");
+}
+
+// How far above the point QGIS 3.22 draws a label aligned on its base, in em, for the
+// stand-in faces: measured against the pictures at 300 dpi (the rendering comparison test
+// checks them); the shift is the face's own, none for faces not listed.
+std::string BaselineShiftExpression(const std::set<std::string>& faceNames) {
+  static const std::map<std::string, double> shifts = {
+      {"AR PL SungtiL GB", 0.121}, {"AR PL KaitiM GB", 0.121}, {"WenQuanYi Zen Hei Mono", -0.083}};
+  std::string expression = "CASE";
+  for (const std::string& name : faceNames) {
+    const auto shift = shifts.find(InstalledFace(name).toStdString());
+    if (shift == shifts.end()) continue;
+    expression += std::string(" WHEN ") + kFontNameField + " = " + Quoted(name) + " THEN " + NumberText(shift->second, 6);
+  }
+  return expression == "CASE" ? "0" : expression + " ELSE 0 END";
+}
+
+// Ground metres in a unit of the map QGIS draws (sizes are counted in it) and in a unit of
+// the text class along x and y (positions are): they differ where a geographic sheet is shown
+// in its zone's metres.
+struct TextUnits {
+  double map = 1;
+  double classX = 1, classY = 1;
+};
 
 // Every text with its own point, alignment, font, size and colour, as data-defined labels.
-void WriteTextLabeling(QXmlStreamWriter& xml, double referenceScale, double metresPerMapUnit) {
-  // Points on paper at the reference scale to map units on the ground.
-  const double mapUnitsPerPoint = 25.4 / 72 / 1000 * referenceScale / metresPerMapUnit;
-  const std::string size = "\"FontSize\" * " + NumberText(mapUnitsPerPoint, 15);
+void WriteTextLabeling(QXmlStreamWriter& xml, const std::set<std::string>& faceNames, double referenceScale,
+                       const TextUnits& units) {
+  // The text's size on the ground at the reference scale, in units of that many metres.
+  const auto sizeIn = [&](double metresPerUnit) {
+    return "(\"FontSize\" * " + NumberText(25.4 / 72 / 1000 * referenceScale / metresPerUnit, 15) + ")";
+  };
+  const std::string size = sizeIn(units.map);
   const std::string horizontal =
       "CASE WHEN \"HorizontalAlignment\" = 0 THEN 'Left' WHEN \"HorizontalAlignment\" = 1 THEN 'Center' ELSE 'Right' END";
   StartElement(xml, "labeling", {{"type", "simple"}});
@@ -274,18 +331,27 @@ void WriteTextLabeling(QXmlStreamWriter& xml, double referenceScale, double metr
   StartElement(xml, "Option", {{"name", "properties"}, {"type", "Map"}});
   WriteProperty(xml, "Bold", "\"Bold\" <> 0");
   WriteProperty(xml, "Color", "color_rgb((\"Color\" // 65536) % 256, (\"Color\" // 256) % 256, \"Color\" % 256)");
-  WriteProperty(xml, "Family", FamilyExpression());
-  // A percentage of each character's width; QGIS adds one spacing to every character, so the
-  // text's mean model width stands for each (exact for texts of one kind of character).
+  WriteProperty(xml, "Family", FamilyExpression(faceNames));
+  // A percentage of each character's width after it, the last one's excepted. QGIS adds one
+  // spacing after every character, the last one's included, and aligns on that: the spacing
+  // that gives the text the pictures' width is shared among the gaps, and the point moves by
+  // the last one's share of the alignment (exact for texts of one kind of character; for
+  // mixed ones the ends agree and the characters between move a little).
   const std::string flat = "replace(replace(\"TextString\", char(13), ''), char(10), '')";
   const std::string characters = "max(length(" + flat + "), 1)";
   const std::string bytes = "(2 * " + characters + " - length(regexp_replace(" + flat + ", '[^ -~]', '')))";
-  WriteProperty(xml, "FontLetterSpacing",
-                "\"CharacterSpacing\" / 100 * " + size + " * " + bytes + " / (2 * " + characters + ")");
+  const std::string lastCell = "CASE WHEN regexp_match(right(" + flat + ", 1), '[^ -~]') > 0 THEN 1 ELSE 0.5 END";
+  const auto spacingIn = [&](const std::string& textSize) {
+    return "(\"CharacterSpacing\" / 100 * " + textSize + " * (" + bytes + " / 2 - " + lastCell + ") / max(" +
+           characters + " - 1, 1))";
+  };
+  WriteProperty(xml, "FontLetterSpacing", spacingIn(size));
+  const std::string alignmentShare =
+      "CASE WHEN \"HorizontalAlignment\" = 0 THEN 0 WHEN \"HorizontalAlignment\" = 1 THEN 0.5 ELSE 1 END";
+  WriteProperty(xml, "PositionX", "$x + " + spacingIn(sizeIn(units.classX)) + " * " + alignmentShare);
   WriteProperty(xml, "Hali", horizontal);
   WriteProperty(xml, "Italic", "\"Italic\" <> 0");
   WriteProperty(xml, "MultiLineAlignment", horizontal);
-  WriteProperty(xml, "PositionX", "$x");
   // Texts sit on the model's em box: the last line's baseline is placed, its distance from
   // the anchor counted in em as the pictures count it.
   const std::string lineCount =
@@ -293,9 +359,10 @@ void WriteTextLabeling(QXmlStreamWriter& xml, double referenceScale, double metr
       "char(10), '')) + 1)";
   const std::string blockShare =
       "CASE WHEN \"VerticalAlignment\" = 0 THEN 0 WHEN \"VerticalAlignment\" = 1 THEN 0.5 ELSE 1 END";
-  WriteProperty(xml, "MultiLineHeight", LineHeightExpression());
-  WriteProperty(xml, "PositionY", "$y + " + size + " * (" + blockShare + " * " + lineCount + " - (" + lineCount +
-                                      " - 1) - " + NumberText(kEmBaseline, 6) + ")");
+  WriteProperty(xml, "MultiLineHeight", LineHeightExpression(faceNames));
+  WriteProperty(xml, "PositionY", "$y + " + sizeIn(units.classY) + " * (" + blockShare + " * " + lineCount + " - (" + lineCount +
+                                      " - 1) - " + NumberText(kEmBaseline, 6) + " - " +
+                                      BaselineShiftExpression(faceNames) + ")");
   WriteProperty(xml, "Size", size);
   WriteProperty(xml, "Underline", "\"Underline\" <> 0");
   WriteProperty(xml, "Vali", "'Base'");
@@ -331,29 +398,38 @@ std::string PageSize(double width, double height, const std::string& units) {
   return NumberText(width, 15) + "," + NumberText(height, 15) + "," + units;
 }
 
-// The largest outer ring of the clip shape, in layout millimetres (y down from the top).
-std::vector<QPointF> ClipRing(const MapFrame& frame, double pageHeight) {
-  std::vector<QPointF> ring;
-  if (!frame.clipShape || frame.clipShape->IsEmpty() || !frame.hasExtent()) return ring;
-  const OGRPolygon* largest = nullptr;
-  double largestArea = -1;
-  const auto consider = [&](const OGRGeometry* part) {
-    if (wkbFlatten(part->getGeometryType()) != wkbPolygon) return;
-    const double area = part->toPolygon()->get_Area();
-    if (area > largestArea) largestArea = area, largest = part->toPolygon();
-  };
-  const OGRwkbGeometryType type = wkbFlatten(frame.clipShape->getGeometryType());
-  if (type == wkbPolygon) consider(frame.clipShape.get());
-  if (type == wkbMultiPolygon)
-    for (const OGRPolygon* part : *frame.clipShape->toMultiPolygon()) consider(part);
-  if (largest == nullptr || largest->getExteriorRing() == nullptr) return ring;
+// The clip shape as one ring in layout millimetres (y down from the top): a polygon item holds
+// a single ring, so every outer ring and hole is traced in turn from the first point and back
+// to it. The seams run there and back along the same segment and enclose nothing; holes turn
+// against their outer ring, so the ring covers the shape under either fill rule.
+std::vector<QPointF> ClipOutline(const MapFrame& frame, double pageHeight) {
+  std::vector<QPointF> outline;
+  if (!frame.clipShape || frame.clipShape->IsEmpty() || !frame.hasExtent()) return outline;
+  OGRGeometryUniquePtr polygons(OGRGeometryFactory::forceToMultiPolygon(frame.clipShape->getLinearGeometry()));
+  if (!polygons || wkbFlatten(polygons->getGeometryType()) != wkbMultiPolygon) return outline;
   const Envelope& page = frame.pageEnvelope;
   const Envelope& extent = frame.extent;
-  for (const OGRPoint& point : *largest->getExteriorRing())
-    ring.emplace_back(page.xmin + (point.getX() - extent.xmin) * page.width() / extent.width(),
-                      pageHeight - (page.ymin + (point.getY() - extent.ymin) * page.height() / extent.height()));
-  if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
-  return ring;
+  const auto onPage = [&](const OGRPoint& point) {
+    return QPointF(page.xmin + (point.getX() - extent.xmin) * page.width() / extent.width(),
+                   pageHeight - (page.ymin + (point.getY() - extent.ymin) * page.height() / extent.height()));
+  };
+  const auto trace = [&](const OGRLinearRing& ring, bool clockwise) {
+    if (ring.getNumPoints() < 4) return;
+    std::vector<QPointF> points;
+    for (const OGRPoint& point : ring) points.push_back(onPage(point));
+    if (points.front() != points.back()) points.push_back(points.front());
+    if (ring.isClockwise() != clockwise) std::reverse(points.begin(), points.end());
+    const bool first = outline.empty();
+    outline.insert(outline.end(), points.begin(), points.end());
+    if (!first) outline.push_back(outline.front());
+  };
+  for (const OGRPolygon* part : *polygons->toMultiPolygon()) {
+    if (part->getExteriorRing() == nullptr) continue;
+    trace(*part->getExteriorRing(), true);
+    for (int i = 0; i < part->getNumInteriorRings(); ++i) trace(*part->getInteriorRing(i), false);
+  }
+  if (outline.size() > 1 && outline.front() == outline.back()) outline.pop_back();
+  return outline;
 }
 
 // The sheet's outline as a polygon item, which the map item is clipped to.
@@ -392,8 +468,14 @@ void WriteRasterLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const Pa
   xml.writeEndElement();
   TextElement(xml, "provider", "gdal");
   TextElement(xml, "layerOpacity", NumberText(data.opacity, 6));
+  // The pictures smooth the image where the project leaves it open; QGIS would take nearest
+  // neighbour there.
   const std::string pipe = KeptElement(data.styleXml, "pipe");
-  if (!pipe.empty()) WriteFragment(xml, pipe);
+  if (!pipe.empty())
+    WriteAdjustedFragment(xml, pipe, "rasterresampler", [](QXmlStreamAttributes& attributes) {
+      for (const char* name : {"zoomedInResampler", "zoomedOutResampler"})
+        if (!attributes.hasAttribute(QLatin1String(name))) attributes.append(QLatin1String(name), QStringLiteral("bilinear"));
+    });
   TextElement(xml, "blendMode", "0");
   xml.writeEndElement();
 }
@@ -434,7 +516,13 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
     case LayerRole::SheetTexts: {
       const double referenceScale = layer.referenceScale > 0 ? layer.referenceScale : entry.frame->scale(layout.page);
       EmptyElement(xml, "renderer-v2", {{"type", "nullSymbol"}});
-      WriteTextLabeling(xml, referenceScale, entry.frame->metresPerMapUnit);
+      const MapFrame& frame = *entry.frame;
+      TextUnits units;
+      units.classY = frame.metresPerMapUnit;
+      const bool inZone = !frame.documentCrsWkt.empty() && frame.hasExtent();
+      units.map = inZone ? 1 : frame.metresPerMapUnit;
+      units.classX = inZone ? frame.documentExtent.width() / frame.extent.width() : frame.metresPerMapUnit;
+      WriteTextLabeling(xml, TextFaceNames(layer), referenceScale, units);
       break;
     }
     case LayerRole::UserData: {
@@ -445,7 +533,7 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
       else
         WriteUserDataRenderer(xml, layer.data.geometryType);
       if (!layer.data.labelingXml.empty() && IsWellFormedFragment(layer.data.labelingXml))
-        WriteLabeling(xml, layer.data.labelingXml);
+        WriteUserLabeling(xml, layer.data.labelingXml);
       break;
     }
   }
@@ -462,7 +550,7 @@ void WriteMapItem(QXmlStreamWriter& xml, const MapFrame& frame, const std::vecto
                   const fs::path& folder, int& z) {
   const Envelope& page = frame.pageEnvelope;
   const std::string position = PageSize(page.xmin, layout.page.height - page.ymax, units);
-  const std::vector<QPointF> ring = ClipRing(frame, layout.page.height);
+  const std::vector<QPointF> ring = ClipOutline(frame, layout.page.height);
   const std::string clipUuid = Uuid(name + "/" + frame.name + "/clip");
   if (ring.size() >= 3) WriteClipItem(xml, ring, clipUuid, units, z++);
   StartElement(xml, "LayoutItem",
@@ -476,7 +564,7 @@ void WriteMapItem(QXmlStreamWriter& xml, const MapFrame& frame, const std::vecto
                 // Titles reach the page's edge; QGIS would otherwise move them off their points.
                 {"mapFlags", "1"}, {"referencePoint", "0"}, {"itemRotation", "0"}, {"opacity", "1"},
                 {"labelMargin", "0,mm"}});
-  // QGIS takes degrees as square: a geographic sheet is shown in its zone's metres instead.
+  // QGIS takes degrees as square: a geographic sheet is shown in a plane drawn as its picture is.
   const bool inZone = !frame.documentCrsWkt.empty();
   const Envelope& extent = inZone ? frame.documentExtent : frame.extent;
   EmptyElement(xml, "Extent",
@@ -485,9 +573,10 @@ void WriteMapItem(QXmlStreamWriter& xml, const MapFrame& frame, const std::vecto
   StartElement(xml, "crs");
   WriteSpatialRefSys(xml, inZone ? frame.documentCrsWkt : layout.spatialReferenceWkt);
   xml.writeEndElement();
+  // The map item draws what it lists whatever the layer list shows: layers switched off stay out.
   StartElement(xml, "LayerSet");
   for (const auto& entry : layers) {
-    if (entry.frame != &frame) continue;
+    if (entry.frame != &frame || !entry.layer->data.visible) continue;
     StartElement(xml, "Layer",
                  {{"source", DataSource(entry.layer->data, folder)}, {"provider", ProviderKey(entry.layer->data)}, {"name", entry.layer->data.name}});
     xml.writeCharacters(Q(entry.id));

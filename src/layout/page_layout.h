@@ -51,7 +51,8 @@ struct MapFrame {
   OGRGeometryUniquePtr clipShape;     // map coordinates; nothing shown outside it
   bool border = false;
   // Where a map document shows the frame when not in the map's own coordinates: a
-  // geographic sheet's maps in its Gauss–Krüger zone (WKT), the extent in its metres.
+  // geographic sheet's maps in a plane scaled as the picture scales its degrees (WKT), the
+  // extent in its metres.
   std::string documentCrsWkt;
   Envelope documentExtent;
 

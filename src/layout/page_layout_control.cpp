@@ -126,22 +126,30 @@ const LayerStyles& PageLayoutControl::styles() {
 
 namespace {
 
-// The map extent of a geographic sheet in its zone's metres: around the extent's centre, as
-// wide and high as the page shows on the ground. Empty for a projected sheet.
-Envelope ZoneExtentOf(const Envelope& mapExtent, const FinishedSheet& sheet, const OGRSpatialReference* geographic) {
-  if (sheet.zoneWkt.empty() || geographic == nullptr) return {};
-  OGRSpatialReference source(*geographic);
-  OGRSpatialReference zone;
-  if (zone.importFromWkt(sheet.zoneWkt.c_str()) != OGRERR_NONE) return {};
-  source.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  zone.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  std::unique_ptr<OGRCoordinateTransformation> transform(OGRCreateCoordinateTransformation(&source, &zone));
-  double x = (mapExtent.xmin + mapExtent.xmax) / 2;
-  double y = (mapExtent.ymin + mapExtent.ymax) / 2;
-  if (!transform || !transform->Transform(1, &x, &y)) return {};
-  const double halfWidth = mapExtent.width() * sheet.metresPerUnitX / 2;
-  const double halfHeight = mapExtent.height() * sheet.metresPerUnitY / 2;
-  return Envelope{x - halfWidth, y - halfHeight, x + halfWidth, y + halfHeight};
+// Where a map document shows a geographic sheet. QGIS takes degrees as square; the picture
+// scales them by the ground metres of a degree east and north at the sheet. An equidistant
+// cylindrical plane on a sphere does the same: its radius gives a degree north those metres,
+// its parallel of true scale a degree east, so every point lands where the picture has it.
+// Nothing for a projected sheet.
+struct DocumentView {
+  std::string wkt;
+  Envelope extent;
+};
+
+DocumentView GeographicSheetView(const Envelope& mapExtent, const FinishedSheet& sheet) {
+  const double east = sheet.metresPerUnitX, north = sheet.metresPerUnitY;
+  if (sheet.zoneWkt.empty() || !(east > 0) || !(north >= east)) return {};
+  const double centre = (mapExtent.xmin + mapExtent.xmax) / 2;
+  OGRSpatialReference plane;
+  plane.SetProjCS("Framora sheet plane");
+  plane.SetGeogCS("Sphere", "Sphere", "Sphere", north * 180 / M_PI, 0.0);
+  plane.SetEquirectangular2(0, centre, std::acos(east / north) * 180 / M_PI, 0, 0);
+  plane.SetLinearUnits(SRS_UL_METER, 1.0);
+  DocumentView view;
+  view.wkt = WktOf(&plane);
+  view.extent = Envelope{(mapExtent.xmin - centre) * east, mapExtent.ymin * north, (mapExtent.xmax - centre) * east,
+                         mapExtent.ymax * north};
+  return view;
 }
 
 }  // namespace
@@ -187,12 +195,12 @@ std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedShe
   // The extent is in the sheet's coordinates; other layers are drawn in them.
   if (const std::string wkt = WktOf(lines.GetSpatialRef()); !wkt.empty()) layout_.spatialReferenceWkt = wkt;
 
-  const Envelope documentExtent = ZoneExtentOf(sheetPage.mapExtent, sheet, lines.GetSpatialRef());
+  const DocumentView view = GeographicSheetView(sheetPage.mapExtent, sheet);
   for (MapFrame* frame : {userFrame, outerFrame}) {
     ShowMapExtent(*frame, sheetPage.mapExtent);
     frame->metresPerMapUnit = sheet.metresPerUnitY;
-    frame->documentCrsWkt = documentExtent.width() > 0 ? sheet.zoneWkt : std::string();
-    frame->documentExtent = documentExtent;
+    frame->documentCrsWkt = view.extent.width() > 0 ? view.wkt : std::string();
+    frame->documentExtent = view.extent;
   }
 
   std::error_code ignored;

@@ -61,8 +61,10 @@ RasterLook RasterLook::FromPipe(const std::string& pipeXml, int bandCount, std::
   const CPLXMLNode* pipe = root ? CPLGetXMLNode(root.get(), "=qgis.pipe") : nullptr;
   const CPLXMLNode* renderer = pipe ? CPLGetXMLNode(pipe, "rasterrenderer") : nullptr;
   if (renderer == nullptr) return look;
-  if (const CPLXMLNode* resampler = CPLGetXMLNode(pipe, "resampler"))
+  if (const CPLXMLNode* resampler = CPLGetXMLNode(pipe, "rasterresampler")) {
     look.resampling = ResamplingOf(CPLGetXMLValue(resampler, "zoomedOutResampler", nullptr));
+    look.enlargingResampling = ResamplingOf(CPLGetXMLValue(resampler, "zoomedInResampler", nullptr));
+  }
   look.opacity = Number(renderer, "opacity", 1);
   const std::string type = CPLGetXMLValue(renderer, "type", "");
   if (type == "multibandcolor") {
@@ -186,13 +188,25 @@ void RasterLayerDrawing::draw(QPainter& painter, const QTransform& mapToDevice, 
   const int endY = std::min(target.height(), static_cast<int>(std::floor((height - row0) / perRow + 1e-9)));
   if (endX <= firstX || endY <= firstY) return;
   const int outWidth = endX - firstX;
-  const int outHeight = endY - firstY;
+  // A few rows at a time, so that the values read stay small beside the page's band.
+  const int used = look_.bandsInUse();
+  constexpr size_t kChunkBytes = 8u << 20;
+  const int chunkRows = std::max(1, static_cast<int>(kChunkBytes / (static_cast<size_t>(outWidth) * used * sizeof(double))));
+  for (int chunkTop = firstY; chunkTop < endY; chunkTop += chunkRows)
+    drawRows(painter, QPoint(target.left() + firstX, target.top() + chunkTop), col0 + firstX * perColumn,
+             row0 + chunkTop * perRow, perColumn, perRow, outWidth, std::min(chunkRows, endY - chunkTop));
+}
+
+void RasterLayerDrawing::drawRows(QPainter& painter, QPoint at, double column, double row, double perColumn,
+                                  double perRow, int outWidth, int outHeight) const {
+  const int width = image_->GetRasterXSize();
+  const int height = image_->GetRasterYSize();
   GDALRasterIOExtraArg extra;
   INIT_RASTERIO_EXTRA_ARG(extra);
-  extra.eResampleAlg = look_.resampling;
+  extra.eResampleAlg = perColumn < 1 ? look_.enlargingResampling : look_.resampling;
   extra.bFloatingPointWindowValidity = TRUE;
-  extra.dfXOff = col0 + firstX * perColumn;
-  extra.dfYOff = row0 + firstY * perRow;
+  extra.dfXOff = column;
+  extra.dfYOff = row;
   extra.dfXSize = outWidth * perColumn;
   extra.dfYSize = outHeight * perRow;
   const int xOff = std::clamp(static_cast<int>(std::floor(extra.dfXOff)), 0, width - 1);
@@ -200,13 +214,13 @@ void RasterLayerDrawing::draw(QPainter& painter, const QTransform& mapToDevice, 
   const int xSize = std::clamp(static_cast<int>(std::ceil(extra.dfXOff + extra.dfXSize)) - xOff, 1, width - xOff);
   const int ySize = std::clamp(static_cast<int>(std::ceil(extra.dfYOff + extra.dfYSize)) - yOff, 1, height - yOff);
 
-  // One band of values at a time; the picture keeps only the rows of this band.
+  // One band of values at a time.
   const int used = look_.bandsInUse();
   std::vector<double> values(static_cast<size_t>(outWidth) * outHeight * used);
   std::vector<unsigned char> empty(static_cast<size_t>(outWidth) * outHeight, 0);
+  std::vector<double> read(static_cast<size_t>(outWidth) * outHeight);
   for (int b = 0; b < used; ++b) {
     GDALRasterBand* band = image_->GetRasterBand(look_.bands[b]);
-    std::vector<double> read(static_cast<size_t>(outWidth) * outHeight);
     if (band->RasterIO(GF_Read, xOff, yOff, xSize, ySize, read.data(), outWidth, outHeight, GDT_Float64, 0, 0, &extra) !=
         CE_None)
       return;
@@ -235,7 +249,7 @@ void RasterLayerDrawing::draw(QPainter& painter, const QTransform& mapToDevice, 
   }
   painter.save();
   painter.setOpacity(painter.opacity() * look_.opacity);
-  painter.drawImage(QPoint(target.left() + firstX, target.top() + firstY), picture);
+  painter.drawImage(at, picture);
   painter.restore();
 }
 

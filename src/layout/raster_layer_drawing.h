@@ -33,7 +33,10 @@ struct RasterLook {
   std::vector<RampItem> items;  // palette entries or ramp items, by value
   enum class Ramp { Interpolated, Discrete, Exact } ramp = Ramp::Interpolated;
   double opacity = 1;
+  // As QGIS chooses: one when the image is drawn smaller than it is stored, one when larger;
+  // bilinear where the project leaves it open.
   GDALRIOResampleAlg resampling = GRIORA_Bilinear;
+  GDALRIOResampleAlg enlargingResampling = GRIORA_Bilinear;
 
   // From the layer's pipe as the map document keeps it; empty: QGIS's default for the
   // image (colour from the first three bands, grey from a single one). Sets unknown to the
@@ -55,6 +58,9 @@ class RasterLayerDrawing {
   void draw(QPainter& painter, const QTransform& mapToDevice, const QRectF& area) const;
 
  private:
+  // Rows of the image from (column, row), so many image pixels to a device pixel, drawn at at.
+  void drawRows(QPainter& painter, QPoint at, double column, double row, double perColumn, double perRow, int outWidth,
+                int outHeight) const;
   GDALDatasetUniquePtr source_;
   GDALDatasetUniquePtr warped_;  // the source in the map's coordinate system, when needed
   GDALDataset* image_ = nullptr;

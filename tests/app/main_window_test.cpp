@@ -360,7 +360,7 @@ TEST_F(MainWindowTest, ChoosingADocumentSetsTheCoordinatesAndListsItsFeatureLaye
   EXPECT_EQ(get<QComboBox>("cbFdf")->currentIndex(), 0);
   EXPECT_EQ(get<QSpinBox>("centerL")->value(), 117);
   // The fields of the layer now showing.
-  EXPECT_EQ(items("CbField"), QStringList({"MC"}));
+  EXPECT_EQ(items("CbField"), QStringList({"MC", "DJ"}));
   get<QComboBox>("CBLayer")->setCurrentText("图幅");
   window->CBLayerChange();
   EXPECT_EQ(items("CbField"), QStringList({"TFH", "TM"}));

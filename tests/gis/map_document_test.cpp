@@ -128,6 +128,34 @@ TEST(MapDocument, LayersSwitchedOffOrInASwitchedOffGroupAreNotShown) {
   EXPECT_TRUE(document->layers()[2].visible) << "a partly checked group shows what is checked";
 }
 
+TEST(MapDocument, ALayersLabelsAreKeptWithTheirSwitch) {
+  TempFolder folder;
+  MakeSource(folder.file("src.gpkg"));
+  const std::string project = R"(<!DOCTYPE qgis>
+<qgis version="3.22.16">
+  <projectlayers>
+    <maplayer type="vector" labelsEnabled="1"><id>towns_1</id><datasource>./src.gpkg|layername=townships</datasource>
+      <layername>Towns</layername><provider>ogr</provider><renderer-v2 type="singleSymbol"><symbols/></renderer-v2>
+      <labeling type="simple"><settings><text-style fieldName="NAME"/></settings></labeling></maplayer>
+    <maplayer type="vector" labelsEnabled="0"><id>towns_2</id><datasource>./src.gpkg|layername=townships</datasource>
+      <layername>Unlabelled</layername><provider>ogr</provider>
+      <labeling type="simple"><settings><text-style fieldName="NAME"/></settings></labeling></maplayer>
+  </projectlayers>
+</qgis>
+)";
+  std::ofstream(folder.file("labels.qgs")) << project;
+  auto document = MapDocument::Open(folder.file("labels.qgs"));
+  ASSERT_EQ(document->layers().size(), 2u);
+  const MapLayer& labelled = document->layers()[0];
+  EXPECT_TRUE(labelled.labelsEnabled);
+  EXPECT_NE(labelled.styleXml.find("<renderer-v2"), std::string::npos);
+  EXPECT_EQ(labelled.styleXml.find("<labeling"), std::string::npos) << "the renderer alone is the style";
+  EXPECT_EQ(labelled.labelingXml.rfind("<labeling type=\"simple\">", 0), 0u);
+  EXPECT_FALSE(document->layers()[1].labelsEnabled);
+  EXPECT_EQ(document->layers()[1].styleXml, "");
+  EXPECT_NE(document->layers()[1].labelingXml, "") << "kept as the project has it, switched off";
+}
+
 TEST(MapDocument, MissingOrUnreadableInputIsAClearError) {
   TempFolder folder;
   try {

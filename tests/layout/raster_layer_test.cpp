@@ -9,6 +9,7 @@
 #include "layout/gui_application.h"
 #include "layout/map_document_writer.h"
 #include "layout/picture_export.h"
+#include "layout/raster_layer_drawing.h"
 #include "support/test_geometry.h"
 
 namespace framora {
@@ -283,6 +284,32 @@ TEST_F(RasterLayers, TheMapDocumentListsTheImageWithItsPipe) {
   std::ifstream file(folder.file("m.qgs"));
   const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("<Layer source=\"./image.tif\" provider=\"gdal\""), std::string::npos);  // the map item's
+}
+
+TEST_F(RasterLayers, ResamplingIsTheProjectsOrBilinearInPictureAndMapDocumentAlike) {
+  std::string unknown;
+  const RasterLook chosen = RasterLook::FromPipe(
+      Pipe("<rasterrenderer type=\"multibandcolor\"/><rasterresampler zoomedInResampler=\"cubic\" "
+           "zoomedOutResampler=\"nearestNeighbour\"/>"),
+      3, unknown);
+  EXPECT_EQ(chosen.enlargingResampling, GRIORA_Cubic);
+  EXPECT_EQ(chosen.resampling, GRIORA_NearestNeighbour);
+  // QGIS leaves the attributes out for its nearest neighbour; the pictures smooth there, and so
+  // must QGIS with the map document.
+  const std::string open = Pipe("<rasterrenderer type=\"multibandcolor\"/><rasterresampler maxOversampling=\"2\"/>");
+  const RasterLook smoothed = RasterLook::FromPipe(open, 3, unknown);
+  EXPECT_EQ(smoothed.enlargingResampling, GRIORA_Bilinear);
+  EXPECT_EQ(smoothed.resampling, GRIORA_Bilinear);
+  RequireGuiApplication();
+  SaveMapDocument(pageWithImage(open), LayerStyles{}, folder.file("r.qgs"));
+  std::unique_ptr<CPLXMLNode, void (*)(CPLXMLNode*)> root(CPLParseXMLFile(folder.file("r.qgs").c_str()),
+                                                          CPLDestroyXMLNode);
+  ASSERT_NE(root, nullptr);
+  const CPLXMLNode* resampler = CPLGetXMLNode(root.get(), "=qgis.projectlayers.maplayer.pipe.rasterresampler");
+  ASSERT_NE(resampler, nullptr);
+  EXPECT_STREQ(CPLGetXMLValue(resampler, "zoomedInResampler", ""), "bilinear");
+  EXPECT_STREQ(CPLGetXMLValue(resampler, "zoomedOutResampler", ""), "bilinear");
+  EXPECT_STREQ(CPLGetXMLValue(resampler, "maxOversampling", ""), "2");
 }
 
 }  // namespace
