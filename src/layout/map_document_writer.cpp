@@ -484,6 +484,16 @@ bool KeepsLabels(const LayoutLayer& layer) {
   return layer.role == LayerRole::UserData && layer.data.labelsEnabled && !layer.data.labelingXml.empty();
 }
 
+// A user layer's own labels as its project sets them, in the face the pictures draw them with.
+void WriteUserLabeling(QXmlStreamWriter& xml, const std::string& labeling) {
+  WriteAdjustedFragment(xml, labeling, "text-style", [](QXmlStreamAttributes& attributes) {
+    for (QXmlStreamAttribute& attribute : attributes)
+      if (attribute.name() == QLatin1String("fontFamily"))
+        attribute = QXmlStreamAttribute(attribute.name().toString(),
+                                        InstalledFace(attribute.value().toString().toStdString()));
+  });
+}
+
 // A layer of the project: its data and its look.
 void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageLayout& layout,
                    const LayerStyles& styles, const fs::path& folder) {
@@ -532,8 +542,10 @@ void WriteMapLayer(QXmlStreamWriter& xml, const ProjectLayer& entry, const PageL
         WriteFragment(xml, renderer);
       else
         WriteUserDataRenderer(xml, layer.data.geometryType);
-      if (!layer.data.labelingXml.empty() && IsWellFormedFragment(layer.data.labelingXml))
-        WriteUserLabeling(xml, layer.data.labelingXml);
+      // Kept only when well formed: a broken element would spoil the whole project.
+      if (const std::string labeling = KeptElement("<qgis>" + layer.data.labelingXml + "</qgis>", "labeling");
+          !labeling.empty())
+        WriteUserLabeling(xml, labeling);
       break;
     }
   }

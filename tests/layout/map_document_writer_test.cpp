@@ -158,11 +158,12 @@ TEST(SaveMapDocument, UserLabelsKeepTheirSettingsAndSwitchedOffLayersStayOff) {
   frame.name = "Layers";
   frame.pageEnvelope = Envelope{0, 0, 210, 297};
   frame.extent = Envelope{0, 0, 2100, 2970};
-  frame.layers.push_back(UserLayer(
-      "towns", folder.file("user.gpkg"),
-      "<qgis><renderer-v2 type=\"singleSymbol\"><symbols/></renderer-v2><labeling type=\"simple\"><settings>"
-      "<text-style fieldName=\"NAME\" fontFamily=\"宋体\" fontSize=\"9\"/><placement placement=\"1\"/></settings>"
-      "</labeling></qgis>"));
+  frame.layers.push_back(
+      UserLayer("towns", folder.file("user.gpkg"), "<qgis><renderer-v2 type=\"singleSymbol\"><symbols/></renderer-v2></qgis>"));
+  frame.layers.back().data.labelsEnabled = true;
+  frame.layers.back().data.labelingXml =
+      "<labeling type=\"simple\"><settings><text-style fieldName=\"NAME\" fontFamily=\"宋体\" fontSize=\"9\"/>"
+      "<placement placement=\"1\"/></settings></labeling>";
   frame.layers.push_back(UserLayer("hidden", folder.file("user.gpkg"), ""));
   frame.layers.back().data.visible = false;
   layout.frames.push_back(std::move(frame));
