@@ -101,7 +101,9 @@ std::string RendererType(const std::string& styleXml) {
 }
 
 // The sheet grown by half of a stroke's width, so that an outline along the sheet's edge
-// is drawn whole; computed once per width.
+// is drawn whole; computed once per width. Setting a clip path rasterises it over the whole
+// band, so a clip is only set for a shape near the sheet's edge, and only when it changes:
+// deep inside the sheet every clip in play lets every pixel through whole.
 class GrownSheets {
  public:
   explicit GrownSheets(const QPainterPath* sheet) : sheet_(sheet) {}
@@ -119,30 +121,57 @@ class GrownSheets {
   }
   const QPainterPath* sheet() const { return sheet_; }
 
+  // Clips what is drawn within reach (device pixels) to the sheet.
+  void clipToSheet(QPainter& painter, const QRectF& reach) { clipTo(painter, sheet_, reach); }
+  // Clips a stroke of that width drawn within reach to the sheet grown by half of it.
+  void clipForStroke(QPainter& painter, double width, const QRectF& reach) {
+    if (sheet_ != nullptr) clipTo(painter, forStroke(width), reach);
+  }
+
  private:
+  void clipTo(QPainter& painter, const QPainterPath* clip, const QRectF& reach) {
+    if (clip == nullptr || clip == current_) return;
+    // A pixel of smoothed clip edge on either side.
+    if (sheet_->contains(reach.adjusted(-2, -2, 2, 2))) return;
+    painter.setClipPath(*clip);
+    current_ = clip;
+  }
+
   const QPainterPath* sheet_;
   std::map<double, QPainterPath> grown_;
+  const QPainterPath* current_ = nullptr;  // the clip set last
 };
+
+// The device pixels a shape's strokes of that width, or its points, may touch.
+QRectF ShapeReach(const QPainterPath& path, const std::vector<QPointF>& points, double strokeWidth,
+                  double pointRadius) {
+  QRectF reach = path.isEmpty() ? QRectF() : path.boundingRect().adjusted(-strokeWidth, -strokeWidth, strokeWidth, strokeWidth);
+  const double pointReach = pointRadius + strokeWidth;
+  for (const QPointF& point : points)
+    reach |= QRectF(point.x() - pointReach, point.y() - pointReach, 2 * pointReach, 2 * pointReach);
+  return reach;
+}
 
 // Every line at its exact width and smoothed: a floor of one pixel would double thin lines
 // at some resolutions and make vector output depend on the resolution.
 void DrawShape(QPainter& painter, const QPainterPath& path, const std::vector<QPointF>& points,
                const SymbolLook& look, double pixelsPerMm, bool areas, GrownSheets& clips) {
   painter.setRenderHint(QPainter::Antialiasing, true);
+  const double radius = 0.75 * pixelsPerMm;
   for (const auto& part : look.layers) {
     const double width = part.strokeInPixels ? part.strokeWidth : part.strokeWidth * pixelsPerMm;
     const bool fill = areas && part.fill;
+    const QRectF reach = clips.sheet() ? ShapeReach(path, points, width, radius) : QRectF();
     if (fill && !path.isEmpty()) {
-      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      clips.clipToSheet(painter, reach);
       painter.fillPath(path, part.fillColor);
     }
     if (part.stroke && !path.isEmpty()) {
-      if (const QPainterPath* grown = clips.forStroke(width)) painter.setClipPath(*grown);
+      clips.clipForStroke(painter, width, reach);
       painter.strokePath(path, QPen(part.strokeColor, width, Qt::SolidLine, part.cap, part.join));
     }
     if (!points.empty()) {
-      if (clips.sheet()) painter.setClipPath(*clips.sheet());
-      const double radius = 0.75 * pixelsPerMm;
+      clips.clipToSheet(painter, reach);
       painter.setPen(part.stroke ? QPen(part.strokeColor, width, Qt::SolidLine, part.cap, part.join) : QPen(Qt::NoPen));
       painter.setBrush(part.fill ? QBrush(part.fillColor) : QBrush(part.strokeColor));
       for (const QPointF& point : points) painter.drawEllipse(point, radius, radius);
