@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <map>
+#include <mutex>
 
 namespace framora {
 
@@ -57,6 +58,9 @@ const std::vector<FaceSubstitution>& FaceSubstitutions() {
 }
 
 QStringList InstalledFaces(const std::string& faceName) {
+  // Pictures are drawn on other threads than the one that saves map documents.
+  static std::mutex guard;
+  const std::lock_guard<std::mutex> lock(guard);
   static std::map<std::string, QStringList> known;
   const auto cached = known.find(faceName);
   if (cached != known.end()) return cached->second;

@@ -205,7 +205,8 @@ std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedShe
   }
   SaveMapDocument(*this, (folder / (sheet.name + ".qgs")).string());
   for (std::string& notice :
-       ExportActiveView(*this, (folder / (sheet.name + settings_.PictureType)).string(), settings_.ExportDpi))
+       ExportActiveView(*this, (folder / (sheet.name + settings_.PictureType)).string(), settings_.ExportDpi,
+                        sheet.stopRequested))
     if (drawingNoticesGiven_.insert(notice).second) notices.push_back(std::move(notice));
   return notices;
 }
@@ -221,8 +222,9 @@ void SaveMapDocument(PageLayoutControl& control, const std::string& fileName) {
   SaveMapDocument(control.layout(), control.styles(), fileName);
 }
 
-std::vector<std::string> ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi) {
-  return ExportActiveView(control.layout(), control.styles(), fileName, dpi);
+std::vector<std::string> ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi,
+                                          const StopCheck& stop) {
+  return ExportActiveView(control.layout(), control.styles(), fileName, dpi, stop);
 }
 
 }  // namespace framora

@@ -156,7 +156,8 @@ QRectF ShapeReach(const QPainterPath& path, const std::vector<QPointF>& points, 
 // at some resolutions and make vector output depend on the resolution.
 void DrawShape(QPainter& painter, const QPainterPath& path, const std::vector<QPointF>& points,
                const SymbolLook& look, double pixelsPerMm, bool areas, GrownSheets& clips) {
-  painter.setRenderHint(QPainter::Antialiasing, true);
+  // Turning smoothing on rasterises the clip again, so only when it is off.
+  if (!painter.testRenderHint(QPainter::Antialiasing)) painter.setRenderHint(QPainter::Antialiasing, true);
   const double radius = 0.75 * pixelsPerMm;
   for (const auto& part : look.layers) {
     const double width = part.strokeInPixels ? part.strokeWidth : part.strokeWidth * pixelsPerMm;
@@ -348,10 +349,21 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
     // Texts reach far from their points (tall vertical texts), and a sheet has few of them.
     data.SetSpatialFilter(nullptr);
     const double sizeFactor = layer.referenceScale > 0 && mapScale > 0 ? layer.referenceScale / mapScale : 1;
+    const QPaintDevice* device = painter.device();
+    const double deviceDpi = device ? device->logicalDpiY() : 96;
+    const QRectF band = device ? QRectF(0, 0, device->width(), device->height()) : QRectF();
     for (auto& feature : data) {
       MapText text = ReadMapText(*feature);
       if (drawn.toMap && !drawn.toMap->Transform(1, &text.x, &text.y)) continue;
-      DrawMapText(painter, text.text, text.symbol, text.symbol.size * sizeFactor, toDevice.map(QPointF(text.x, text.y)));
+      const double size = text.symbol.size * sizeFactor;
+      const QPointF anchor = toDevice.map(QPointF(text.x, text.y));
+      // A text wholly off the band is not laid out here; glyphs may reach out of their
+      // em boxes by an em.
+      const double em = size * deviceDpi / 72;
+      if (!band.isEmpty() &&
+          !MapTextBox(text.text, text.symbol, size, anchor, deviceDpi).adjusted(-em, -em, em, em).intersects(band))
+        continue;
+      DrawMapText(painter, text.text, text.symbol, size, anchor);
     }
     return;
   }

@@ -51,18 +51,61 @@ class RenderedPageBand final : public GDALRasterBand {
 }  // namespace
 
 RenderedPageDataset::RenderedPageDataset(PageRenderer& renderer, int width, int height, const Georeference& where,
-                                         size_t bandBudgetBytes)
-    : renderer_(renderer), where_(where) {
+                                         size_t bandBudgetBytes, bool drawAhead)
+    : renderer_(renderer), where_(where), drawAhead_(drawAhead) {
   nRasterXSize = width;
   nRasterYSize = height;
   const size_t rowBytes = static_cast<size_t>(std::max(width, 1)) * 4;
   rowsPerBand_ = static_cast<int>(std::clamp<size_t>(bandBudgetBytes / rowBytes, 1, std::max(height, 1)));
+  if (rowsPerBand_ >= height) drawAhead_ = false;  // one band: nothing to draw ahead
   if (!where_.srsWkt.empty() && srs_.importFromWkt(where_.srsWkt.c_str()) == OGRERR_NONE)
     srs_.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
   const int bands = 3;
   // GDAL owns its bands and frees them with the dataset.
   for (int band = 1; band <= bands; ++band) SetBand(band, std::make_unique<RenderedPageBand>(*this, band).release());
   rowSamples_.resize(static_cast<size_t>(width) * bands);
+}
+
+RenderedPageDataset::~RenderedPageDataset() {
+  // The renderer and the band outlive no drawing of theirs.
+  if (aheadDrawing_.valid()) aheadDrawing_.wait();
+}
+
+bool RenderedPageDataset::allocate(QImage& image) const {
+  if (!image.isNull()) return true;
+  image = QImage(nRasterXSize, rowsPerBand_, QImage::Format_RGB32);
+  if (image.isNull()) return false;  // no memory for even one band
+  const int dotsPerMetre = static_cast<int>(std::lround(renderer_.dpi() / 0.0254));
+  image.setDotsPerMeterX(dotsPerMetre);
+  image.setDotsPerMeterY(dotsPerMetre);
+  return true;
+}
+
+void RenderedPageDataset::draw(QImage& image, int top) const {
+  const int rows = std::min(rowsPerBand_, nRasterYSize - top);
+  QPainter painter(&image);
+  renderer_.drawRows(painter, top, rows, nRasterXSize);
+  painter.end();
+}
+
+RenderedPageDataset::DrawnBand RenderedPageDataset::drawAway(QImage& image, int top) const {
+  CPLErrorReset();
+  draw(image, top);
+  return DrawnBand{CPLGetLastErrorType(), CPLGetLastErrorNo(), CPLGetLastErrorMsg()};
+}
+
+void RenderedPageDataset::startAhead(int top) {
+  if (!drawAhead_ || top >= nRasterYSize || !allocate(ahead_)) return;
+  aheadTop_ = top;
+  aheadDrawing_ = std::async(std::launch::async, [this, top] { return drawAway(ahead_, top); });
+}
+
+void RenderedPageDataset::takeAhead() {
+  const DrawnBand drawn = aheadDrawing_.get();  // rethrows what drawing threw
+  aheadTop_ = -1;
+  if (drawn.errorType != CE_None)
+    CPLErrorSetState(drawn.errorType, drawn.errorNumber, drawn.errorMessage.c_str());
+  std::swap(band_, ahead_);
 }
 
 CPLErr RenderedPageDataset::GetGeoTransform(double* transform) {
@@ -73,21 +116,28 @@ CPLErr RenderedPageDataset::GetGeoTransform(double* transform) {
 const OGRSpatialReference* RenderedPageDataset::GetSpatialRef() const { return srs_.IsEmpty() ? nullptr : &srs_; }
 
 const QRgb* RenderedPageDataset::drawnRow(int row) {
+  if (stopped_) return nullptr;
   if (bandTop_ < 0 || row < bandTop_ || row >= bandTop_ + rowsPerBand_) {
-    if (band_.isNull()) {
-      band_ = QImage(nRasterXSize, rowsPerBand_, QImage::Format_RGB32);
-      if (band_.isNull()) return nullptr;  // no memory for even one band
-      const int dotsPerMetre = static_cast<int>(std::lround(renderer_.dpi() / 0.0254));
-      band_.setDotsPerMeterX(dotsPerMetre);
-      band_.setDotsPerMeterY(dotsPerMetre);
+    if (stopCheck_ && stopCheck_()) {
+      stopped_ = true;
+      return nullptr;
     }
-    bandTop_ = row / rowsPerBand_ * rowsPerBand_;
-    const int rows = std::min(rowsPerBand_, nRasterYSize - bandTop_);
-    QPainter painter(&band_);
-    renderer_.drawRows(painter, bandTop_, rows, nRasterXSize);
-    painter.end();
+    const int top = row / rowsPerBand_ * rowsPerBand_;
+    // A band drawn ahead for other rows is finished before the renderer draws again.
+    const bool ready = aheadDrawing_.valid() && aheadTop_ == top;
+    bandTop_ = -1;
+    if (ready) {
+      takeAhead();
+    } else {
+      if (aheadDrawing_.valid()) aheadDrawing_.get();
+      aheadTop_ = -1;
+      if (!allocate(band_)) return nullptr;
+      draw(band_, top);
+    }
+    bandTop_ = top;
     ++bandsDrawn_;
     convertedRow_ = -1;
+    startAhead(top + rowsPerBand_);
   }
   return reinterpret_cast<const QRgb*>(band_.constScanLine(row - bandTop_));
 }
