@@ -152,6 +152,18 @@ QRectF ShapeReach(const QPainterPath& path, const std::vector<QPointF>& points, 
   return reach;
 }
 
+// A lent class copied into memory, for a twin renderer that must not share the lender's
+// reading; a sheet's classes are small. Empty when it cannot be copied.
+OpenedLayer CopyInMemory(OGRLayer& lent) {
+  OpenedLayer copy;
+  GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("Memory");
+  if (memory == nullptr) return copy;
+  copy.dataset.reset(memory->Create("", 0, 0, 0, GDT_Unknown, nullptr));
+  if (copy.dataset) copy.layer = copy.dataset->CopyLayer(&lent, lent.GetName());
+  lent.ResetReading();
+  return copy;
+}
+
 // Every line at its exact width and smoothed: a floor of one pixel would double thin lines
 // at some resolutions and make vector output depend on the resolution.
 void DrawShape(QPainter& painter, const QPainterPath& path, const std::vector<QPointF>& points,
@@ -183,6 +195,21 @@ void DrawShape(QPainter& painter, const QPainterPath& path, const std::vector<QP
 }  // namespace
 
 PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, double dpi)
+    : PageRenderer(layout, styles, dpi, Data::AsLent) {}
+
+PageRenderer* PageRenderer::twin() {
+  if (twinTried_) return twin_.get();
+  twinTried_ = true;
+  try {
+    auto made = std::unique_ptr<PageRenderer>(new PageRenderer(layout_, styles_, dpi_, Data::OwnCopies));
+    if (made->missingLayers_ == missingLayers_) twin_ = std::move(made);
+  } catch (const std::exception&) {
+    // Drawn by this renderer alone.
+  }
+  return twin_.get();
+}
+
+PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, double dpi, Data data)
     : layout_(layout), styles_(styles), dpi_(dpi) {
   EnsureGdalRegistered();
   const double pageUnitMm = layout.page.units == kUnitCentimetres ? 10 : 1;
@@ -200,6 +227,11 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
       DrawnLayer entry;
       entry.layer = &*layer;
       entry.data = layer->openClass;
+      if (entry.data != nullptr && data == Data::OwnCopies) {
+        entry.owned = CopyInMemory(*entry.data);
+        entry.data = entry.owned.layer;
+        if (entry.data == nullptr) throw FramoraError("不能复制图层" + layer->data.name);
+      }
       if (layer->data.isRaster) {
         try {
           entry.raster = std::make_unique<RasterLayerDrawing>(layer->data, mapSrs);
@@ -253,7 +285,7 @@ PageRenderer::~PageRenderer() {
   // Borrowed classes go back to their owner as they came.
   for (auto& frame : frames_)
     for (auto& layer : frame.layers)
-      if (layer.layer->openClass != nullptr && layer.data != nullptr) {
+      if (layer.layer->openClass != nullptr && layer.data == layer.layer->openClass) {
         layer.data->SetSpatialFilter(nullptr);
         layer.data->ResetReading();
       }

@@ -132,8 +132,8 @@ class RasterExporter final : public PictureExporter {
     bool written = false;
     bool stopped = false;
     {
-      // Both cores: the band below is drawn while this one is encoded.
-      RenderedPageDataset source(renderer, size.width, size.height, where, kExportBandBudgetBytes / 2, true);
+      // Both cores: the bands below are drawn while this one is encoded; up to four in memory.
+      RenderedPageDataset source(renderer, size.width, size.height, where, kExportBandBudgetBytes / 4, true);
       source.setStopCheck(stop);
       CPLErrorReset();
       if (driver_ == "JPEG") {

@@ -44,8 +44,8 @@ class PictureExporter {
 // ".GIF". Any other, ".EMF" included, raises "%s错误的文件类型" with the upper-cased extension.
 std::unique_ptr<PictureExporter> ExporterForExtension(const std::string& extension);
 
-// Memory a raster export may spend on drawn rows: one band, or two of half the size when the
-// band below is drawn on another thread while this one is encoded.
+// Memory a raster export may spend on drawn rows: one band, or up to four of a quarter of the
+// size when the bands below are drawn on other threads while this one is encoded.
 inline constexpr size_t kExportBandBudgetBytes = 32u << 20;
 
 // Exports the page to fileName at dpi, the exporter chosen by the file's extension (an

@@ -57,7 +57,13 @@ RenderedPageDataset::RenderedPageDataset(PageRenderer& renderer, int width, int 
   nRasterYSize = height;
   const size_t rowBytes = static_cast<size_t>(std::max(width, 1)) * 4;
   rowsPerBand_ = static_cast<int>(std::clamp<size_t>(bandBudgetBytes / rowBytes, 1, std::max(height, 1)));
+  renderers_.push_back(&renderer_);
   if (rowsPerBand_ >= height) drawAhead_ = false;  // one band: nothing to draw ahead
+  // Two bands are drawn at once where the page has enough of them to pay for opening its
+  // data a second time.
+  constexpr int kBandsForTwoRenderers = 4;
+  if (drawAhead_ && (height + rowsPerBand_ - 1) / rowsPerBand_ >= kBandsForTwoRenderers)
+    if (PageRenderer* twin = renderer.twin()) renderers_.push_back(twin);
   if (!where_.srsWkt.empty() && srs_.importFromWkt(where_.srsWkt.c_str()) == OGRERR_NONE)
     srs_.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
   const int bands = 3;
@@ -67,8 +73,9 @@ RenderedPageDataset::RenderedPageDataset(PageRenderer& renderer, int width, int 
 }
 
 RenderedPageDataset::~RenderedPageDataset() {
-  // The renderer and the band outlive no drawing of theirs.
-  if (aheadDrawing_.valid()) aheadDrawing_.wait();
+  // The renderers and the bands outlive every drawing of theirs.
+  for (Ahead& band : ahead_)
+    if (band.drawing.valid()) band.drawing.wait();
 }
 
 bool RenderedPageDataset::allocate(QImage& image) const {
@@ -81,31 +88,59 @@ bool RenderedPageDataset::allocate(QImage& image) const {
   return true;
 }
 
-void RenderedPageDataset::draw(QImage& image, int top) const {
+PageRenderer& RenderedPageDataset::rendererOf(int top) const {
+  return *renderers_[static_cast<size_t>(top / rowsPerBand_) % renderers_.size()];
+}
+
+void RenderedPageDataset::draw(PageRenderer& renderer, QImage& image, int top) const {
   const int rows = std::min(rowsPerBand_, nRasterYSize - top);
+  image.fill(Qt::white);  // the same white without the painter's compositing
   QPainter painter(&image);
-  renderer_.drawRows(painter, top, rows, nRasterXSize);
+  renderer.drawRows(painter, top, rows, nRasterXSize, false);
   painter.end();
 }
 
-RenderedPageDataset::DrawnBand RenderedPageDataset::drawAway(QImage& image, int top) const {
-  CPLErrorReset();
-  draw(image, top);
-  return DrawnBand{CPLGetLastErrorType(), CPLGetLastErrorNo(), CPLGetLastErrorMsg()};
-}
-
-void RenderedPageDataset::startAhead(int top) {
-  if (!drawAhead_ || top >= nRasterYSize || !allocate(ahead_)) return;
-  aheadTop_ = top;
-  aheadDrawing_ = std::async(std::launch::async, [this, top] { return drawAway(ahead_, top); });
+bool RenderedPageDataset::startAhead(int top) {
+  QImage image;
+  if (!spare_.empty()) {
+    image = std::move(spare_.back());
+    spare_.pop_back();
+  }
+  if (!allocate(image)) return false;  // drawn in turn when its rows are asked for
+  ahead_.push_back(Ahead{top, std::move(image), {}});
+  QImage& target = ahead_.back().image;  // a deque keeps its elements in place
+  PageRenderer& renderer = rendererOf(top);
+  ahead_.back().drawing = std::async(std::launch::async, [this, &renderer, &target, top] {
+    CPLErrorReset();
+    draw(renderer, target, top);
+    return DrawnBand{CPLGetLastErrorType(), CPLGetLastErrorNo(), CPLGetLastErrorMsg()};
+  });
+  return true;
 }
 
 void RenderedPageDataset::takeAhead() {
-  const DrawnBand drawn = aheadDrawing_.get();  // rethrows what drawing threw
-  aheadTop_ = -1;
+  DrawnBand drawn;
+  try {
+    drawn = ahead_.front().drawing.get();
+  } catch (...) {
+    ahead_.pop_front();
+    throw;  // what drawing threw
+  }
   if (drawn.errorType != CE_None)
     CPLErrorSetState(drawn.errorType, drawn.errorNumber, drawn.errorMessage.c_str());
-  std::swap(band_, ahead_);
+  if (!band_.isNull()) spare_.push_back(std::move(band_));
+  band_ = std::move(ahead_.front().image);
+  ahead_.pop_front();
+}
+
+void RenderedPageDataset::dropAhead() {
+  for (Ahead& band : ahead_) band.drawing.wait();
+  std::deque<Ahead> dropped;
+  dropped.swap(ahead_);
+  for (Ahead& band : dropped) {
+    spare_.push_back(std::move(band.image));
+    band.drawing.get();  // what drawing threw is thrown here
+  }
 }
 
 CPLErr RenderedPageDataset::GetGeoTransform(double* transform) {
@@ -123,21 +158,23 @@ const QRgb* RenderedPageDataset::drawnRow(int row) {
       return nullptr;
     }
     const int top = row / rowsPerBand_ * rowsPerBand_;
-    // A band drawn ahead for other rows is finished before the renderer draws again.
-    const bool ready = aheadDrawing_.valid() && aheadTop_ == top;
     bandTop_ = -1;
-    if (ready) {
+    if (!ahead_.empty() && ahead_.front().top == top) {
       takeAhead();
     } else {
-      if (aheadDrawing_.valid()) aheadDrawing_.get();
-      aheadTop_ = -1;
+      // Rows out of turn: what is drawn ahead is finished before the renderers draw again.
+      dropAhead();
       if (!allocate(band_)) return nullptr;
-      draw(band_, top);
+      draw(rendererOf(top), band_, top);
     }
     bandTop_ = top;
     ++bandsDrawn_;
     convertedRow_ = -1;
-    startAhead(top + rowsPerBand_);
+    if (drawAhead_) {
+      int next = ahead_.empty() ? top + rowsPerBand_ : ahead_.back().top + rowsPerBand_;
+      for (; ahead_.size() < renderers_.size() && next < nRasterYSize; next += rowsPerBand_)
+        if (!startAhead(next)) break;
+    }
   }
   return reinterpret_cast<const QRgb*>(band_.constScanLine(row - bandTop_));
 }

@@ -5,6 +5,7 @@
 
 #include <QImage>
 
+#include <deque>
 #include <functional>
 #include <future>
 #include <vector>
@@ -26,8 +27,9 @@ using StopCheck = std::function<bool()>;
 
 // A read-only raster whose rows are drawn when they are asked for, one band of rows at a
 // time, so that a GDAL driver can copy a page of any size from it while only one band is
-// held in memory. Rows are best read from the top down: then, ahead-drawing, the band below
-// is drawn on another thread while the rows of this one are encoded, two bands in memory.
+// held in memory. Rows are best read from the top down: then, drawing ahead, the band below
+// is drawn on another thread while the rows of this one are encoded (two bands in memory),
+// and on pages of many bands the two bands below at once by the renderer and its twin (four).
 class RenderedPageDataset final : public GDALDataset {
  public:
   // RGB in three bands. The renderer is only used by one thread at a time.
@@ -66,11 +68,18 @@ class RenderedPageDataset final : public GDALDataset {
     int errorNumber = 0;
     std::string errorMessage;
   };
+  struct Ahead {
+    int top = 0;
+    QImage image;
+    std::future<DrawnBand> drawing;
+  };
   bool allocate(QImage& image) const;
-  void draw(QImage& image, int top) const;
-  DrawnBand drawAway(QImage& image, int top) const;
-  void startAhead(int top);
+  // Bands are dealt out to the renderers in turn, so that no renderer draws two at once.
+  PageRenderer& rendererOf(int top) const;
+  void draw(PageRenderer& renderer, QImage& image, int top) const;
+  bool startAhead(int top);
   void takeAhead();
+  void dropAhead();
 
   PageRenderer& renderer_;
   Georeference where_;
@@ -80,9 +89,9 @@ class RenderedPageDataset final : public GDALDataset {
   int bandTop_ = -1;
   int bandsDrawn_ = 0;
   bool drawAhead_ = false;
-  QImage ahead_;
-  int aheadTop_ = -1;
-  std::future<DrawnBand> aheadDrawing_;
+  std::vector<PageRenderer*> renderers_;
+  std::deque<Ahead> ahead_;  // top down, consecutive bands
+  std::vector<QImage> spare_;
   StopCheck stopCheck_;
   bool stopped_ = false;
   int convertedRow_ = -1;
