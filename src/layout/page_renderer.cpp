@@ -380,22 +380,13 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
   if (layer.role == LayerRole::SheetTexts) {
     // Texts reach far from their points (tall vertical texts), and a sheet has few of them.
     data.SetSpatialFilter(nullptr);
+    // Every text in every band, even one wholly off it: Qt's glyph cache draws a glyph a
+    // shade differently by what it has drawn before, and pictures stay as they were.
     const double sizeFactor = layer.referenceScale > 0 && mapScale > 0 ? layer.referenceScale / mapScale : 1;
-    const QPaintDevice* device = painter.device();
-    const double deviceDpi = device ? device->logicalDpiY() : 96;
-    const QRectF band = device ? QRectF(0, 0, device->width(), device->height()) : QRectF();
     for (auto& feature : data) {
       MapText text = ReadMapText(*feature);
       if (drawn.toMap && !drawn.toMap->Transform(1, &text.x, &text.y)) continue;
-      const double size = text.symbol.size * sizeFactor;
-      const QPointF anchor = toDevice.map(QPointF(text.x, text.y));
-      // A text wholly off the band is not laid out here; glyphs may reach out of their
-      // em boxes by an em.
-      const double em = size * deviceDpi / 72;
-      if (!band.isEmpty() &&
-          !MapTextBox(text.text, text.symbol, size, anchor, deviceDpi).adjusted(-em, -em, em, em).intersects(band))
-        continue;
-      DrawMapText(painter, text.text, text.symbol, size, anchor);
+      DrawMapText(painter, text.text, text.symbol, text.symbol.size * sizeFactor, toDevice.map(QPointF(text.x, text.y)));
     }
     return;
   }
