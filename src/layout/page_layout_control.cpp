@@ -21,15 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string WktOf(const OGRSpatialReference* srs) {
-  if (srs == nullptr || srs->IsEmpty()) return {};
-  char* text = nullptr;
-  srs->exportToWkt(&text);
-  std::string wkt = text ? text : "";
-  CPLFree(text);
-  return wkt;
-}
-
 LayoutLayer SheetLayer(Workspace& workspace, OGRLayer& data, LayerRole role) {
   LayoutLayer layer;
   layer.role = role;

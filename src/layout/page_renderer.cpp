@@ -9,6 +9,7 @@
 #include <cmath>
 #include <optional>
 #include <map>
+#include <mutex>
 #include <set>
 
 #include "gis/gdal_setup.h"
@@ -164,6 +165,19 @@ OpenedLayer CopyInMemory(OGRLayer& lent) {
   return copy;
 }
 
+// A transformation from source to target. Making one looks its operations up in PROJ's
+// database, and every page asks for the same few again, so each is made once a run and every
+// renderer gets a copy of its own (a transformation is not to be used by two threads at once).
+OGRCoordinateTransformation* CopyOfTransformation(const OGRSpatialReference& source,
+                                                  const OGRSpatialReference& target) {
+  static std::mutex guard;
+  static std::map<std::pair<std::string, std::string>, std::unique_ptr<OGRCoordinateTransformation>> made;
+  const std::lock_guard<std::mutex> lock(guard);
+  auto& transformation = made[{WktOf(&source), WktOf(&target)}];
+  if (!transformation) transformation.reset(OGRCreateCoordinateTransformation(&source, &target));
+  return transformation ? transformation->Clone() : nullptr;
+}
+
 // Every line at its exact width and smoothed: a floor of one pixel would double thin lines
 // at some resolutions and make vector output depend on the resolution.
 void DrawShape(QPainter& painter, const QPainterPath& path, const std::vector<QPointF>& points,
@@ -272,8 +286,8 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
           !mapSrs.IsSame(layerSrs, sameOptions)) {
         OGRSpatialReference source(*layerSrs);
         source.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-        entry.toMap.reset(OGRCreateCoordinateTransformation(&source, &mapSrs));
-        entry.toLayer.reset(OGRCreateCoordinateTransformation(&mapSrs, &source));
+        entry.toMap.reset(CopyOfTransformation(source, mapSrs));
+        entry.toLayer.reset(CopyOfTransformation(mapSrs, source));
       }
       drawn.layers.push_back(std::move(entry));
     }

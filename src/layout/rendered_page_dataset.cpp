@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <system_error>
 
 namespace framora {
 
@@ -59,8 +60,8 @@ RenderedPageDataset::RenderedPageDataset(PageRenderer& renderer, int width, int 
   rowsPerBand_ = static_cast<int>(std::clamp<size_t>(bandBudgetBytes / rowBytes, 1, std::max(height, 1)));
   renderers_.push_back(&renderer_);
   if (rowsPerBand_ >= height) drawAhead_ = false;  // one band: nothing to draw ahead
-  // Two bands are drawn at once where the page has enough of them to pay for opening its
-  // data a second time.
+  // Two bands are drawn at once where the page has enough of them to pay for a second
+  // renderer (the user's layers opened again, the sheet's classes copied).
   constexpr int kBandsForTwoRenderers = 4;
   if (drawAhead_ && (height + rowsPerBand_ - 1) / rowsPerBand_ >= kBandsForTwoRenderers)
     if (PageRenderer* twin = renderer.twin()) renderers_.push_back(twin);
@@ -110,11 +111,18 @@ bool RenderedPageDataset::startAhead(int top) {
   ahead_.push_back(Ahead{top, std::move(image), {}});
   QImage& target = ahead_.back().image;  // a deque keeps its elements in place
   PageRenderer& renderer = rendererOf(top);
-  ahead_.back().drawing = std::async(std::launch::async, [this, &renderer, &target, top] {
-    CPLErrorReset();
-    draw(renderer, target, top);
-    return DrawnBand{CPLGetLastErrorType(), CPLGetLastErrorNo(), CPLGetLastErrorMsg()};
-  });
+  try {
+    ahead_.back().drawing = std::async(std::launch::async, [this, &renderer, &target, top] {
+      CPLErrorReset();
+      draw(renderer, target, top);
+      return DrawnBand{CPLGetLastErrorType(), CPLGetLastErrorNo(), CPLGetLastErrorMsg()};
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: drawn in turn.
+    spare_.push_back(std::move(target));
+    ahead_.pop_back();
+    return false;
+  }
   return true;
 }
 
