@@ -1,12 +1,12 @@
 #include "layout/rendered_page_dataset.h"
 
 #include <QPainter>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <system_error>
 
 namespace framora {
 
@@ -111,18 +111,14 @@ bool RenderedPageDataset::startAhead(int top) {
   ahead_.push_back(Ahead{top, std::move(image), {}});
   QImage& target = ahead_.back().image;  // a deque keeps its elements in place
   PageRenderer& renderer = rendererOf(top);
-  try {
-    ahead_.back().drawing = std::async(std::launch::async, [this, &renderer, &target, top] {
-      CPLErrorReset();
-      draw(renderer, target, top);
-      return DrawnBand{CPLGetLastErrorType(), CPLGetLastErrorNo(), CPLGetLastErrorMsg()};
-    });
-  } catch (const std::system_error&) {
-    // No thread to be had: drawn in turn.
-    spare_.push_back(std::move(target));
-    ahead_.pop_back();
-    return false;
-  }
+  auto drawing = std::make_shared<std::packaged_task<DrawnBand()>>([this, &renderer, &target, top] {
+    CPLErrorReset();
+    draw(renderer, target, top);
+    return DrawnBand{CPLGetLastErrorType(), CPLGetLastErrorNo(), CPLGetLastErrorMsg()};
+  });
+  ahead_.back().drawing = drawing->get_future();
+  // Qt's threads live on from page to page, and with them the fonts they have loaded.
+  QThreadPool::globalInstance()->start([drawing] { (*drawing)(); });
   return true;
 }
 
