@@ -123,17 +123,19 @@ class GrownSheets {
   const QPainterPath* sheet() const { return sheet_; }
 
   // Clips what is drawn within reach (device pixels) to the sheet.
-  void clipToSheet(QPainter& painter, const QRectF& reach) { clipTo(painter, sheet_, reach); }
+  void clipToSheet(QPainter& painter, const QRectF& reach) {
+    if (sheet_ != nullptr && !deepInside(reach)) clipTo(painter, sheet_);
+  }
   // Clips a stroke of that width drawn within reach to the sheet grown by half of it.
   void clipForStroke(QPainter& painter, double width, const QRectF& reach) {
-    if (sheet_ != nullptr) clipTo(painter, forStroke(width), reach);
+    if (sheet_ != nullptr && !deepInside(reach)) clipTo(painter, forStroke(width));
   }
 
  private:
-  void clipTo(QPainter& painter, const QPainterPath* clip, const QRectF& reach) {
-    if (clip == nullptr || clip == current_) return;
-    // A pixel of smoothed clip edge on either side.
-    if (sheet_->contains(reach.adjusted(-2, -2, 2, 2))) return;
+  // A pixel of smoothed clip edge on either side.
+  bool deepInside(const QRectF& reach) const { return sheet_->contains(reach.adjusted(-2, -2, 2, 2)); }
+  void clipTo(QPainter& painter, const QPainterPath* clip) {
+    if (clip == current_) return;
     painter.setClipPath(*clip);
     current_ = clip;
   }
