@@ -362,8 +362,14 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
   area.MaxY = visible.bottom();
   const double mapScale = frame.scale(layout_.page);
   const QRectF imageArea = frameArea.intersected(band);
+  // Shapes are drawn smoothed, everything else not. Switching rasterises the clip again, so
+  // a run of shape layers switches once rather than each layer on its own.
+  const auto smooth = [&painter](bool on) {
+    if (painter.testRenderHint(QPainter::Antialiasing) != on) painter.setRenderHint(QPainter::Antialiasing, on);
+  };
   for (const DrawnLayer& layer : drawn.layers) {
     if (!layer.layer->data.shownAtScale(mapScale)) continue;  // the project shows it at other scales only
+    smooth(!layer.raster && layer.layer->data.opacity >= 1 && layer.layer->role != LayerRole::SheetTexts);
     if (layer.raster) {
       layer.raster->draw(painter, toDevice, imageArea);
     } else if (layer.layer->data.opacity < 1) {
