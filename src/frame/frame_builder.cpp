@@ -262,7 +262,13 @@ SheetRunSummary TtkBaseClass::Run() {
     } else {
       try {
         const DrawnSheet sheet = DrawSheet(*feature);
-        if (!DocumentSheet(sheet))
+        const DocumentOutcome documented = DocumentSheet(sheet);
+        if (documented == DocumentOutcome::Stopped) {
+          // Its frame is whole; its picture is made by a run that continues this one.
+          summary.stopped = true;
+          break;
+        }
+        if (documented == DocumentOutcome::Failed)
           ++summary.failed;
         else if (sheet.madeNow)
           ++summary.made;
@@ -281,16 +287,19 @@ SheetRunSummary TtkBaseClass::Run() {
   return summary;
 }
 
-bool TtkBaseClass::DocumentSheet(const DrawnSheet& sheet) {
-  if (documents_ == nullptr) return true;
+TtkBaseClass::DocumentOutcome TtkBaseClass::DocumentSheet(const DrawnSheet& sheet) {
+  if (documents_ == nullptr) return DocumentOutcome::Made;
   try {
-    const FinishedSheet finished = Finished(sheet.innerFrame);
-    if (!sheet.madeNow && documents_->SheetDocumentPresent(finished)) return true;
+    FinishedSheet finished = Finished(sheet.innerFrame);
+    if (!sheet.madeNow && documents_->SheetDocumentPresent(finished)) return DocumentOutcome::Made;
+    finished.stopRequested = [this] { return ui_.stopRequested(); };
     for (const std::string& notice : documents_->BuildSheetDocument(finished)) NotifyOnce(notice);
-    return true;
+    return DocumentOutcome::Made;
+  } catch (const RunStopped&) {
+    return DocumentOutcome::Stopped;
   } catch (const FramoraError& error) {
     Notify(error.what());
-    return false;
+    return DocumentOutcome::Failed;
   }
 }
 

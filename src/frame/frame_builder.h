@@ -259,8 +259,10 @@ class TtkBaseClass {
                        double characterSpacing, bool geographic);
   // Removes the sheet in hand from the output.
   void AbandonSheet();
-  // The map-document step of a sheet; false when it failed (the user has been told).
-  bool DocumentSheet(const DrawnSheet& sheet);
+  // The map-document step of a sheet: Failed when the user has been told why, Stopped when
+  // the user stopped the run during its picture.
+  enum class DocumentOutcome { Made, Failed, Stopped };
+  DocumentOutcome DocumentSheet(const DrawnSheet& sheet);
 
   SheetSource source_;
   SheetDocumentBuilder* documents_ = nullptr;

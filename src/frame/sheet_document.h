@@ -2,6 +2,7 @@
 
 #include <ogr_spatialref.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct FinishedSheet {
   const OGRSpatialReference* spatialReference = nullptr;  // the sheet's; null when unknown
   const OGRGeometry* clipShape = nullptr;                 // the user's map is shown inside it
   Workspace* workspace = nullptr;                         // holds the sheet's classes
+  // Asked between the bands of the sheet's picture; yes abandons the picture and throws
+  // RunStopped. Empty: never.
+  std::function<bool()> stopRequested;
 };
 
 // Lays a finished sheet out on a page at the map scale, saves its map document and exports
@@ -34,7 +38,8 @@ struct FinishedSheet {
 class SheetDocumentBuilder {
  public:
   virtual ~SheetDocumentBuilder() = default;
-  // Throws FramoraError when the sheet's document or picture cannot be made. Returns what
+  // Throws FramoraError when the sheet's document or picture cannot be made, RunStopped when
+  // the user stopped the run during its picture. Returns what
   // the user should hear of that still went through (a layer left out of the picture...).
   virtual std::vector<std::string> BuildSheetDocument(const FinishedSheet& sheet) = 0;
   // Whether an earlier run left the sheet's document and picture whole (they are only ever

@@ -1,5 +1,6 @@
 #include "gis/geometry.h"
 
+#include <cpl_conv.h>
 #include <cpl_error.h>
 #include <ogr_api.h>
 
@@ -89,6 +90,15 @@ OGRGeometryUniquePtr GeometryDifference(OGRGeometryUniquePtr a, OGRGeometryUniqu
   SimplifyGeometry(a);
   SimplifyGeometry(b);
   return OGRGeometryUniquePtr(a->Difference(b.get()));
+}
+
+std::string WktOf(const OGRSpatialReference* srs) {
+  if (srs == nullptr || srs->IsEmpty()) return {};
+  char* text = nullptr;
+  srs->exportToWkt(&text);
+  std::string wkt = text != nullptr ? text : "";
+  CPLFree(text);
+  return wkt;
 }
 
 }  // namespace framora

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <ogr_geometry.h>
+#include <ogr_spatialref.h>
+
+#include <string>
 
 namespace framora {
 
@@ -23,5 +26,7 @@ OGRGeometryUniquePtr RingToPolygon(const OGRLinearRing& ring);
 void SimplifyGeometry(OGRGeometryUniquePtr& geometry);
 // a with b taken away, both simplified first; nullptr when the operation fails.
 OGRGeometryUniquePtr GeometryDifference(OGRGeometryUniquePtr a, OGRGeometryUniquePtr b);
+// The coordinate system as WKT; empty for none.
+std::string WktOf(const OGRSpatialReference* srs);
 
 }  // namespace framora

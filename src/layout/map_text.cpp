@@ -2,10 +2,10 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <map>
+#include <mutex>
 
 namespace framora {
 
@@ -58,6 +58,9 @@ const std::vector<FaceSubstitution>& FaceSubstitutions() {
 }
 
 QStringList InstalledFaces(const std::string& faceName) {
+  // Pictures are drawn on other threads than the one that saves map documents.
+  static std::mutex guard;
+  const std::lock_guard<std::mutex> lock(guard);
   static std::map<std::string, QStringList> known;
   const auto cached = known.find(faceName);
   if (cached != known.end()) return cached->second;
@@ -98,7 +101,10 @@ std::vector<LaidOutLine> LayOutMapText(const std::string& text, const TextSymbol
   if (text.empty() || pointSize <= 0) return lines;
   const double em = pointSize * dpi / 72;
   const double stretch = 1 + symbol.characterSpacing / 100;
-  for (const QString& line : QString::fromStdString(text).split(QRegularExpression(QStringLiteral("\r\n|\n|\r")))) {
+  // Any of "\r\n", "\n" and "\r" ends a line; a pattern would be compiled again every text.
+  QString whole = QString::fromStdString(text);
+  whole.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  for (const QString& line : whole.split(QLatin1Char('\n'))) {
     LaidOutLine laid;
     laid.characters = line.toStdU32String();
     double x = 0;

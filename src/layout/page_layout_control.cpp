@@ -21,15 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string WktOf(const OGRSpatialReference* srs) {
-  if (srs == nullptr || srs->IsEmpty()) return {};
-  char* text = nullptr;
-  srs->exportToWkt(&text);
-  std::string wkt = text ? text : "";
-  CPLFree(text);
-  return wkt;
-}
-
 LayoutLayer SheetLayer(Workspace& workspace, OGRLayer& data, LayerRole role) {
   LayoutLayer layer;
   layer.role = role;
@@ -213,7 +204,8 @@ std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedShe
   }
   SaveMapDocument(*this, (folder / (sheet.name + ".qgs")).string());
   for (std::string& notice :
-       ExportActiveView(*this, (folder / (sheet.name + settings_.PictureType)).string(), settings_.ExportDpi))
+       ExportActiveView(*this, (folder / (sheet.name + settings_.PictureType)).string(), settings_.ExportDpi,
+                        sheet.stopRequested))
     if (drawingNoticesGiven_.insert(notice).second) notices.push_back(std::move(notice));
   return notices;
 }
@@ -229,8 +221,9 @@ void SaveMapDocument(PageLayoutControl& control, const std::string& fileName) {
   SaveMapDocument(control.layout(), control.styles(), fileName);
 }
 
-std::vector<std::string> ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi) {
-  return ExportActiveView(control.layout(), control.styles(), fileName, dpi);
+std::vector<std::string> ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi,
+                                          const StopCheck& stop) {
+  return ExportActiveView(control.layout(), control.styles(), fileName, dpi, stop);
 }
 
 }  // namespace framora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -71,6 +72,7 @@ class PageLayoutControl final : public SheetDocumentBuilder {
 
 void SaveMapDocument(PageLayoutControl& control, const std::string& fileName);
 // The picture of the control's page; see ExportActiveView of a page layout.
-std::vector<std::string> ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi);
+std::vector<std::string> ExportActiveView(PageLayoutControl& control, const std::string& fileName, int dpi,
+                                          const std::function<bool()>& stop = {});
 
 }  // namespace framora

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <optional>
 #include <map>
+#include <mutex>
 #include <set>
 
 #include "gis/gdal_setup.h"
@@ -109,9 +110,49 @@ std::string RendererType(const std::string& styleXml) {
   return end == std::string::npos ? std::string() : styleXml.substr(type + 6, end - type - 6);
 }
 
+// A lent class copied into memory, for a twin renderer that must not share the lender's
+// reading; a sheet's classes are small. Empty when it cannot be copied.
+OpenedLayer CopyInMemory(OGRLayer& lent) {
+  OpenedLayer copy;
+  GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("Memory");
+  if (memory == nullptr) return copy;
+  copy.dataset.reset(memory->Create("", 0, 0, 0, GDT_Unknown, nullptr));
+  if (copy.dataset) copy.layer = copy.dataset->CopyLayer(&lent, lent.GetName());
+  lent.ResetReading();
+  return copy;
+}
+
+// A transformation from source to target. Making one looks its operations up in PROJ's
+// database, and every page asks for the same few again, so each is made once a run and every
+// renderer gets a copy of its own (a transformation is not to be used by two threads at once).
+OGRCoordinateTransformation* CopyOfTransformation(const OGRSpatialReference& source,
+                                                  const OGRSpatialReference& target) {
+  static std::mutex guard;
+  static std::map<std::pair<std::string, std::string>, std::unique_ptr<OGRCoordinateTransformation>> made;
+  const std::lock_guard<std::mutex> lock(guard);
+  auto& transformation = made[{WktOf(&source), WktOf(&target)}];
+  if (!transformation) transformation.reset(OGRCreateCoordinateTransformation(&source, &target));
+  return transformation ? transformation->Clone() : nullptr;
+}
+
 }  // namespace
 
 PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, double dpi)
+    : PageRenderer(layout, styles, dpi, Data::AsLent) {}
+
+PageRenderer* PageRenderer::twin() {
+  if (twinTried_) return twin_.get();
+  twinTried_ = true;
+  try {
+    auto made = std::unique_ptr<PageRenderer>(new PageRenderer(layout_, styles_, dpi_, Data::OwnCopies));
+    if (made->missingLayers_ == missingLayers_) twin_ = std::move(made);
+  } catch (const std::exception&) {
+    // Drawn by this renderer alone.
+  }
+  return twin_.get();
+}
+
+PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, double dpi, Data data)
     : layout_(layout), styles_(styles), dpi_(dpi) {
   EnsureGdalRegistered();
   const double pageUnitMm = layout.page.units == kUnitCentimetres ? 10 : 1;
@@ -130,6 +171,11 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
       entry.layer = &*layer;
       entry.frame = &frame;
       entry.data = layer->openClass;
+      if (entry.data != nullptr && data == Data::OwnCopies) {
+        entry.owned = CopyInMemory(*entry.data);
+        entry.data = entry.owned.layer;
+        if (entry.data == nullptr) throw FramoraError("不能复制图层" + layer->data.name);
+      }
       if (layer->data.isRaster) {
         try {
           entry.raster = std::make_unique<RasterLayerDrawing>(layer->data, mapSrs);
@@ -183,8 +229,8 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
           !mapSrs.IsSame(layerSrs, sameOptions)) {
         OGRSpatialReference source(*layerSrs);
         source.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-        entry.toMap.reset(OGRCreateCoordinateTransformation(&source, &mapSrs));
-        entry.toLayer.reset(OGRCreateCoordinateTransformation(&mapSrs, &source));
+        entry.toMap.reset(CopyOfTransformation(source, mapSrs));
+        entry.toLayer.reset(CopyOfTransformation(mapSrs, source));
       }
       drawn.layers.push_back(std::move(entry));
     }
@@ -213,7 +259,7 @@ PageRenderer::~PageRenderer() {
   // Borrowed classes go back to their owner as they came.
   for (auto& frame : frames_)
     for (auto& layer : frame.layers)
-      if (layer.layer->openClass != nullptr && layer.data != nullptr) {
+      if (layer.layer->openClass != nullptr && layer.data == layer.layer->openClass) {
         layer.data->SetSpatialFilter(nullptr);
         layer.data->ResetReading();
       }
@@ -274,8 +320,14 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
   area.MaxY = visible.bottom();
   const double mapScale = frame.scale(layout_.page);
   const QRectF imageArea = frameArea.intersected(band);
+  // Shapes are drawn smoothed, everything else not. Switching rasterises the clip again, so
+  // a run of shape layers switches once rather than each layer on its own.
+  const auto smooth = [&painter](bool on) {
+    if (painter.testRenderHint(QPainter::Antialiasing) != on) painter.setRenderHint(QPainter::Antialiasing, on);
+  };
   for (const DrawnLayer& layer : drawn.layers) {
     if (!layer.layer->data.shownAtScale(mapScale)) continue;  // the project shows it at other scales only
+    smooth(!layer.raster && layer.layer->data.opacity >= 1 && layer.layer->role != LayerRole::SheetTexts);
     if (layer.raster) {
       layer.raster->draw(painter, toDevice, imageArea);
     } else if (layer.layer->data.opacity < 1) {
@@ -309,6 +361,8 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
   if (layer.role == LayerRole::SheetTexts) {
     // Texts reach far from their points (tall vertical texts), and a sheet has few of them.
     data.SetSpatialFilter(nullptr);
+    // Every text in every band, even one wholly off it: Qt's glyph cache draws a glyph a
+    // shade differently by what it has drawn before, and pictures stay as they were.
     const double sizeFactor = layer.referenceScale > 0 && mapScale > 0 ? layer.referenceScale / mapScale : 1;
     for (auto& feature : data) {
       MapText text = ReadMapText(*feature);

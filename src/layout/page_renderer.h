@@ -40,6 +40,10 @@ class PageRenderer {
   // Draws the picture rows [firstRow, firstRow + rowCount) onto painter, whose row 0 is
   // firstRow; the rows are painted white first when fillWhite is set.
   void drawRows(QPainter& painter, int firstRow, int rowCount, int width, bool fillWhite = true);
+  // A renderer of the same page over data of its own (the classes the layout lends copied into
+  // memory), so that it draws one band while this one draws another; made at the first call
+  // (on the thread that uses this one), null when it would not draw what this one draws.
+  PageRenderer* twin();
 
  private:
   struct TransformDeleter {
@@ -63,6 +67,9 @@ class PageRenderer {
     MapLabels labels;                // over all its layers
   };
 
+  enum class Data { AsLent, OwnCopies };
+  PageRenderer(const PageLayout& layout, const LayerStyles& styles, double dpi, Data data);
+
   QTransform mapToDevice(const MapFrame& frame, int firstRow) const;
   QRectF pageToDevice(const Envelope& pageEnvelope, int firstRow) const;
   // Places the labels of the frame's layers once for the whole page.
@@ -81,6 +88,8 @@ class PageRenderer {
   std::vector<DrawnFrame> frames_;
   std::vector<std::string> missingLayers_;
   std::vector<std::string> notices_;
+  std::unique_ptr<PageRenderer> twin_;
+  bool twinTried_ = false;
 };
 
 }  // namespace framora

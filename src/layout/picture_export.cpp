@@ -125,13 +125,16 @@ class RasterExporter final : public PictureExporter {
   }
 
   bool exportPage(PageRenderer& renderer, const std::string& fileName, PixelSize size, const Georeference& where,
-                  const Page&) override {
+                  const Page&, const StopCheck& stop) override {
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_.c_str());
     if (driver == nullptr) return false;
     const int dpi = static_cast<int>(std::lround(renderer.dpi()));
     bool written = false;
+    bool stopped = false;
     {
-      RenderedPageDataset source(renderer, size.width, size.height, where, kExportBandBudgetBytes);
+      // Both cores: the bands below are drawn while this one is encoded; up to four in memory.
+      RenderedPageDataset source(renderer, size.width, size.height, where, kExportBandBudgetBytes / 4, true);
+      source.setStopCheck(stop);
       CPLErrorReset();
       if (driver_ == "JPEG") {
         // libjpeg takes the rows as they are drawn, four times faster than GDAL's copy.
@@ -150,6 +153,11 @@ class RasterExporter final : public PictureExporter {
         output.reset();  // closing writes the rest; its failure counts too
         written = written && CPLGetLastErrorType() < CE_Failure;
       }
+      stopped = source.stopped();
+    }
+    if (stopped) {
+      RemoveExport(fileName, worldFileExtension_);
+      throw RunStopped();
     }
     written = written && StampPictureResolution(fileName, driver_, dpi);
     if (written && where.valid && worldFileExtension_ != nullptr)
@@ -201,7 +209,7 @@ class PdfExporter final : public PictureExporter {
   bool canHold(PixelSize size) const override { return size.width >= 1 && size.height >= 1; }
 
   bool exportPage(PageRenderer& renderer, const std::string& fileName, PixelSize size, const Georeference&,
-                  const Page& page) override {
+                  const Page& page, const StopCheck&) override {
     bool written = false;
     {
       QPdfWriter writer(QString::fromStdString(fileName));
@@ -288,7 +296,7 @@ std::unique_ptr<PictureExporter> ExporterForExtension(const std::string& extensi
 }
 
 std::vector<std::string> ExportActiveView(const PageLayout& layout, const LayerStyles& styles,
-                                          const std::string& fileName, int dpi) {
+                                          const std::string& fileName, int dpi, const StopCheck& stop) {
   const PixelSize size = ExportPixelSize(layout.page, dpi);
   std::unique_ptr<PictureExporter> exporter = ExporterForExtension(FileExtension(fileName));
   if (dpi <= 0) throw FramoraError("输出分辨率" + std::to_string(dpi) + "无效，应大于0");
@@ -315,7 +323,14 @@ std::vector<std::string> ExportActiveView(const PageLayout& layout, const LayerS
   RemoveSideFilesAndPicture(temporary);
   CPLErrorReset();
   errno = 0;
-  if (!exporter->exportPage(renderer, temporary, size, PageGeoreference(layout, dpi), layout.page)) {
+  bool exported = false;
+  try {
+    exported = exporter->exportPage(renderer, temporary, size, PageGeoreference(layout, dpi), layout.page, stop);
+  } catch (const RunStopped&) {
+    RemoveSideFilesAndPicture(temporary);
+    throw;
+  }
+  if (!exported) {
     std::string reason = CPLGetLastErrorMsg();
     if (reason.empty() && errno != 0) reason = std::strerror(errno);
     RemoveSideFilesAndPicture(temporary);

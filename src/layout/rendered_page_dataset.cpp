@@ -1,6 +1,7 @@
 #include "layout/rendered_page_dataset.h"
 
 #include <QPainter>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
@@ -51,18 +52,99 @@ class RenderedPageBand final : public GDALRasterBand {
 }  // namespace
 
 RenderedPageDataset::RenderedPageDataset(PageRenderer& renderer, int width, int height, const Georeference& where,
-                                         size_t bandBudgetBytes)
-    : renderer_(renderer), where_(where) {
+                                         size_t bandBudgetBytes, bool drawAhead)
+    : renderer_(renderer), where_(where), drawAhead_(drawAhead) {
   nRasterXSize = width;
   nRasterYSize = height;
   const size_t rowBytes = static_cast<size_t>(std::max(width, 1)) * 4;
   rowsPerBand_ = static_cast<int>(std::clamp<size_t>(bandBudgetBytes / rowBytes, 1, std::max(height, 1)));
+  renderers_.push_back(&renderer_);
+  if (rowsPerBand_ >= height) drawAhead_ = false;  // one band: nothing to draw ahead
+  // Two bands are drawn at once where the page has enough of them to pay for a second
+  // renderer (the user's layers opened again, the sheet's classes copied).
+  constexpr int kBandsForTwoRenderers = 4;
+  if (drawAhead_ && (height + rowsPerBand_ - 1) / rowsPerBand_ >= kBandsForTwoRenderers)
+    if (PageRenderer* twin = renderer.twin()) renderers_.push_back(twin);
   if (!where_.srsWkt.empty() && srs_.importFromWkt(where_.srsWkt.c_str()) == OGRERR_NONE)
     srs_.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
   const int bands = 3;
   // GDAL owns its bands and frees them with the dataset.
   for (int band = 1; band <= bands; ++band) SetBand(band, std::make_unique<RenderedPageBand>(*this, band).release());
   rowSamples_.resize(static_cast<size_t>(width) * bands);
+}
+
+RenderedPageDataset::~RenderedPageDataset() {
+  // The renderers and the bands outlive every drawing of theirs.
+  for (Ahead& band : ahead_)
+    if (band.drawing.valid()) band.drawing.wait();
+}
+
+bool RenderedPageDataset::allocate(QImage& image) const {
+  if (!image.isNull()) return true;
+  image = QImage(nRasterXSize, rowsPerBand_, QImage::Format_RGB32);
+  if (image.isNull()) return false;  // no memory for even one band
+  const int dotsPerMetre = static_cast<int>(std::lround(renderer_.dpi() / 0.0254));
+  image.setDotsPerMeterX(dotsPerMetre);
+  image.setDotsPerMeterY(dotsPerMetre);
+  return true;
+}
+
+PageRenderer& RenderedPageDataset::rendererOf(int top) const {
+  return *renderers_[static_cast<size_t>(top / rowsPerBand_) % renderers_.size()];
+}
+
+void RenderedPageDataset::draw(PageRenderer& renderer, QImage& image, int top) const {
+  const int rows = std::min(rowsPerBand_, nRasterYSize - top);
+  image.fill(Qt::white);  // the same white without the painter's compositing
+  QPainter painter(&image);
+  renderer.drawRows(painter, top, rows, nRasterXSize, false);
+  painter.end();
+}
+
+bool RenderedPageDataset::startAhead(int top) {
+  QImage image;
+  if (!spare_.empty()) {
+    image = std::move(spare_.back());
+    spare_.pop_back();
+  }
+  if (!allocate(image)) return false;  // drawn in turn when its rows are asked for
+  ahead_.push_back(Ahead{top, std::move(image), {}});
+  QImage& target = ahead_.back().image;  // a deque keeps its elements in place
+  PageRenderer& renderer = rendererOf(top);
+  auto drawing = std::make_shared<std::packaged_task<DrawnBand()>>([this, &renderer, &target, top] {
+    CPLErrorReset();
+    draw(renderer, target, top);
+    return DrawnBand{CPLGetLastErrorType(), CPLGetLastErrorNo(), CPLGetLastErrorMsg()};
+  });
+  ahead_.back().drawing = drawing->get_future();
+  // Qt's threads live on from page to page, and with them the fonts they have loaded.
+  QThreadPool::globalInstance()->start([drawing] { (*drawing)(); });
+  return true;
+}
+
+void RenderedPageDataset::takeAhead() {
+  DrawnBand drawn;
+  try {
+    drawn = ahead_.front().drawing.get();
+  } catch (...) {
+    ahead_.pop_front();
+    throw;  // what drawing threw
+  }
+  if (drawn.errorType != CE_None)
+    CPLErrorSetState(drawn.errorType, drawn.errorNumber, drawn.errorMessage.c_str());
+  if (!band_.isNull()) spare_.push_back(std::move(band_));
+  band_ = std::move(ahead_.front().image);
+  ahead_.pop_front();
+}
+
+void RenderedPageDataset::dropAhead() {
+  for (Ahead& band : ahead_) band.drawing.wait();
+  std::deque<Ahead> dropped;
+  dropped.swap(ahead_);
+  for (Ahead& band : dropped) {
+    spare_.push_back(std::move(band.image));
+    band.drawing.get();  // what drawing threw is thrown here
+  }
 }
 
 CPLErr RenderedPageDataset::GetGeoTransform(double* transform) {
@@ -73,21 +155,30 @@ CPLErr RenderedPageDataset::GetGeoTransform(double* transform) {
 const OGRSpatialReference* RenderedPageDataset::GetSpatialRef() const { return srs_.IsEmpty() ? nullptr : &srs_; }
 
 const QRgb* RenderedPageDataset::drawnRow(int row) {
+  if (stopped_) return nullptr;
   if (bandTop_ < 0 || row < bandTop_ || row >= bandTop_ + rowsPerBand_) {
-    if (band_.isNull()) {
-      band_ = QImage(nRasterXSize, rowsPerBand_, QImage::Format_RGB32);
-      if (band_.isNull()) return nullptr;  // no memory for even one band
-      const int dotsPerMetre = static_cast<int>(std::lround(renderer_.dpi() / 0.0254));
-      band_.setDotsPerMeterX(dotsPerMetre);
-      band_.setDotsPerMeterY(dotsPerMetre);
+    if (stopCheck_ && stopCheck_()) {
+      stopped_ = true;
+      return nullptr;
     }
-    bandTop_ = row / rowsPerBand_ * rowsPerBand_;
-    const int rows = std::min(rowsPerBand_, nRasterYSize - bandTop_);
-    QPainter painter(&band_);
-    renderer_.drawRows(painter, bandTop_, rows, nRasterXSize);
-    painter.end();
+    const int top = row / rowsPerBand_ * rowsPerBand_;
+    bandTop_ = -1;
+    if (!ahead_.empty() && ahead_.front().top == top) {
+      takeAhead();
+    } else {
+      // Rows out of turn: what is drawn ahead is finished before the renderers draw again.
+      dropAhead();
+      if (!allocate(band_)) return nullptr;
+      draw(rendererOf(top), band_, top);
+    }
+    bandTop_ = top;
     ++bandsDrawn_;
     convertedRow_ = -1;
+    if (drawAhead_) {
+      int next = ahead_.empty() ? top + rowsPerBand_ : ahead_.back().top + rowsPerBand_;
+      for (; ahead_.size() < renderers_.size() && next < nRasterYSize; next += rowsPerBand_)
+        if (!startAhead(next)) break;
+    }
   }
   return reinterpret_cast<const QRgb*>(band_.constScanLine(row - bandTop_));
 }

@@ -5,6 +5,9 @@
 
 #include <QImage>
 
+#include <deque>
+#include <functional>
+#include <future>
 #include <vector>
 
 #include "layout/page_renderer.h"
@@ -19,20 +22,29 @@ struct Georeference {
   std::string srsWkt;
 };
 
+// Asked between the bands of a picture, on the thread that reads its rows; true stops it.
+using StopCheck = std::function<bool()>;
+
 // A read-only raster whose rows are drawn when they are asked for, one band of rows at a
 // time, so that a GDAL driver can copy a page of any size from it while only one band is
-// held in memory. Rows are best read from the top down.
+// held in memory. Rows are best read from the top down: then, drawing ahead, the band below
+// is drawn on another thread while the rows of this one are encoded (two bands in memory),
+// and on pages of many bands the two bands below at once by the renderer and its twin (four).
 class RenderedPageDataset final : public GDALDataset {
  public:
-  // RGB in three bands.
+  // RGB in three bands. The renderer is only used by one thread at a time.
   RenderedPageDataset(PageRenderer& renderer, int width, int height, const Georeference& where,
-                      size_t bandBudgetBytes);
+                      size_t bandBudgetBytes, bool drawAhead = false);
+  ~RenderedPageDataset() override;
 
   CPLErr GetGeoTransform(double* transform) override;
   const OGRSpatialReference* GetSpatialRef() const override;
 
   int rowsPerBand() const { return rowsPerBand_; }
   int bandsDrawn() const { return bandsDrawn_; }
+  // Asked before each band is drawn; once it answers yes no row is given any more.
+  void setStopCheck(StopCheck check) { stopCheck_ = std::move(check); }
+  bool stopped() const { return stopped_; }
 
   // The samples of one picture row, interleaved RGB.
   // nullptr when there is no memory to draw it.
@@ -49,6 +61,26 @@ class RenderedPageDataset final : public GDALDataset {
                    GSpacing lineSpace, GSpacing bandSpace, GDALRasterIOExtraArg* extra) override;
 
  private:
+  // A band drawn, or being drawn, away from the reading thread; GDAL's error state is per
+  // thread, so a failure while drawing travels back with it.
+  struct DrawnBand {
+    CPLErr errorType = CE_None;
+    int errorNumber = 0;
+    std::string errorMessage;
+  };
+  struct Ahead {
+    int top = 0;
+    QImage image;
+    std::future<DrawnBand> drawing;
+  };
+  bool allocate(QImage& image) const;
+  // Bands are dealt out to the renderers in turn, so that no renderer draws two at once.
+  PageRenderer& rendererOf(int top) const;
+  void draw(PageRenderer& renderer, QImage& image, int top) const;
+  bool startAhead(int top);
+  void takeAhead();
+  void dropAhead();
+
   PageRenderer& renderer_;
   Georeference where_;
   OGRSpatialReference srs_;
@@ -56,6 +88,12 @@ class RenderedPageDataset final : public GDALDataset {
   QImage band_;
   int bandTop_ = -1;
   int bandsDrawn_ = 0;
+  bool drawAhead_ = false;
+  std::vector<PageRenderer*> renderers_;
+  std::deque<Ahead> ahead_;  // top down, consecutive bands
+  std::vector<QImage> spare_;
+  StopCheck stopCheck_;
+  bool stopped_ = false;
   int convertedRow_ = -1;
   std::vector<GByte> rowSamples_;
 };

@@ -23,6 +23,25 @@ const QPainterPath* GrownSheets::forStroke(double width) {
   return &found->second;
 }
 
+void GrownSheets::clipToSheet(QPainter& painter, const QRectF& reach) {
+  if (sheet_ != nullptr && !deepInside(reach)) clipTo(painter, sheet_);
+}
+
+void GrownSheets::clipForStroke(QPainter& painter, double width, const QRectF& reach) {
+  if (sheet_ != nullptr && !deepInside(reach)) clipTo(painter, forStroke(width));
+}
+
+bool GrownSheets::deepInside(const QRectF& reach) const {
+  // A pixel of smoothed clip edge on either side.
+  return reach.isValid() && sheet_->contains(reach.adjusted(-2, -2, 2, 2));
+}
+
+void GrownSheets::clipTo(QPainter& painter, const QPainterPath* clip) {
+  if (clip == current_) return;
+  painter.setClipPath(*clip);
+  current_ = clip;
+}
+
 namespace {
 
 constexpr double kDegree = M_PI / 180;
@@ -288,6 +307,28 @@ std::vector<QPointF> SurfaceCentroids(const QPainterPath& path, bool largestOnly
   return centroids;
 }
 
+// The device pixels a shape covers, its points included.
+QRectF ShapeBounds(const DeviceShape& shape) {
+  QRectF bounds = shape.path.isEmpty() ? QRectF() : shape.path.boundingRect();
+  for (const QPointF& point : shape.points) bounds |= QRectF(point.x() - 0.5, point.y() - 0.5, 1, 1);
+  return bounds;
+}
+
+QRectF Grown(const QRectF& bounds, double reach) { return bounds.adjusted(-reach, -reach, reach, reach); }
+
+// How far a marker may reach from its point, generously: any shape, turned, with its outline
+// and offset.
+double MarkerReach(const SymbolLayerLook& marker, const SymbolScale& scale) {
+  return std::fabs(scale.pixels(marker.size)) + std::fabs(scale.pixels(marker.strokeWidth)) +
+         std::fabs(scale.pixels(marker.offsetX)) + std::fabs(scale.pixels(marker.offsetY)) + 1;
+}
+
+double MarkersReach(const SymbolLook& markers, const SymbolScale& scale) {
+  double reach = 0;
+  for (const SymbolLayerLook& marker : markers.layers) reach = std::max(reach, MarkerReach(marker, scale));
+  return reach;
+}
+
 }  // namespace
 
 QPainterPath MarkerPath(const SymbolLayerLook& marker, QPointF point, const SymbolScale& scale) {
@@ -302,19 +343,21 @@ QPainterPath MarkerPath(const SymbolLayerLook& marker, QPointF point, const Symb
 void PaintSymbol(QPainter& painter, const DeviceShape& shape, const SymbolLook& look, const SymbolScale& scale,
                  GrownSheets& clips, int pass) {
   // Every line at its exact width and smoothed: a floor of one pixel would double thin lines
-  // at some resolutions and make vector output depend on the resolution.
-  painter.setRenderHint(QPainter::Antialiasing, true);
+  // at some resolutions and make vector output depend on the resolution. Switching smoothing
+  // rasterises the clip again, so only when it is off.
+  if (!painter.testRenderHint(QPainter::Antialiasing)) painter.setRenderHint(QPainter::Antialiasing, true);
+  const QRectF bounds = ShapeBounds(shape);
   for (const SymbolLayerLook& layer : look.layers) {
     if (pass >= 0 && layer.pass != pass) continue;
     if (layer.kind == SymbolLayerLook::Kind::Marker) {
       if (shape.points.empty()) continue;
-      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      clips.clipToSheet(painter, Grown(bounds, MarkerReach(layer, scale)));
       for (const QPointF& point : shape.points) PaintMarker(painter, layer, point, scale);
       continue;
     }
     if (layer.kind == SymbolLayerLook::Kind::CentroidFill) {
       if (shape.path.isEmpty() || !shape.areas || !layer.markers) continue;
-      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      clips.clipToSheet(painter, Grown(bounds, MarkersReach(*layer.markers, scale)));
       for (const QPointF& point : SurfaceCentroids(shape.path, !layer.onEveryPart))
         for (const SymbolLayerLook& marker : layer.markers->layers)
           if (marker.kind == SymbolLayerLook::Kind::Marker) PaintMarker(painter, marker, point, scale);
@@ -322,7 +365,7 @@ void PaintSymbol(QPainter& painter, const DeviceShape& shape, const SymbolLook& 
     }
     if (layer.kind == SymbolLayerLook::Kind::MarkerLine) {
       if (shape.path.isEmpty() || !layer.markers) continue;
-      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      clips.clipToSheet(painter, Grown(bounds, MarkersReach(*layer.markers, scale)));
       for (const QPolygonF& line : shape.path.toSubpathPolygons())
         for (const auto& [point, angle] : MarkerPlaces(line, layer, scale))
           for (SymbolLayerLook marker : layer.markers->layers) {
@@ -334,12 +377,12 @@ void PaintSymbol(QPainter& painter, const DeviceShape& shape, const SymbolLook& 
     }
     if (shape.path.isEmpty()) continue;
     if (layer.kind == SymbolLayerLook::Kind::Fill && layer.fill && shape.areas) {
-      if (clips.sheet()) painter.setClipPath(*clips.sheet());
+      clips.clipToSheet(painter, bounds);
       painter.fillPath(shape.path, QBrush(layer.fillColor, layer.brush));
     }
     if (layer.stroke) {
       const QPen pen = StrokePen(layer, scale);
-      if (const QPainterPath* grown = clips.forStroke(pen.widthF())) painter.setClipPath(*grown);
+      clips.clipForStroke(painter, pen.widthF(), Grown(bounds, pen.widthF()));
       painter.strokePath(shape.path, pen);
     }
   }

@@ -19,9 +19,20 @@ class GrownSheets {
   const QPainterPath* forStroke(double width);
   const QPainterPath* sheet() const { return sheet_; }
 
+  // Clip what is drawn within reach (device pixels) to the sheet, or to the sheet grown for a
+  // stroke of that width. Setting a clip rasterises it over the whole band, so it is set only
+  // for what comes near the sheet's edge, and only when it changes: deep inside the sheet
+  // every clip in play lets every pixel through.
+  void clipToSheet(QPainter& painter, const QRectF& reach);
+  void clipForStroke(QPainter& painter, double width, const QRectF& reach);
+
  private:
+  bool deepInside(const QRectF& reach) const;
+  void clipTo(QPainter& painter, const QPainterPath* clip);
+
   const QPainterPath* sheet_;
   std::map<double, QPainterPath> grown_;
+  const QPainterPath* current_ = nullptr;  // the clip set last
 };
 
 // A feature on the device: its lines and rings as one path, its points apart.

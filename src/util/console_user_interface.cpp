@@ -9,7 +9,7 @@
 namespace framora {
 
 namespace {
-std::atomic<bool> stopRequested{false};
+std::atomic<bool> stopFlag{false};
 }
 
 ConsoleUserInterface::ConsoleUserInterface(bool answerOk, std::FILE* out)
@@ -19,7 +19,9 @@ ConsoleUserInterface::ConsoleUserInterface(bool answerOk, std::FILE* out)
   progressLines_ = progress != nullptr && std::string(progress) == "lines";
 }
 
-void ConsoleUserInterface::requestStop() { stopRequested = true; }
+void ConsoleUserInterface::requestStop() { stopFlag = true; }
+
+bool ConsoleUserInterface::stopRequested() { return stopFlag.load(); }
 
 void ConsoleUserInterface::message(const std::string& text) {
   if (active_ && interactive_) std::fputc('\n', out_);
@@ -43,7 +45,7 @@ void ConsoleUserInterface::startProgress(int total, const std::string& caption, 
 }
 
 bool ConsoleUserInterface::stepProgress(int count) {
-  const bool stop = stopRequested.load();
+  const bool stop = stopFlag.load();
   if (!active_) return stop;
   if (stop) {
     endProgress(false);

@@ -17,6 +17,7 @@ class ConsoleUserInterface : public UserInterface {
   bool askOkCancel(const std::string& text, const std::string& caption) override;
   void startProgress(int total, const std::string& caption, bool withCancel) override;
   bool stepProgress(int count) override;
+  bool stopRequested() override;
   void endProgress(bool force) override;
 
   // Set from a signal handler: the next step reports a stop, however early it was asked.

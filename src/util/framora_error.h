@@ -18,4 +18,11 @@ class SheetSkipped : public FramoraError {
   using FramoraError::FramoraError;
 };
 
+// The user stopped the run while a sheet's picture was being drawn: nothing of the picture
+// is left, and the sheet is not finished.
+class RunStopped : public std::runtime_error {
+ public:
+  RunStopped() : std::runtime_error("stopped") {}
+};
+
 }  // namespace framora

@@ -15,6 +15,8 @@ class RecordingUserInterface : public UserInterface {
   bool answerOk = false;
   bool answerContinue = false;  // 继续 to the question about an existing output
   int cancelAtStep = -1;  // stepProgress returns true from this step on (1-based); -1 never
+  int stopAtCheck = -1;   // stopRequested answers yes from this question on (1-based); -1 never
+  int stopChecks = 0;
   int progressTotal = -1;
   std::string progressCaption;
   int stepsTaken = 0;
@@ -41,6 +43,7 @@ class RecordingUserInterface : public UserInterface {
     return cancelAtStep > 0 && stepsTaken >= cancelAtStep;
   }
   void endProgress(bool) override { ++progressEnds; }
+  bool stopRequested() override { return ++stopChecks >= stopAtCheck && stopAtCheck > 0; }
 };
 
 }  // namespace framora

@@ -26,6 +26,9 @@ class UserInterface {
   virtual void startProgress(int total, const std::string& caption, bool withCancel) = 0;
   // Advances by count; true once the user has confirmed a stop.
   virtual bool stepProgress(int count) = 0;
+  // Whether the user has asked for a stop, without a step: asked between the bands of a long
+  // picture, on the thread that runs the job.
+  virtual bool stopRequested() { return false; }
   virtual void endProgress(bool force) = 0;
 };
 

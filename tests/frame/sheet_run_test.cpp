@@ -46,6 +46,17 @@ struct ScriptedDocuments : SheetDocumentBuilder {
   }
 };
 
+// Pictures that ask for a stop once per band, four bands a sheet, as an export does.
+struct BandedDocuments : SheetDocumentBuilder {
+  std::vector<std::string> sheets;
+  std::vector<std::string> BuildSheetDocument(const FinishedSheet& sheet) override {
+    for (int band = 0; band < 4; ++band)
+      if (sheet.stopRequested && sheet.stopRequested()) throw RunStopped();
+    sheets.push_back(sheet.name);
+    return {};
+  }
+};
+
 // A progress window that cannot be closed.
 struct BrokenProgressUserInterface : RecordingUserInterface {
   void endProgress(bool) override { throw FramoraError("进度窗口关不上"); }
@@ -126,6 +137,28 @@ TEST_F(SheetRun, AStopCountsOnlyWhenSheetsAreLeft) {
   summary = run(last);
   EXPECT_FALSE(summary.stopped) << "a stop after the last sheet leaves nothing undone";
   EXPECT_EQ(summary.made, 1);
+}
+
+TEST_F(SheetRun, AStopDuringAPictureEndsTheRunWithThatSheetNotMadeAndAResumeMakesIt) {
+  writeSource({"a", "b", "c"});
+  BandedDocuments documents;
+  ui.stopAtCheck = 6;  // the second band of b's picture
+  SheetRunSummary summary = run(ui, &documents);
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(summary.made, 1);
+  EXPECT_EQ(summary.failed, 0);
+  EXPECT_EQ(documents.sheets, std::vector<std::string>{"a"});
+  EXPECT_TRUE(ui.messages.empty()) << "a stop is not a failure";
+  EXPECT_EQ(ui.progressEnds, 1);
+  EXPECT_FALSE(sheetExists("c"));
+
+  // b's frame is whole; the run that continues gives it its picture.
+  RecordingUserInterface resumed;
+  summary = run(resumed, &documents);
+  EXPECT_FALSE(summary.stopped);
+  EXPECT_EQ(summary.made, 1);
+  EXPECT_EQ(summary.existing, 2);
+  EXPECT_EQ(documents.sheets, (std::vector<std::string>{"a", "a", "b", "c"}));
 }
 
 TEST_F(SheetRun, ASheetFailingHalfWayIsRemovedAndItsErrorEndsTheRun) {

@@ -259,6 +259,53 @@ TEST_F(SheetDocument, BandsOfRowsJoinWithoutSeams) {
   EXPECT_EQ(seamRows, 0u);
 }
 
+TEST_F(SheetDocument, BandsDrawnAheadOnOtherThreadsAreTheBandsDrawnInTurn) {
+  auto builder = makeBuilder();
+  buildSheet(*builder);
+  const PageLayout& layout = control->layout();
+  PageRenderer renderer(layout, control->styles(), 50);
+  const Georeference where = PageGeoreference(layout, 50);
+  const auto read = [&](bool ahead, int& bands) {
+    RenderedPageDataset page(renderer, 622, 582, where, 622 * 4 * 40, ahead);
+    std::vector<GByte> samples(622 * 582 * 3);
+    // Row by row, as the encoders take them.
+    for (int row = 0; row < 582; ++row)
+      EXPECT_EQ(page.RasterIO(GF_Read, 0, row, 622, 1, samples.data() + row * 622 * 3, 622, 1, GDT_Byte, 3, nullptr,
+                              3, 622 * 3, 1, nullptr),
+                CE_None);
+    // A row above the band in hand is drawn again in turn.
+    std::vector<GByte> first(622 * 3);
+    EXPECT_EQ(page.RasterIO(GF_Read, 0, 0, 622, 1, first.data(), 622, 1, GDT_Byte, 3, nullptr, 3, 622 * 3, 1, nullptr),
+              CE_None);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), samples.begin()));
+    bands = page.bandsDrawn();
+    return samples;
+  };
+  int inTurnBands = 0, aheadBands = 0;
+  const auto inTurn = read(false, inTurnBands);
+  const auto ahead = read(true, aheadBands);
+  EXPECT_EQ(inTurnBands, (582 + 39) / 40 + 1);
+  EXPECT_EQ(aheadBands, inTurnBands);
+  EXPECT_TRUE(inTurn == ahead);
+  EXPECT_NE(renderer.twin(), nullptr) << "fifteen bands are drawn two at a time, the sheet's classes opened twice";
+}
+
+TEST_F(SheetDocument, AStopBetweenBandsLeavesNoPictureAndTheEarlierOneStays) {
+  settings.PictureType = ".JPG";
+  auto builder = makeBuilder();
+  buildSheet(*builder);
+  const std::string file = output("S.JPG");
+  ASSERT_TRUE(fs::exists(file));
+  const auto earlier = fs::file_size(file);
+  // 600 dpi: 7464 pixels across, a dozen bands.
+  int asked = 0;
+  EXPECT_THROW(ExportActiveView(*control, file, 600, [&asked] { return ++asked == 3; }), RunStopped);
+  EXPECT_EQ(asked, 3) << "asked before each band, and no more once it said yes";
+  EXPECT_EQ(fs::file_size(file), earlier);
+  for (const auto& entry : fs::directory_iterator(outputFolder()))
+    EXPECT_EQ(entry.path().filename().string().find("framora-tmp"), std::string::npos) << entry.path();
+}
+
 TEST_F(SheetDocument, APictureTooLargeForItsFormatIsReportedAndTheNextSheetFollows) {
   settings.PictureType = ".JPG";
   settings.ExportDpi = 6000;  // 74645 pixels across, past JPEG's 65500

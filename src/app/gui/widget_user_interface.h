@@ -23,6 +23,7 @@ class WidgetUserInterface : public UserInterface {
   }
   void startProgress(int total, const std::string& caption, bool withCancel) override;
   bool stepProgress(int count) override;
+  bool stopRequested() override;
   void endProgress(bool force) override;
 
   // The application's error box for a failure that ended an operation.
