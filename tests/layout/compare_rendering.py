@@ -9,6 +9,8 @@ Framora's picture of the same sheet:
            other and against the imagery and the category colours themselves;
   off      layers switched off in the project (one alone, one in a group that is off) are
            absent from both and listed unchecked;
+  rules    a rule-based layer over the roads (one rule and an else rule) shows each rule's
+           colour along its roads in both;
   parts    a polygon frame over a two-part township shows both parts in both, and a
            township's hole stays empty;
   user labels  the project's own labels have ink at QGIS's label places; skipped, saying so,
@@ -42,6 +44,9 @@ COLOUR_TOLERANCE = 12        # per channel, a window's mean against the expected
 BETWEEN_TOLERANCE = 12       # per channel, Framora's window against QGIS's
 MEAN_BETWEEN_TOLERANCE = 3   # the same over every point
 MAGENTA = (255, 0, 255)
+RULE_VALUE = "快速路"        # roads of this grade take the rule's colour, the others the else rule's
+RULE_COLOUR = (0, 255, 255)
+ELSE_COLOUR = (0, 0, 255)
 
 failures = []
 skipped = []
@@ -69,6 +74,10 @@ def test_project(sample, work):
             '<layer-tree-layer id="off_in_group" name="组里的图层" providerKey="ogr" '
             'source="./sample.gpkg|layername=道路" checked="Qt::Checked" expanded="1"/></layer-tree-group>\n    ')
     text = text.replace('<layer-tree-layer id="roads"', tree + '<layer-tree-layer id="roads"', 1)
+    # A rule-based layer on top of all.
+    text = text.replace('<layer-tree-layer id="roads"', '<layer-tree-layer id="roads_by_rule" name="道路规则" '
+                        'providerKey="ogr" source="./sample.gpkg|layername=道路" checked="Qt::Checked" expanded="1"/>\n'
+                        '    <layer-tree-layer id="roads"', 1)
 
     def layer(layer_id, name, source, geometry, symbol):
         return ('    <maplayer type="vector" geometry="%s"><id>%s</id><datasource>./sample.gpkg|layername=%s'
@@ -84,6 +93,19 @@ def test_project(sample, work):
             'type="QString"/><Option name="line_width" value="3" type="QString"/></Option></layer></symbol>')
     text = text.replace("<projectlayers>\n", "<projectlayers>\n" + layer("off_alone", "关闭的图层", "乡镇", "Polygon", fill)
                         + layer("off_in_group", "组里的图层", "道路", "Line", line), 1)
+    def rule_line(name, rgb):
+        return ('<symbol name="%s" type="line" alpha="1" clip_to_extent="1" force_rhr="0"><layer class="SimpleLine" '
+                'enabled="1" locked="0" pass="0"><Option type="Map"><Option name="line_color" value="%d,%d,%d,255" '
+                'type="QString"/><Option name="line_width" value="1.5" type="QString"/><Option name="line_width_unit" '
+                'value="MM" type="QString"/></Option></layer></symbol>' % ((name,) + rgb))
+    rules = ('    <maplayer type="vector" geometry="Line"><id>roads_by_rule</id><datasource>./sample.gpkg|layername=道路'
+             '</datasource><layername>道路规则</layername><srs><spatialrefsys><authid>EPSG:4527</authid>'
+             '</spatialrefsys></srs><provider encoding="UTF-8">ogr</provider><renderer-v2 type="RuleRenderer" '
+             'symbollevels="0" enableorderby="0" forceraster="0"><rules key="root">'
+             '<rule key="fast" filter="&quot;DJ&quot; = \'%s\'" symbol="0" label="fast"/>'
+             '<rule key="other" filter="ELSE" symbol="1" label="other"/></rules><symbols>%s%s</symbols>'
+             '</renderer-v2></maplayer>\n' % (RULE_VALUE, rule_line("0", RULE_COLOUR), rule_line("1", ELSE_COLOUR)))
+    text = text.replace("<projectlayers>\n", "<projectlayers>\n" + rules, 1)
     path = os.path.join(folder, "test.qgs")
     with open(path, "w", encoding="utf-8") as f:
         f.write(text)
@@ -414,8 +436,42 @@ def check_standard_sheet(work, folder, user_labels=True):
     tints = township_tints(project.mapLayersByName("乡镇")[0])
     check_colours(framora, labelled, os.path.join(work, "sample", "sample.gpkg"), imagery, tints,
                   data.GetLayerByName("L_" + SHEET), sheet_shape)
+    check_rule_colours(framora, labelled, os.path.join(work, "sample", "sample.gpkg"), sheet_shape)
     if user_labels:
         check_user_labels(framora, layout, labelled)
+
+
+def check_rule_colours(framora, page, sample_gpkg, sheet_shape):
+    """Points along the roads inside the sheet show the colour of the rule their grade meets."""
+    data = ogr.Open(sample_gpkg)
+    roads = data.GetLayerByName("道路")
+    plane = roads.GetSpatialRef().Clone()
+    plane.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
+    inner = sheet_shape.Buffer(-60)
+    colours = {"rule": np.array(RULE_COLOUR, float), "else": np.array(ELSE_COLOUR, float)}
+    counts = {}
+    for road in roads:
+        which = "rule" if road.GetField("DJ") == RULE_VALUE else "else"
+        line = road.GetGeometryRef().Intersection(inner)
+        if line is None or line.IsEmpty():
+            continue
+        parts = [line.GetGeometryRef(i) for i in range(line.GetGeometryCount())] if line.GetGeometryCount() else [line]
+        for part in parts:
+            length = part.Length()
+            for step in range(int(length // 40)):
+                point = part.Value(20 + step * 40)
+                px, py = framora.ground_pixel(point.GetX(), point.GetY(), plane)
+                for label, picture in (("Framora", framora), ("QGIS", page)):
+                    pixel = picture.window(int(round(px)) - 1, int(round(py)) - 1, 3, 3).reshape(-1, 3).mean(0)
+                    hits = counts.setdefault((which, label), [0, 0])
+                    hits[0] += np.abs(pixel - colours[which]).max() <= 40
+                    hits[1] += 1
+    for (which, label), (hits, total) in sorted(counts.items()):
+        # Labels along the roads cover a few points.
+        check(total >= 10 and hits >= 0.8 * total, "rules: %s shows the %s rule's colour at %d of %d road points" %
+              (label, which, hits, total))
+    check(len(counts) == 4, "rules: roads of both rules should cross the sheet, found %s" % sorted(counts))
+    print("rules: %s" % ", ".join("%s %s %d/%d" % (label, which, h, t) for (which, label), (h, t) in sorted(counts.items())))
 
 
 def check_user_labels(framora, layout, without):
