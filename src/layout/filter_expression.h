@@ -25,7 +25,7 @@ struct ExpressionValue {
   std::string asText() const;
   // A number, or a text that reads wholly as one.
   std::optional<double> asNumber() const;
-  // As a condition: NULL, zero and an empty text are false.
+  // As a rule takes its filter's value: NULL, zero, an empty text, "0" and "false" are false.
   bool isTrue() const;
 };
 
