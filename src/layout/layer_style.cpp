@@ -142,7 +142,12 @@ QColor ColorOf(const std::string& text, double symbolAlpha) {
     if (!color.isValid()) color = Qt::black;
   } else {
     const CPLStringList parts(CSLTokenizeString2(text.c_str(), ",", 0));
-    if (parts.size() < 3) return Qt::black;
+    if (parts.size() < 3) {
+      color = QColor(QString::fromStdString(Trim(text)));  // a colour's name, as QGIS reads it then
+      if (!color.isValid()) return Qt::black;
+      color.setAlphaF(color.alphaF() * symbolAlpha);
+      return color;
+    }
     color = QColor(std::clamp(WholeOr(parts[0], 0), 0, 255), std::clamp(WholeOr(parts[1], 0), 0, 255),
                    std::clamp(WholeOr(parts[2], 0), 0, 255),
                    parts.size() > 3 ? std::clamp(WholeOr(parts[3], 255), 0, 255) : 255);
@@ -490,28 +495,32 @@ bool ScaleShows(const StyleRule& rule, double scale) {
   return true;
 }
 
-enum class RuleResult { Filtered, Rendered };
+enum class RuleResult { Filtered, Inactive, Rendered };
 
 // As QGIS goes through rules: a rule's symbol, then its rules in order, then its else rules
-// when none of the others drew the feature.
+// when none of the others took the feature. A rule switched off or out of its scales draws
+// nothing, yet takes the features its filter matches from the else rules beside it.
 RuleResult ApplyRule(const StyleRule& rule, const FieldValues& fields, double scale,
                      std::vector<const SymbolLook*>& looks) {
   if (rule.unreadable) return RuleResult::Filtered;
   if (rule.filter && !rule.filter->matches(fields)) return RuleResult::Filtered;
+  if (!rule.active || !ScaleShows(rule, scale)) return RuleResult::Inactive;
   bool rendered = false;
   if (rule.symbol) {
     looks.push_back(&*rule.symbol);
     rendered = true;
   }
   bool matchedAChild = false;
-  const auto shown = [&](const StyleRule& child) { return child.active && ScaleShows(child, scale); };
+  const auto apply = [&](const StyleRule& child) {
+    const RuleResult result = ApplyRule(child, fields, scale, looks);
+    matchedAChild = matchedAChild || result != RuleResult::Filtered;
+    rendered = rendered || result == RuleResult::Rendered;
+  };
   for (const StyleRule& child : rule.children)
-    if (!child.isElse && shown(child) && ApplyRule(child, fields, scale, looks) == RuleResult::Rendered)
-      matchedAChild = rendered = true;
+    if (!child.isElse) apply(child);
   if (!matchedAChild)
     for (const StyleRule& child : rule.children)
-      if (child.isElse && shown(child) && ApplyRule(child, fields, scale, looks) == RuleResult::Rendered)
-        rendered = true;
+      if (child.isElse) apply(child);
   return rendered ? RuleResult::Rendered : RuleResult::Filtered;
 }
 
@@ -525,6 +534,10 @@ void CollectRulePasses(const StyleRule& rule, std::set<int>& passes) {
 }
 
 }  // namespace
+
+void LayerStyle::resolveAttribute(const OGRFeatureDefn& fields) {
+  if (attributeExpression && fields.GetFieldIndex(attribute.c_str()) >= 0) attributeExpression.reset();
+}
 
 const SymbolLook* LayerStyle::lookFor(const std::string& value) const {
   for (const auto& [categoryValue, look] : categories)

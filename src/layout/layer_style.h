@@ -108,6 +108,9 @@ struct LayerStyle {
   std::set<std::string> fixedProperties;      // settings set by expressions, drawn with their fixed values
   std::vector<std::string> unreadableFilters;  // rule filters that could not be read
 
+  // As QGIS takes the attribute: a field of the layer when it has one by that name ("1990",
+  // "a-b"), else an expression over its fields.
+  void resolveAttribute(const OGRFeatureDefn& fields);
   // Categorized: nullptr when features of that value are not drawn.
   const SymbolLook* lookFor(const std::string& value) const;
   // The symbols a feature is drawn with at a map scale, in drawing order; none: not drawn.

@@ -134,13 +134,67 @@ TEST(LayerStyle, RulesNestElseAndScaleAsQgisDoes) {
   // Closer than its scales the rule draws nothing, so its group drew nothing: the else rule takes it.
   EXPECT_EQ(ColorFor(*style, feature("b", 0), 1000), "#808080");
   EXPECT_EQ(ColorFor(*style, feature("c", 0), 10000), "#808080");
-  EXPECT_EQ(ColorFor(*style, feature("d", 0), 10000), "#808080") << "a rule switched off";
+  // As QGIS 3.22 draws it: a rule switched off takes what it matches from the else rule.
+  EXPECT_EQ(ColorFor(*style, feature("d", 0), 10000), "none") << "a rule switched off";
   EXPECT_EQ(ColorFor(*style, feature("z", 0), 10000), "#808080");
 
   // A layer drawn with no symbols at all shows only its labels.
   const auto none = StyleFromText(Style("<renderer-v2 type=\"nullSymbol\"/>"), StyleKind::Lines);
   ASSERT_TRUE(none);
   EXPECT_EQ(ColorFor(*none, feature("a", 0)), "none");
+}
+
+TEST(LayerStyle, ARuleOutOfItsScalesKeepsItsFeaturesFromTheElseRule) {
+  const auto style = StyleFromText(
+      Style("<renderer-v2 type=\"RuleRenderer\"><rules key=\"root\">"
+            "<rule key=\"close\" filter=\"&quot;n&quot; = 1\" symbol=\"0\" scalemaxdenom=\"20000\"/>"
+            "<rule key=\"else\" filter=\"else\" symbol=\"1\"/></rules><symbols>" +
+            FillSymbol(0, "255,0,0,255") + FillSymbol(1, "128,128,128,255") + "</symbols></renderer-v2>"),
+      StyleKind::Polygons);
+  ASSERT_TRUE(style);
+  const auto n = [](double value) { return Fields({{"n", ExpressionValue::Of(value)}}); };
+  EXPECT_EQ(ColorFor(*style, n(1), 10000), "#ff0000");
+  EXPECT_EQ(ColorFor(*style, n(1), 50000), "none");
+  EXPECT_EQ(ColorFor(*style, n(2), 50000), "#808080");
+}
+
+TEST(LayerStyle, TheAttributeIsTheLayersFieldBeforeItIsAnExpression) {
+  const auto categorized = [](const char* attribute) {
+    auto style = StyleFromText(
+        Style(std::string("<renderer-v2 type=\"categorizedSymbol\" attr=\"") + attribute +
+              "\"><categories><category value=\"7\" symbol=\"0\" render=\"true\"/></categories><symbols>" +
+              FillSymbol(0, "255,0,0,255") + "</symbols></renderer-v2>"),
+        StyleKind::Polygons);
+    EXPECT_TRUE(style) << attribute;
+    return style;
+  };
+  OGRFeatureDefn definition;
+  for (const char* name : {"1990", "a-b", "a", "b"}) {
+    OGRFieldDefn field(name, OFTInteger);
+    definition.AddFieldDefn(&field);
+  }
+  const FieldValues fields = Fields({{"1990", ExpressionValue::Of(7.0)}, {"a-b", ExpressionValue::Of(7.0)},
+                                     {"a", ExpressionValue::Of(9.0)}, {"b", ExpressionValue::Of(2.0)}});
+  for (const char* fieldName : {"1990", "a-b"}) {
+    auto style = categorized(fieldName);
+    style->resolveAttribute(definition);
+    EXPECT_EQ(ColorFor(*style, fields), "#ff0000") << fieldName;
+  }
+  auto expression = categorized("&quot;a&quot; - &quot;b&quot;");
+  expression->resolveAttribute(definition);
+  EXPECT_EQ(ColorFor(*expression, fields), "#ff0000") << "no such field: an expression";
+}
+
+TEST(LayerStyle, ColoursReadInEveryFormQgisWrites) {
+  EXPECT_EQ(StyleColor("10,20,30,255"), QColor(10, 20, 30));
+  EXPECT_EQ(StyleColor("10,20,30"), QColor(10, 20, 30));
+  EXPECT_EQ(StyleColor("227,26,28,128,rgb:0.89,0.10,0.11,0.5"), QColor(227, 26, 28, 128)) << "QGIS 3.34 and later";
+  EXPECT_EQ(StyleColor("#ff0000"), QColor(255, 0, 0));
+  EXPECT_EQ(StyleColor("red"), QColor(255, 0, 0)) << "a colour's name";
+  EXPECT_EQ(StyleColor("blue", 0.5).alpha(), 128);
+  EXPECT_EQ(StyleColor("0,0,255,255", 0.5).alpha(), 128);
+  EXPECT_EQ(StyleColor("nonsense"), QColor(Qt::black));
+  EXPECT_EQ(StyleColor(""), QColor(Qt::black));
 }
 
 TEST(LayerStyle, SymbolLayersReadCurrentAndOlderProperties) {
