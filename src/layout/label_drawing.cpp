@@ -94,6 +94,9 @@ std::optional<LabelStyle> ReadLabelStyle(const std::string& labelingXml, std::st
   if (const CPLXMLNode* buffer = CPLGetXMLNode(text, "text-buffer")) {
     style.buffer = Flag(buffer, "bufferDraw", false);
     style.bufferSize = SizeAttribute(buffer, "bufferSize", "bufferSizeUnits", 1, "MM");
+    // QGIS 3.22 draws a buffer sized in percent as that many pixels.
+    if (EqualsIgnoringCase(Attribute(buffer, "bufferSizeUnits", ""), "Percentage"))
+      style.bufferSize.unit = SizeUnit::Pixels;
     style.bufferColor = StyleColor(Attribute(buffer, "bufferColor", "255,255,255,255"),
                                    std::clamp(RealOr(Attribute(buffer, "bufferOpacity", "1").c_str(), 1), 0.0, 1.0));
     const int join = static_cast<int>(RealOr(Attribute(buffer, "bufferJoinStyle", "128").c_str(), 128));
@@ -256,9 +259,10 @@ std::optional<std::pair<QPointF, double>> LineMiddle(const QPolygonF& line) {
     const QLineF segment(line[i - 1], line[i]);
     if (walked + segment.length() >= total / 2 && segment.length() > 0) {
       const QPointF middle = segment.pointAt((total / 2 - walked) / segment.length());
+      // Upright as QGIS turns it: along an upright line the text reads upwards.
       double angle = std::atan2(segment.dy(), segment.dx()) * 180 / M_PI;
-      if (angle > 90) angle -= 180;
-      if (angle <= -90) angle += 180;
+      if (angle >= 90) angle -= 180;
+      if (angle < -90) angle += 180;
       return std::make_pair(middle, angle);
     }
     walked += segment.length();
@@ -359,22 +363,28 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
         geometry = transformed.get();
       }
       const OGRwkbGeometryType type = wkbFlatten(geometry->getGeometryType());
-      std::vector<Candidate> candidates;
+      // The places each label may take; points of a multipoint are labelled each, as QGIS does.
+      std::vector<std::vector<Candidate>> labelsCandidates;
       int blockAlign = 0;
       TextBlock block = LayOutText(text, style, pixelSize, blockAlign);
       if (type == wkbPoint || type == wkbMultiPoint) {
-        const OGRPoint* point = type == wkbPoint ? geometry->toPoint()
-                                                 : geometry->toMultiPoint()->getGeometryRef(0);
-        if (point == nullptr || point->IsEmpty() || !visibleArea.Intersects(point)) continue;
-        const QPointF at = toDevice.map(QPointF(point->getX(), point->getY()));
+        std::vector<const OGRPoint*> points;
+        if (type == wkbPoint)
+          points.push_back(geometry->toPoint());
+        else
+          for (const OGRPoint* point : *geometry->toMultiPoint()) points.push_back(point);
         // Only the cartographic placement keeps clear of the point's marker.
-        if (style.placement == 0 || style.placement == 6) {
-          const double clearance = style.placement == 6 ? MarkerRadius(source, *feature, scale, mapScale) : 0;
-          candidates = AroundPoint(at, distance + clearance, block.width, block.height);
-        } else {
-          candidates.push_back(OverPoint(at, style, distance, shift, block.width, block.height));
+        const double clearance = style.placement == 6 ? MarkerRadius(source, *feature, scale, mapScale) : 0;
+        for (const OGRPoint* point : points) {
+          if (point == nullptr || point->IsEmpty() || !visibleArea.Intersects(point)) continue;
+          const QPointF at = toDevice.map(QPointF(point->getX(), point->getY()));
+          if (style.placement == 0 || style.placement == 6)
+            labelsCandidates.push_back(AroundPoint(at, distance + clearance, block.width, block.height));
+          else
+            labelsCandidates.push_back({OverPoint(at, style, distance, shift, block.width, block.height)});
         }
       } else {
+        std::vector<Candidate>& candidates = labelsCandidates.emplace_back();
         // Only the part the map shows is labelled.
         OGRGeometryUniquePtr visible(visibleArea.Intersection(geometry));
         if (!visible) visible.reset(geometry->clone());  // not valid enough to cut: the whole of it
@@ -408,25 +418,27 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
             candidates.push_back({at, 0, QPointF(-block.width / 2, -block.height / 2), 0});
         }
       }
-      for (Candidate& candidate : candidates) {
-        if (style.lineAlign >= -1 && style.lineAlign <= 1) candidate.align = style.lineAlign;
-        if (candidate.align != blockAlign) {
-          blockAlign = candidate.align;
-          block = LayOutText(text, style, pixelSize, blockAlign);
+      for (std::vector<Candidate>& candidates : labelsCandidates) {
+        for (Candidate& candidate : candidates) {
+          if (style.lineAlign >= -1 && style.lineAlign <= 1) candidate.align = style.lineAlign;
+          if (candidate.align != blockAlign) {
+            blockAlign = candidate.align;
+            block = LayOutText(text, style, pixelSize, blockAlign);
+          }
+          const QTransform transform = PlacementTransform(candidate);
+          const QPolygonF box = transform.map(QPolygonF(QRectF(0, 0, block.width, block.height)));
+          if (!style.displayAll && !fits(box)) continue;
+          Placed placed;
+          placed.text = transform.map(block.path);
+          placed.box = box;
+          placed.style = &style;
+          // QGIS strokes the glyphs with a pen as wide as the buffer's size.
+          placed.bufferWidth = style.buffer ? scale.pixels(style.bufferSize) : 0;
+          const double reach = placed.bufferWidth / 2 + 1;
+          placed.reach = placed.text.boundingRect().united(box.boundingRect()).adjusted(-reach, -reach, reach, reach);
+          labels_.push_back(std::move(placed));
+          break;
         }
-        const QTransform transform = PlacementTransform(candidate);
-        const QPolygonF box = transform.map(QPolygonF(QRectF(0, 0, block.width, block.height)));
-        if (!style.displayAll && !fits(box)) continue;
-        Placed placed;
-        placed.text = transform.map(block.path);
-        placed.box = box;
-        placed.style = &style;
-        // QGIS strokes the glyphs with a pen as wide as the buffer's size.
-        placed.bufferWidth = style.buffer ? scale.pixels(style.bufferSize) : 0;
-        const double reach = placed.bufferWidth / 2 + 1;
-        placed.reach = placed.text.boundingRect().united(box.boundingRect()).adjusted(-reach, -reach, reach, reach);
-        labels_.push_back(std::move(placed));
-        break;
       }
     }
     data.SetSpatialFilter(nullptr);

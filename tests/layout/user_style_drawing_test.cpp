@@ -230,6 +230,59 @@ TEST_F(UserStyles, LabelsStandWhereTheirPlacementSaysAndNowhereElse) {
   EXPECT_EQ(picture.darkPixels(Box(760, 860, 1000, 1000)), 0);
 }
 
+TEST_F(UserStyles, EveryPointOfAMultipointIsLabelledAndTextAlongUprightLinesReadsUpwards) {
+  {
+    GDALDatasetUniquePtr data(GDALDataset::Open(folder.file("map.gpkg").c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+    ASSERT_TRUE(data);
+    OGRSpatialReference plane = testing::SampleReference();
+    for (const auto& [layerName, type, wkts] :
+         {std::tuple<const char*, OGRwkbGeometryType, std::vector<std::string>>{
+              "spots", wkbMultiPoint, {"MULTIPOINT((" + At(-500, 550) + "),(" + At(300, 550) + "),(" + At(700, 550) + "))"}},
+          {"streams", wkbLineString,
+           {"LINESTRING(" + At(950, 450) + "," + At(950, 950) + ")", "LINESTRING(" + At(50, 950) + "," + At(50, 450) + ")"}}}) {
+      OGRLayer* layer = data->CreateLayer(layerName, &plane, type, nullptr);
+      OGRFieldDefn name("name", OFTString);
+      layer->CreateField(&name);
+      for (const std::string& wkt : wkts) {
+        OGRFeature feature(layer->GetLayerDefn());
+        feature.SetField("name", type == wkbMultiPoint ? "PP" : "______");
+        OGRGeometry* geometry = nullptr;
+        OGRGeometryFactory::createFromWkt(wkt.c_str(), &plane, &geometry);
+        feature.SetGeometryDirectly(geometry);
+        ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
+      }
+    }
+  }
+  PageLayout layout = styledPage();
+  LayoutLayer spots = layer("spots"), streams = layer("streams");
+  spots.data.labelsEnabled = streams.data.labelsEnabled = true;
+  spots.data.labelingXml =
+      Labeling("name", false, "<placement placement=\"1\" quadOffset=\"4\"/>", "255,0,0,255");
+  streams.data.labelingXml =
+      Labeling("name", false, "<placement placement=\"2\" placementFlags=\"1\"/>", "255,0,0,255");
+  layout.frames[0].layers.insert(layout.frames[0].layers.begin(), {spots, streams});
+  ASSERT_TRUE(print(layout, "p.png", 300).empty());
+  testing::Picture picture(folder.file("p.png"));
+  ASSERT_TRUE(picture.valid());
+  // The first point lies off the map; the other two are labelled each.
+  for (const double x : {300.0, 700.0}) EXPECT_GT(picture.redPixels(Box(x - 40, 520, x + 40, 580)), 20) << x;
+  // Read upwards, the text's foot, where the underscores are, lies right of the line whichever way it runs.
+  for (const double x : {950.0, 50.0}) {
+    const int right = picture.redPixels(Box(x + 3, 550, x + 50, 850));
+    const int left = picture.redPixels(Box(x - 50, 550, x - 3, 850));
+    EXPECT_GT(right, 20) << x;
+    EXPECT_GT(right, 3 * left) << x;
+  }
+
+  // QGIS 3.22 draws a buffer sized in percent as that many pixels.
+  std::string problem;
+  const auto percent = ReadLabelStyle(
+      ReplaceAll(Labeling("name", false, "", "0,0,0,255", true), "bufferSizeUnits=\"MM\"", "bufferSizeUnits=\"Percentage\""),
+      problem);
+  ASSERT_TRUE(percent);
+  EXPECT_EQ(percent->bufferSize.unit, SizeUnit::Pixels);
+}
+
 TEST_F(UserStyles, ALabelAcrossBandsIsDrawnWholeInEach) {
   const PageLayout layout = styledPage();
   const LayerStyles styles;
