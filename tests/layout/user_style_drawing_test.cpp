@@ -383,6 +383,28 @@ TEST_F(UserStyles, AMarkerLineSetsItsMarkersAlongTheLine) {
   }
 }
 
+TEST_F(UserStyles, DashesOfNothingButZerosAndMarkersAtNoIntervalDrawNothing) {
+  PageLayout layout = styledPage();
+  MapLayer& roads = layout.frames[0].layers[1].data;
+  roads.labelsEnabled = false;
+  roads.styleXml = ReplaceAll(roads.styleXml, Option("customdash", "3;3"), Option("customdash", "0;0"));
+  ASSERT_TRUE(print(layout, "z.png").empty());
+  testing::Picture zeros(folder.file("z.png"));
+  ASSERT_TRUE(zeros.valid());
+  EXPECT_EQ(zeros.darkPixels(Box(150, 680, 900, 720)), 0) << "QGIS draws no line for such a pattern";
+
+  // Markers every 0 mm, or every so little that they would be millions: the picture is still made.
+  for (const char* interval : {"0", "-5", "0.0000001"}) {
+    roads.styleXml =
+        "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"line\" alpha=\"1\">"
+        "<layer class=\"MarkerLine\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" +
+        Option("placement", "interval") + Option("interval", interval) + Option("interval_unit", "MM") + "</Option>" +
+        SymbolXml("@0@0", "marker", "SimpleMarker", Option("name", "square") + Option("color", "255,0,0,255")) +
+        "</layer></symbol></symbols></renderer-v2></qgis>";
+    ASSERT_TRUE(print(layout, "i.png").empty()) << interval;
+  }
+}
+
 TEST_F(UserStyles, ACentroidFillMarksTheMiddleOfEachSurface) {
   PageLayout layout = styledPage();
   MapLayer& towns = layout.frames[0].layers[2].data;
