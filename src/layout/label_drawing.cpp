@@ -321,11 +321,48 @@ OGRGeometryUniquePtr ShownArea(double xmin, double ymin, double xmax, double yma
   return shown ? std::move(shown) : OGRGeometryUniquePtr(extent.release());
 }
 
+std::vector<std::int64_t> MapLabels::Cells(const QRectF& bounds) {
+  constexpr double kCell = 256;     // device pixels
+  constexpr double kMostCells = 64;
+  const double left = std::floor(bounds.left() / kCell), right = std::floor(bounds.right() / kCell);
+  const double top = std::floor(bounds.top() / kCell), bottom = std::floor(bounds.bottom() / kCell);
+  std::vector<std::int64_t> cells;
+  const bool onPage = std::fabs(left) < 1e9 && std::fabs(right) < 1e9 && std::fabs(top) < 1e9 && std::fabs(bottom) < 1e9;
+  if (!onPage || !((right - left + 1) * (bottom - top + 1) <= kMostCells)) return cells;  // NaN bounds too
+  for (double y = top; y <= bottom; ++y)
+    for (double x = left; x <= right; ++x)
+      cells.push_back(static_cast<std::int64_t>(y) * (std::int64_t{1} << 32) + static_cast<std::int64_t>(x));
+  return cells;
+}
+
 bool MapLabels::fits(const QPolygonF& box) const {
   const QRectF bounds = box.boundingRect();
-  for (const Placed& placed : labels_)
-    if (placed.box.boundingRect().intersects(bounds) && placed.box.intersects(box)) return false;
+  const auto meets = [&](size_t index) {
+    const Placed& placed = labels_[index];
+    return placed.bounds.intersects(bounds) && placed.box.intersects(box);
+  };
+  const std::vector<std::int64_t> cells = Cells(bounds);
+  if (cells.empty()) {
+    for (size_t index = 0; index < labels_.size(); ++index)
+      if (meets(index)) return false;
+    return true;
+  }
+  for (const size_t index : large_)
+    if (meets(index)) return false;
+  for (const std::int64_t cell : cells)
+    if (const auto found = cells_.find(cell); found != cells_.end())
+      for (const size_t index : found->second)
+        if (meets(index)) return false;
   return true;
+}
+
+void MapLabels::add(Placed placed) {
+  placed.bounds = placed.box.boundingRect();
+  const size_t index = labels_.size();
+  const std::vector<std::int64_t> cells = Cells(placed.bounds);
+  if (cells.empty()) large_.push_back(index);
+  for (const std::int64_t cell : cells) cells_[cell].push_back(index);
+  labels_.push_back(std::move(placed));
 }
 
 void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry& visibleArea,
@@ -365,8 +402,7 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
       const OGRwkbGeometryType type = wkbFlatten(geometry->getGeometryType());
       // The places each label may take; points of a multipoint are labelled each, as QGIS does.
       std::vector<std::vector<Candidate>> labelsCandidates;
-      int blockAlign = 0;
-      TextBlock block = LayOutText(text, style, pixelSize, blockAlign);
+      const TextBlock block = LayOutText(text, style, pixelSize, 0);
       if (type == wkbPoint || type == wkbMultiPoint) {
         std::vector<const OGRPoint*> points;
         if (type == wkbPoint)
@@ -421,22 +457,21 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
       for (std::vector<Candidate>& candidates : labelsCandidates) {
         for (Candidate& candidate : candidates) {
           if (style.lineAlign >= -1 && style.lineAlign <= 1) candidate.align = style.lineAlign;
-          if (candidate.align != blockAlign) {
-            blockAlign = candidate.align;
-            block = LayOutText(text, style, pixelSize, blockAlign);
-          }
           const QTransform transform = PlacementTransform(candidate);
           const QPolygonF box = transform.map(QPolygonF(QRectF(0, 0, block.width, block.height)));
           if (!style.displayAll && !fits(box)) continue;
+          // The lines aligned as the place taken asks, laid out once it is taken; one line lies
+          // the same either way.
+          const bool realign = candidate.align != 0 && text.contains(QLatin1Char('\n'));
           Placed placed;
-          placed.text = transform.map(block.path);
+          placed.text = transform.map(realign ? LayOutText(text, style, pixelSize, candidate.align).path : block.path);
           placed.box = box;
           placed.style = &style;
           // QGIS strokes the glyphs with a pen as wide as the buffer's size.
           placed.bufferWidth = style.buffer ? scale.pixels(style.bufferSize) : 0;
           const double reach = placed.bufferWidth / 2 + 1;
           placed.reach = placed.text.boundingRect().united(box.boundingRect()).adjusted(-reach, -reach, reach, reach);
-          labels_.push_back(std::move(placed));
+          add(std::move(placed));
           break;
         }
       }

@@ -283,6 +283,41 @@ TEST_F(UserStyles, EveryPointOfAMultipointIsLabelledAndTextAlongUprightLinesRead
   EXPECT_EQ(percent->bufferSize.unit, SizeUnit::Pixels);
 }
 
+TEST_F(UserStyles, CrowdedLabelsKeepApart) {
+  GDALDatasetUniquePtr memory(
+      GetGDALDriverManager()->GetDriverByName("Memory")->Create("", 0, 0, 0, GDT_Unknown, nullptr));
+  OGRLayer* points = memory->CreateLayer("points", nullptr, wkbPoint, nullptr);
+  OGRFieldDefn name("name", OFTString);
+  points->CreateField(&name);
+  const auto addPoint = [&](double x, double y, int number) {
+    OGRFeature feature(points->GetLayerDefn());
+    feature.SetField("name", number < 0 ? "Q" : CPLSPrintf("P%d", number));
+    feature.SetGeometry(std::make_unique<OGRPoint>(x, y).get());
+    ASSERT_EQ(points->CreateFeature(&feature), OGRERR_NONE);
+  };
+  // A dense grid of points, labels far longer than their spacing, and a pile on one spot.
+  for (int row = 0; row < 60; ++row)
+    for (int column = 0; column < 60; ++column) addPoint(column * 17, row * 17, row * 60 + column);
+  for (int i = 0; i < 50; ++i) addPoint(500, 500, -1);
+  LabelStyle style;
+  style.fieldName = "name";
+  style.placement = 0;
+  MapLabels labels;
+  const OGRGeometryUniquePtr shown = ShownArea(-10, -10, 1010, 1010, nullptr);
+  labels.place({LabelSource{points, nullptr, nullptr, &style, nullptr}}, *shown, QTransform(1, 0, 0, -1, 0, 1000),
+               SymbolScale{10, 1}, 10000);
+  const std::vector<QRectF> boxes = labels.boxes();
+  EXPECT_GT(boxes.size(), 100u);
+  EXPECT_LT(boxes.size(), 3600u);
+  int overlapping = 0;
+  for (size_t i = 0; i < boxes.size(); ++i)
+    for (size_t j = i + 1; j < boxes.size(); ++j) {
+      const QRectF both = boxes[i].intersected(boxes[j]);
+      overlapping += both.width() > 1e-6 && both.height() > 1e-6;
+    }
+  EXPECT_EQ(overlapping, 0);
+}
+
 TEST_F(UserStyles, ALabelAcrossBandsIsDrawnWholeInEach) {
   const PageLayout layout = styledPage();
   const LayerStyles styles;
