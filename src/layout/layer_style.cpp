@@ -565,14 +565,15 @@ void LayerStyle::looksFor(const FieldValues& fields, double scale, std::vector<c
     if (otherValues) looks.push_back(&*otherValues);
     return;
   }
-  const auto number = value.asNumber();
-  if (!number) return;
+  // NULL is not drawn; a text that is no number counts as 0, as QGIS reads it.
+  if (value.isNull()) return;
+  const double number = value.asNumber().value_or(0);
   // Bounds are inclusive and the first range holding the value takes it; a value just
   // outside every range by rounding still finds its range.
   for (int pass = 0; pass < 2; ++pass)
     for (const Range& range : ranges) {
       const double tolerance = pass == 0 ? 0 : 1e-8 * std::max({1.0, std::fabs(range.lower), std::fabs(range.upper)});
-      if (range.lower - tolerance <= *number && *number <= range.upper + tolerance) {
+      if (range.lower - tolerance <= number && number <= range.upper + tolerance) {
         if (range.look) looks.push_back(&*range.look);
         return;
       }

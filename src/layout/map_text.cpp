@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <map>
+#include <mutex>
 
 namespace framora {
 
@@ -58,7 +59,10 @@ const std::vector<FaceSubstitution>& FaceSubstitutions() {
 }
 
 QStringList InstalledFaces(const std::string& faceName) {
+  // Bands and pages may be drawn side by side: the faces found so far are shared under a lock.
+  static std::mutex lock;
   static std::map<std::string, QStringList> known;
+  const std::lock_guard<std::mutex> guard(lock);
   const auto cached = known.find(faceName);
   if (cached != known.end()) return cached->second;
 

@@ -99,6 +99,9 @@ TEST(LayerStyle, GraduatedRangesTakeValuesAsQgisDoes) {
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(10.0000000001))), "#0000ff");
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(-1e-12))), "#ff0000") << "rounding at the bound";
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(std::string("5")))), "#ff0000");
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(std::string(" 15 ")))), "#0000ff");
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(std::string("abc")))), "#ff0000") << "no number: 0";
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(std::string()))), "#ff0000");
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(25.0))), "none") << "a range switched off";
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(-1.0))), "none");
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Null())), "none");
