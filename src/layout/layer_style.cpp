@@ -480,12 +480,17 @@ double SymbolScale::pixels(const StyleSize& size) const {
 
 namespace {
 
-bool SameCategoryValue(const std::string& category, const ExpressionValue& value) {
-  if (category == value.asText()) return true;
-  const auto number = value.asNumber();
-  if (!number || value.kind != ExpressionValue::Kind::Number) return false;
-  const auto categoryNumber = ExpressionValue::Of(category).asNumber();
-  return categoryNumber && *categoryNumber == *number;
+// The category of a value as QGIS finds it: by the value's text, the last of equal ones
+// winning; a number also by its value, since data sources write numbers their own way.
+const SymbolLook* CategoryOf(const std::vector<std::pair<std::string, SymbolLook>>& categories,
+                             const ExpressionValue& value) {
+  const std::string text = value.asText();
+  for (auto category = categories.rbegin(); category != categories.rend(); ++category)
+    if (category->first == text) return &category->second;
+  if (value.kind != ExpressionValue::Kind::Number) return nullptr;
+  for (auto category = categories.rbegin(); category != categories.rend(); ++category)
+    if (ExpressionValue::Of(category->first).asNumber() == value.number) return &category->second;
+  return nullptr;
 }
 
 bool ScaleShows(const StyleRule& rule, double scale) {
@@ -540,8 +545,7 @@ void LayerStyle::resolveAttribute(const OGRFeatureDefn& fields) {
 }
 
 const SymbolLook* LayerStyle::lookFor(const std::string& value) const {
-  for (const auto& [categoryValue, look] : categories)
-    if (categoryValue == value) return &look;
+  if (const SymbolLook* look = CategoryOf(categories, ExpressionValue::Of(value))) return look;
   return otherValues ? &*otherValues : nullptr;
 }
 
@@ -557,12 +561,10 @@ void LayerStyle::looksFor(const FieldValues& fields, double scale, std::vector<c
   }
   const ExpressionValue value = attributeExpression ? attributeExpression->evaluate(fields) : fields(attribute);
   if (renderer == Renderer::Categorized) {
-    for (const auto& [categoryValue, look] : categories)
-      if (SameCategoryValue(categoryValue, value)) {
-        looks.push_back(&look);
-        return;
-      }
-    if (otherValues) looks.push_back(&*otherValues);
+    if (const SymbolLook* look = value.isNull() ? nullptr : CategoryOf(categories, value))
+      looks.push_back(look);
+    else if (otherValues)
+      looks.push_back(&*otherValues);
     return;
   }
   // NULL is not drawn; a text that is no number counts as 0, as QGIS reads it.

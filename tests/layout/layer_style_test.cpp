@@ -188,6 +188,26 @@ TEST(LayerStyle, TheAttributeIsTheLayersFieldBeforeItIsAnExpression) {
   EXPECT_EQ(ColorFor(*expression, fields), "#ff0000") << "no such field: an expression";
 }
 
+TEST(LayerStyle, CategoriesTakeValuesAsQgisDoes) {
+  const auto style = StyleFromText(
+      Style("<renderer-v2 type=\"categorizedSymbol\" attr=\"v\"><categories>"
+            "<category value=\"1\" symbol=\"0\" render=\"true\"/><category value=\"1\" symbol=\"1\" render=\"true\"/>"
+            "<category value=\"2.5\" symbol=\"2\" render=\"true\"/><category value=\"\" symbol=\"3\" render=\"true\"/>"
+            "</categories><symbols>" +
+            FillSymbol(0, "255,0,0,255") + FillSymbol(1, "0,0,255,255") + FillSymbol(2, "0,255,0,255") +
+            FillSymbol(3, "128,128,128,255") + "</symbols></renderer-v2>"),
+      StyleKind::Polygons);
+  ASSERT_TRUE(style);
+  const auto v = [](ExpressionValue value) { return Fields({{"v", value}}); };
+  EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Of(1.0))), "#0000ff") << "of two equal values the last";
+  EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Of(std::string("1")))), "#0000ff");
+  ExpressionValue written = ExpressionValue::Of(2.5);
+  written.text = "2.50000";  // as a data source may write it
+  EXPECT_EQ(ColorFor(*style, v(written)), "#00ff00");
+  EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Null())), "#808080");
+  EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Of(std::string("x")))), "#808080");
+}
+
 TEST(LayerStyle, ColoursReadInEveryFormQgisWrites) {
   EXPECT_EQ(StyleColor("10,20,30,255"), QColor(10, 20, 30));
   EXPECT_EQ(StyleColor("10,20,30"), QColor(10, 20, 30));
