@@ -63,6 +63,12 @@ std::string FillSymbol(int name, const char* color) {
          color + "\" type=\"QString\"/></Option></layer></symbol>";
 }
 
+// Fills 0 to 3: red, blue, green and grey.
+std::string RedBlueGreenGreyFills() {
+  return FillSymbol(0, "255,0,0,255") + FillSymbol(1, "0,0,255,255") + FillSymbol(2, "0,255,0,255") +
+         FillSymbol(3, "128,128,128,255");
+}
+
 FieldValues Fields(std::map<std::string, ExpressionValue> values) {
   return [values](const std::string& name) {
     const auto found = values.find(name);
@@ -121,8 +127,7 @@ TEST(LayerStyle, RulesNestElseAndScaleAsQgisDoes) {
             "<rule key=\"bad\" filter=\"&quot;kind&quot; ~ 'x'\" symbol=\"0\"/>"
             "<rule key=\"else\" filter=\"ELSE\" symbol=\"3\"/>"
             "</rules><symbols>" +
-            FillSymbol(0, "255,0,0,255") + FillSymbol(1, "0,0,255,255") + FillSymbol(2, "0,255,0,255") +
-            FillSymbol(3, "128,128,128,255") + "</symbols></renderer-v2>"),
+            RedBlueGreenGreyFills() + "</symbols></renderer-v2>"),
       StyleKind::Polygons);
   ASSERT_TRUE(style);
   ASSERT_EQ(style->renderer, LayerStyle::Renderer::RuleBased);
@@ -194,8 +199,7 @@ TEST(LayerStyle, CategoriesTakeValuesAsQgisDoes) {
             "<category value=\"1\" symbol=\"0\" render=\"true\"/><category value=\"1\" symbol=\"1\" render=\"true\"/>"
             "<category value=\"2.5\" symbol=\"2\" render=\"true\"/><category value=\"\" symbol=\"3\" render=\"true\"/>"
             "</categories><symbols>" +
-            FillSymbol(0, "255,0,0,255") + FillSymbol(1, "0,0,255,255") + FillSymbol(2, "0,255,0,255") +
-            FillSymbol(3, "128,128,128,255") + "</symbols></renderer-v2>"),
+            RedBlueGreenGreyFills() + "</symbols></renderer-v2>"),
       StyleKind::Polygons);
   ASSERT_TRUE(style);
   const auto v = [](ExpressionValue value) { return Fields({{"v", value}}); };

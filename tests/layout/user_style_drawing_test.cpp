@@ -32,6 +32,16 @@ std::string SymbolXml(const char* name, const char* type, const char* layerClass
          "\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" + options + "</Option></layer></symbol>";
 }
 
+// A single symbol of one symbol layer that sets markers: a marker line or a centroid fill.
+std::string MarkerSettingStyle(const char* symbolType, const char* layerClass, const std::string& options,
+                               const std::string& markerOptions) {
+  std::string style = "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"";
+  style.append(symbolType).append("\" alpha=\"1\"><layer class=\"").append(layerClass);
+  style.append("\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">").append(options).append("</Option>");
+  style.append(SymbolXml("@0@0", "marker", "SimpleMarker", markerOptions));
+  return style.append("</layer></symbol></symbols></renderer-v2></qgis>");
+}
+
 std::string Labeling(const std::string& field, bool expression, const std::string& placement,
                      const std::string& color = "0,0,0,255", bool buffer = false) {
   return "<labeling type=\"simple\"><settings calloutType=\"simple\"><text-style fieldName=\"" + field +
@@ -139,18 +149,8 @@ class UserStyles : public ::testing::Test {
     wells.data.labelingXml =
         Labeling("name", false, "<placement placement=\"1\" quadOffset=\"2\" dist=\"1\" distUnits=\"MM\"/>");
 
-    PageLayout layout;
-    layout.page = Page{100, 100, kUnitMillimetres};
-    char* wkt = nullptr;
-    testing::SampleReference().exportToWkt(&wkt);
-    layout.spatialReferenceWkt = wkt;
-    CPLFree(wkt);
-    MapFrame frame;
-    frame.name = "Layers";
-    frame.pageEnvelope = Envelope{0, 0, 100, 100};
-    frame.extent = Envelope{kLeft, kBottom, kLeft + 1000, kBottom + 1000};
-    frame.layers = {wells, roads, towns};
-    layout.frames.push_back(std::move(frame));
+    PageLayout layout = testing::SquareMapPage(Envelope{kLeft, kBottom, kLeft + 1000, kBottom + 1000});
+    layout.frames[0].layers = {wells, roads, towns};
     return layout;
   }
 
@@ -399,16 +399,11 @@ TEST_F(UserStyles, AMarkerLineSetsItsMarkersAlongTheLine) {
   MapLayer& roads = layout.frames[0].layers[1].data;
   roads.labelsEnabled = false;
   // Red 3 mm squares every 10 mm from 5 mm along the road, which starts 100 m in.
-  roads.styleXml =
-      "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"line\" alpha=\"1\">"
-      "<layer class=\"MarkerLine\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" +
+  roads.styleXml = MarkerSettingStyle(
+      "line", "MarkerLine",
       Option("placement", "interval") + Option("interval", "10") + Option("interval_unit", "MM") +
-      Option("offset_along_line", "5") + Option("offset_along_line_unit", "MM") + Option("rotate", "1") +
-      "</Option>" +
-      SymbolXml("@0@0", "marker", "SimpleMarker",
-                Option("name", "square") + Option("color", "255,0,0,255") + Option("outline_style", "no") +
-                    Option("size", "3")) +
-      "</layer></symbol></symbols></renderer-v2></qgis>";
+          Option("offset_along_line", "5") + Option("offset_along_line_unit", "MM") + Option("rotate", "1"),
+      Option("name", "square") + Option("color", "255,0,0,255") + Option("outline_style", "no") + Option("size", "3"));
   ASSERT_TRUE(print(layout, "m.png").empty());
   testing::Picture picture(folder.file("m.png"));
   ASSERT_TRUE(picture.valid());
@@ -430,12 +425,9 @@ TEST_F(UserStyles, DashesOfNothingButZerosAndMarkersAtNoIntervalDrawNothing) {
 
   // Markers every 0 mm, or every so little that they would be millions: the picture is still made.
   for (const char* interval : {"0", "-5", "0.0000001"}) {
-    roads.styleXml =
-        "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"line\" alpha=\"1\">"
-        "<layer class=\"MarkerLine\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" +
-        Option("placement", "interval") + Option("interval", interval) + Option("interval_unit", "MM") + "</Option>" +
-        SymbolXml("@0@0", "marker", "SimpleMarker", Option("name", "square") + Option("color", "255,0,0,255")) +
-        "</layer></symbol></symbols></renderer-v2></qgis>";
+    roads.styleXml = MarkerSettingStyle(
+        "line", "MarkerLine", Option("placement", "interval") + Option("interval", interval) + Option("interval_unit", "MM"),
+        Option("name", "square") + Option("color", "255,0,0,255"));
     ASSERT_TRUE(print(layout, "i.png").empty()) << interval;
   }
 }
@@ -444,14 +436,9 @@ TEST_F(UserStyles, ACentroidFillMarksTheMiddleOfEachSurface) {
   PageLayout layout = styledPage();
   MapLayer& towns = layout.frames[0].layers[2].data;
   towns.labelsEnabled = false;
-  towns.styleXml =
-      "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"fill\" alpha=\"1\">"
-      "<layer class=\"CentroidFill\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" +
-      Option("point_on_all_parts", "1") + "</Option>" +
-      SymbolXml("@0@0", "marker", "SimpleMarker",
-                Option("name", "circle") + Option("color", "255,0,0,255") + Option("outline_style", "no") +
-                    Option("size", "4")) +
-      "</layer></symbol></symbols></renderer-v2></qgis>";
+  towns.styleXml = MarkerSettingStyle(
+      "fill", "CentroidFill", Option("point_on_all_parts", "1"),
+      Option("name", "circle") + Option("color", "255,0,0,255") + Option("outline_style", "no") + Option("size", "4"));
   LayoutLayer yards = layer("yards");
   yards.data.styleXml = towns.styleXml;
   layout.frames[0].layers.insert(layout.frames[0].layers.begin(), yards);
