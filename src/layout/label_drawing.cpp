@@ -25,13 +25,6 @@ bool LabelStyle::shownAtScale(double scale) const {
 
 namespace {
 
-struct XmlTreeHolder {
-  CPLXMLNode* root;
-  ~XmlTreeHolder() {
-    if (root) CPLDestroyXMLNode(root);
-  }
-};
-
 double RealOr(const char* text, double fallback) {
   return ParseDecimal(text, NumberForm::Forgiving).value_or(fallback);
 }
@@ -57,8 +50,8 @@ bool Flag(const CPLXMLNode* element, const char* name, bool fallback) {
 std::optional<LabelStyle> ReadLabelStyle(const std::string& labelingXml, std::string& problem) {
   problem.clear();
   if (labelingXml.empty()) return std::nullopt;
-  XmlTreeHolder tree{CPLParseXMLString(labelingXml.c_str())};
-  const CPLXMLNode* labeling = tree.root ? CPLGetXMLNode(tree.root, "=labeling") : nullptr;
+  const CPLXMLTreeCloser tree(CPLParseXMLString(labelingXml.c_str()));
+  const CPLXMLNode* labeling = tree ? CPLGetXMLNode(tree.get(), "=labeling") : nullptr;
   if (labeling == nullptr) return std::nullopt;
   const std::string type = Attribute(labeling, "type", "");
   if (type != "simple") {

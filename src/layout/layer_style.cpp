@@ -98,13 +98,6 @@ void SymbolXml(std::ostringstream& out, int index, StyleKind kind, const SymbolL
 
 // ---- reading ---------------------------------------------------------------------------
 
-struct XmlTreeHolder {
-  CPLXMLNode* root;
-  ~XmlTreeHolder() {
-    if (root) CPLDestroyXMLNode(root);
-  }
-};
-
 // The symbol layer's properties: <Option type="Map"> in current files, <prop k v> in older ones.
 std::map<std::string, std::string> LayerProperties(const CPLXMLNode* layer) {
   std::map<std::string, std::string> properties;
@@ -388,8 +381,8 @@ StyleRule ReadRule(const CPLXMLNode* element, const std::map<std::string, Symbol
 
 // Nothing when the text holds no renderer we can read.
 std::optional<LayerStyle> ParseStyle(const std::string& xml, StyleKind kind) {
-  XmlTreeHolder tree{CPLParseXMLString(xml.c_str())};
-  CPLXMLNode* qgis = tree.root ? CPLGetXMLNode(tree.root, "=qgis") : nullptr;
+  const CPLXMLTreeCloser tree(CPLParseXMLString(xml.c_str()));
+  CPLXMLNode* qgis = tree ? CPLGetXMLNode(tree.get(), "=qgis") : nullptr;
   CPLXMLNode* renderer = qgis ? CPLGetXMLNode(qgis, "renderer-v2") : nullptr;
   if (renderer == nullptr) return std::nullopt;
   LayerStyle style;
