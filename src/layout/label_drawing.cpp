@@ -243,7 +243,13 @@ QPolygonF LongestLine(const OGRGeometry& geometry, const QTransform& toDevice) {
 }
 
 // The middle of a line and its direction there, turned so that text on it reads upright.
-std::optional<std::pair<QPointF, double>> LineMiddle(const QPolygonF& line) {
+struct LinePlace {
+  QPointF middle;
+  double angle = 0;       // clockwise degrees
+  bool turned = false;    // the text runs against the line
+};
+
+std::optional<LinePlace> LineMiddle(const QPolygonF& line) {
   double total = 0;
   for (int i = 1; i < line.size(); ++i) total += QLineF(line[i - 1], line[i]).length();
   if (total <= 0) return std::nullopt;
@@ -253,10 +259,9 @@ std::optional<std::pair<QPointF, double>> LineMiddle(const QPolygonF& line) {
     if (walked + segment.length() >= total / 2 && segment.length() > 0) {
       const QPointF middle = segment.pointAt((total / 2 - walked) / segment.length());
       // Upright as QGIS turns it: along an upright line the text reads upwards.
-      double angle = std::atan2(segment.dy(), segment.dx()) * 180 / M_PI;
-      if (angle >= 90) angle -= 180;
-      if (angle < -90) angle += 180;
-      return std::make_pair(middle, angle);
+      const double direction = std::atan2(segment.dy(), segment.dx()) * 180 / M_PI;
+      const bool turned = direction >= 90 || direction < -90;
+      return LinePlace{middle, turned ? (direction >= 90 ? direction - 180 : direction + 180) : direction, turned};
     }
     walked += segment.length();
   }
@@ -425,15 +430,19 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
           const auto middle = LineMiddle(LongestLine(*visible, toDevice));
           if (!middle) continue;
           const bool horizontal = !surface && style.placement == 4;
-          const double angle = horizontal ? 0 : middle->second;
-          double y = -block.height / 2;
-          if (!horizontal && !(style.lineFlags & 1)) {
-            if (style.lineFlags & 2)
-              y = -distance - block.height;
-            else if (style.lineFlags & 4)
-              y = distance;
+          const double angle = horizontal ? 0 : middle->angle;
+          const double onLine = -block.height / 2, aboveLine = -distance - block.height, belowLine = distance;
+          if (horizontal) {
+            candidates.push_back({middle->middle, angle, QPointF(-block.width / 2, onLine), 0});
+          } else {
+            // Above and below go by the map, or by the line's direction (left of it above)
+            // when the line orientation flag is off.
+            const bool swap = !(style.lineFlags & 8) && middle->turned;
+            const bool above = style.lineFlags & (swap ? 4 : 2), below = style.lineFlags & (swap ? 2 : 4);
+            const bool on = (style.lineFlags & 1) || (!above && !below);
+            for (const auto& [wanted, y] : {std::pair{on, onLine}, {above, aboveLine}, {below, belowLine}})
+              if (wanted) candidates.push_back({middle->middle, angle, QPointF(-block.width / 2, y), 0});
           }
-          candidates.push_back({middle->first, angle, QPointF(-block.width / 2, y), 0});
         } else {
           const OGRPolygon* largest = LargestSurface(*visible);
           const auto inside = largest ? InsidePoint(*largest) : std::nullopt;

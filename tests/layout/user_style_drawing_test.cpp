@@ -318,6 +318,41 @@ TEST_F(UserStyles, CrowdedLabelsKeepApart) {
   EXPECT_EQ(overlapping, 0);
 }
 
+TEST_F(UserStyles, AboveALineGoesByTheMapOrByTheLinesDirection) {
+  GDALDatasetUniquePtr memory(
+      GetGDALDriverManager()->GetDriverByName("Memory")->Create("", 0, 0, 0, GDT_Unknown, nullptr));
+  OGRLayer* lines = memory->CreateLayer("lines", nullptr, wkbLineString, nullptr);
+  OGRFieldDefn name("name", OFTString);
+  lines->CreateField(&name);
+  OGRFeature feature(lines->GetLayerDefn());
+  feature.SetField("name", "ABOVE");
+  OGRLineString westwards;
+  westwards.addPoint(900, 500);
+  westwards.addPoint(100, 500);
+  feature.SetGeometry(&westwards);
+  ASSERT_EQ(lines->CreateFeature(&feature), OGRERR_NONE);
+  const OGRGeometryUniquePtr shown = ShownArea(0, 0, 1000, 1000, nullptr);
+  // Where the label lies against the line, device y growing downwards: -1 above, 1 below.
+  const auto side = [&](int flags) {
+    LabelStyle style;
+    style.fieldName = "name";
+    style.placement = 2;
+    style.lineFlags = flags;
+    MapLabels labels;
+    labels.place({LabelSource{lines, nullptr, nullptr, &style, nullptr}}, *shown, QTransform(1, 0, 0, -1, 0, 1000),
+                 SymbolScale{1, 1}, 10000);
+    if (labels.size() != 1) return 0;
+    const QRectF box = labels.boxes()[0];
+    return box.bottom() <= 500 ? -1 : box.top() >= 500 ? 1 : 0;
+  };
+  // As QGIS 3.22 places them on a line drawn from east to west.
+  EXPECT_EQ(side(2 | 8), -1);
+  EXPECT_EQ(side(4 | 8), 1);
+  EXPECT_EQ(side(2), 1) << "left of the line's direction";
+  EXPECT_EQ(side(4), -1);
+  EXPECT_EQ(side(1), 0);
+}
+
 TEST_F(UserStyles, ALabelAcrossBandsIsDrawnWholeInEach) {
   const PageLayout layout = styledPage();
   const LayerStyles styles;
