@@ -492,11 +492,13 @@ std::optional<bool> Logical(const ExpressionValue& value) {
   return *number != 0;
 }
 
-// QGIS compares as numbers unless both sides are texts; otherwise as texts.
-std::optional<int> Compare(const ExpressionValue& left, const ExpressionValue& right) {
+// QGIS compares as numbers unless both sides are texts; otherwise as texts. Asked whether
+// they are equal (=, <>, IS, IN), it takes numbers a few units of rounding apart as equal.
+std::optional<int> Compare(const ExpressionValue& left, const ExpressionValue& right, bool equality = false) {
   if (left.isNull() || right.isNull()) return std::nullopt;
   if (left.kind != ExpressionValue::Kind::Text || right.kind != ExpressionValue::Kind::Text) {
     const auto a = left.asNumber(), b = right.asNumber();
+    if (a && b && equality && std::fabs(*a - *b) <= 4 * std::numeric_limits<double>::epsilon()) return 0;
     if (a && b) return *a < *b ? -1 : *a > *b ? 1 : 0;
   }
   const int order = left.asText().compare(right.asText());
@@ -618,7 +620,7 @@ ExpressionValue Evaluate(const Node& node, const FieldValues& fields) {
     case Op::LessOrEqual:
     case Op::Greater:
     case Op::GreaterOrEqual: {
-      const auto order = Compare(operand(0), operand(1));
+      const auto order = Compare(operand(0), operand(1), node.op == Op::Equal || node.op == Op::NotEqual);
       if (!order) return ExpressionValue::Null();
       switch (node.op) {
         case Op::Equal:
@@ -638,7 +640,7 @@ ExpressionValue Evaluate(const Node& node, const FieldValues& fields) {
     case Op::Is:
     case Op::IsNot: {
       const ExpressionValue left = operand(0), right = operand(1);
-      const bool same = left.isNull() || right.isNull() ? left.isNull() && right.isNull() : Compare(left, right) == 0;
+      const bool same = left.isNull() || right.isNull() ? left.isNull() && right.isNull() : Compare(left, right, true) == 0;
       return Truth(same == (node.op == Op::Is));
     }
     case Op::In:
@@ -650,7 +652,7 @@ ExpressionValue Evaluate(const Node& node, const FieldValues& fields) {
         const ExpressionValue item = operand(i);
         if (item.isNull()) {
           listHasNull = true;
-        } else if (Compare(left, item) == 0) {
+        } else if (Compare(left, item, true) == 0) {
           return Truth(node.op == Op::In);
         }
       }

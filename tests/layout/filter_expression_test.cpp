@@ -126,7 +126,14 @@ TEST(FilterExpression, OddValuesGiveWhatQgisGives) {
                {"round(2.567, 1) = 2.6", 1},
                {"substr('abcdef', 2, -1) = 'bcde'", 1},  // a negative length stops short of the end
                {"substr('abcdef', -4, -1) = 'cde'", 1},
-               {"substr('abcdef', 2.6, 2) = 'cd'", 1}});
+               {"substr('abcdef', 2.6, 2) = 'cd'", 1},
+               // Equal within rounding, yet not less or equal.
+               {"0.1 + 0.2 = 0.3", 1},
+               {"0.1 + 0.2 <> 0.3", 0},
+               {"0.1 + 0.2 IN (0.3)", 1},
+               {"0.1 + 0.2 IS 0.3", 1},
+               {"0.1 + 0.2 <= 0.3", 0},
+               {"1e20 + 10000 = 1e20", 0}});
   // A rule reads its filter's value as QGIS does: the texts "false" and "0" are false.
   const auto falseText = FilterExpression::Parse("'false'");
   ASSERT_TRUE(falseText);
