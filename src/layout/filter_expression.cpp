@@ -102,8 +102,10 @@ struct Token {
   double number = 0;
 };
 
-// Deeper expressions than this are refused: evaluating and freeing them recurses once a level.
+// Deeper expressions than these are refused: parsing, evaluating and freeing them recurse once a
+// level, the parser many times a bracket.
 constexpr int kDeepestExpression = 1000;
+constexpr int kDeepestNesting = 256;
 
 class Parser {
  public:
@@ -244,7 +246,7 @@ class Parser {
     ~Descent() { --parser_.nesting_; }
     Descent(const Descent&) = delete;
     Descent& operator=(const Descent&) = delete;
-    bool tooDeep() const { return parser_.nesting_ > kDeepestExpression; }
+    bool tooDeep() const { return parser_.nesting_ > kDeepestNesting; }
 
    private:
     Parser& parser_;

@@ -278,7 +278,13 @@ void CollectDataDefined(const CPLXMLNode* layer, const std::string& kind, std::s
   }
 }
 
-SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, std::set<std::string>& fixed) {
+// Deeper than these, symbols within symbols and rules within rules are left out and named:
+// reading, drawing and freeing them recurse once a level.
+constexpr int kDeepestSymbol = 8;
+constexpr int kDeepestRule = 64;
+
+SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, std::set<std::string>& fixed,
+                      int depth = 0) {
   SymbolLook look;
   const double alpha = std::clamp(RealOr(CPLGetXMLValue(symbol, "alpha", "1"), 1), 0.0, 1.0);
   for (const CPLXMLNode* layer = symbol->psChild; layer; layer = layer->psNext) {
@@ -286,6 +292,11 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, 
     if (EQUAL(CPLGetXMLValue(layer, "enabled", "1"), "0")) continue;
     const std::string kind = CPLGetXMLValue(layer, "class", "");
     const auto properties = LayerProperties(layer);
+    const CPLXMLNode* subSymbol = CPLGetXMLNode(layer, "symbol");
+    if (subSymbol != nullptr && depth >= kDeepestSymbol) {
+      undrawn.insert(kind);
+      continue;
+    }
     SymbolLayerLook part;
     part.pass = WholeOr(CPLGetXMLValue(layer, "pass", "0"), 0);
     if (kind == "SimpleLine") {
@@ -323,9 +334,9 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, 
       const SizeUnit offsetUnit = UnitOf(Get(properties, {"offset_unit"}, "MM"));
       part.offsetX = StyleSize{x, offsetUnit};
       part.offsetY = StyleSize{y, offsetUnit};
-    } else if (kind == "MarkerLine" && CPLGetXMLNode(layer, "symbol") != nullptr) {
+    } else if (kind == "MarkerLine" && subSymbol != nullptr) {
       part.kind = SymbolLayerLook::Kind::MarkerLine;
-      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(CPLGetXMLNode(layer, "symbol"), undrawn, fixed));
+      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(subSymbol, undrawn, fixed, depth + 1));
       const std::string placement = ToLowerAscii(Get(properties, {"placement", "placements"}, "interval"));
       part.placement = placement.find("lastvertex") != std::string::npos    ? MarkerPlacement::LastVertex
                        : placement.find("firstvertex") != std::string::npos ? MarkerPlacement::FirstVertex
@@ -336,9 +347,9 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, 
       part.offsetAlongLine = SizeOf(Get(properties, {"offset_along_line"}, "0"),
                                     Get(properties, {"offset_along_line_unit"}, "MM"), 0);
       part.rotateMarkers = Get(properties, {"rotate"}, "1") != "0";
-    } else if (kind == "CentroidFill" && CPLGetXMLNode(layer, "symbol") != nullptr) {
+    } else if (kind == "CentroidFill" && subSymbol != nullptr) {
       part.kind = SymbolLayerLook::Kind::CentroidFill;
-      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(CPLGetXMLNode(layer, "symbol"), undrawn, fixed));
+      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(subSymbol, undrawn, fixed, depth + 1));
       part.onEveryPart = Get(properties, {"point_on_all_parts"}, "1") != "0";
     } else {
       undrawn.insert(kind);  // gradients, pictures and the like stay QGIS's own
@@ -355,7 +366,7 @@ std::shared_ptr<const FilterExpression> ExpressionOf(const std::string& text) {
 }
 
 StyleRule ReadRule(const CPLXMLNode* element, const std::map<std::string, SymbolLook>& symbols,
-                   std::vector<std::string>& unreadable) {
+                   std::vector<std::string>& unreadable, int depth = 0) {
   StyleRule rule;
   const std::string filter = Trim(CPLGetXMLValue(element, "filter", ""));
   if (EqualsIgnoringCase(filter, "ELSE")) {
@@ -373,9 +384,15 @@ StyleRule ReadRule(const CPLXMLNode* element, const std::map<std::string, Symbol
   const char* symbol = CPLGetXMLValue(element, "symbol", nullptr);
   if (symbol != nullptr)
     if (const auto found = symbols.find(symbol); found != symbols.end()) rule.symbol = found->second;
-  for (const CPLXMLNode* child = element->psChild; child; child = child->psNext)
-    if (child->eType == CXT_Element && EQUAL(child->pszValue, "rule"))
-      rule.children.push_back(ReadRule(child, symbols, unreadable));
+  for (const CPLXMLNode* child = element->psChild; child; child = child->psNext) {
+    if (child->eType != CXT_Element || !EQUAL(child->pszValue, "rule")) continue;
+    if (depth < kDeepestRule) {
+      rule.children.push_back(ReadRule(child, symbols, unreadable, depth + 1));
+    } else {
+      rule.children.emplace_back().unreadable = true;
+      unreadable.push_back(Trim(CPLGetXMLValue(child, "filter", "")));
+    }
+  }
   return rule;
 }
 

@@ -212,6 +212,29 @@ TEST(LayerStyle, CategoriesTakeValuesAsQgisDoes) {
   EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Of(std::string("x")))), "#808080");
 }
 
+TEST(LayerStyle, RulesAndSymbolsNestedBeyondReasonAreLeftOutInsteadOfOverflowingTheStack) {
+  const int deep = 9000;  // GDAL reads XML up to 10000 levels deep
+  std::string rules = "<renderer-v2 type=\"RuleRenderer\"><rules key=\"root\">";
+  for (int i = 0; i < deep; ++i) rules.append("<rule filter=\"&quot;n&quot; &gt; 0\" symbol=\"0\">");
+  for (int i = 0; i < deep; ++i) rules.append("</rule>");
+  rules.append("</rules><symbols>").append(FillSymbol(0, "255,0,0,255")).append("</symbols></renderer-v2>");
+  const auto ruled = StyleFromText(Style(rules), StyleKind::Polygons);
+  ASSERT_TRUE(ruled);
+  EXPECT_FALSE(ruled->unreadableFilters.empty()) << "the rules too deep are named";
+  std::vector<const SymbolLook*> looks;
+  ruled->looksFor(Fields({{"n", ExpressionValue::Of(1.0)}}), 10000, looks);
+  EXPECT_FALSE(looks.empty());
+
+  std::string symbols = "<renderer-v2 type=\"singleSymbol\"><symbols>";
+  for (int i = 0; i < deep / 2; ++i)
+    symbols.append("<symbol name=\"0\" type=\"line\"><layer class=\"MarkerLine\" enabled=\"1\" pass=\"0\">");
+  for (int i = 0; i < deep / 2; ++i) symbols.append("</layer></symbol>");
+  symbols.append("</symbols></renderer-v2>");
+  const auto nested = StyleFromText(Style(symbols), StyleKind::Lines);
+  ASSERT_TRUE(nested);
+  EXPECT_FALSE(nested->undrawnSymbolLayers.empty()) << "the symbols too deep are named";
+}
+
 TEST(LayerStyle, ColoursReadInEveryFormQgisWrites) {
   EXPECT_EQ(StyleColor("10,20,30,255"), QColor(10, 20, 30));
   EXPECT_EQ(StyleColor("10,20,30"), QColor(10, 20, 30));
