@@ -62,7 +62,9 @@ FieldValues FeatureFields(const OGRFeature& feature) {
     const OGRFieldType type = feature.GetFieldDefnRef(index)->GetType();
     if (type == OFTInteger || type == OFTInteger64 || type == OFTReal) {
       ExpressionValue value = ExpressionValue::Of(feature.GetFieldAsDouble(index));
-      value.text = feature.GetFieldAsString(index);
+      // Whole numbers keep their digits past a double's; a decimal reads as QGIS shows it,
+      // not with the places the data source pads it to ("1500.000").
+      if (type != OFTReal) value.text = feature.GetFieldAsString(index);
       return value;
     }
     return ExpressionValue::Of(std::string(feature.GetFieldAsString(index)));

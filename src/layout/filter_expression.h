@@ -14,7 +14,7 @@ struct ExpressionValue {
   enum class Kind { Null, Number, Text };
   Kind kind = Kind::Null;
   double number = 0;
-  std::string text;  // for a number read from data: the text the data source gives it
+  std::string text;  // for a whole number read from data: the text the data source gives it
 
   static ExpressionValue Null() { return {}; }
   static ExpressionValue Of(double value);

@@ -141,6 +141,32 @@ TEST(FilterExpression, OddValuesGiveWhatQgisGives) {
   EXPECT_TRUE(FilterExpression::Parse("'yes'")->matches(Field));
 }
 
+TEST(FilterExpression, FieldsOfAFeatureReadAsQgisShowsThem) {
+  OGRFeatureDefn* definition = new OGRFeatureDefn;  // features share it by count
+  definition->Reference();
+  OGRFieldDefn padded("padded", OFTReal), real("real", OFTReal), big("big", OFTInteger64), name("name", OFTString);
+  padded.SetWidth(12);
+  padded.SetPrecision(3);  // as shapefiles keep decimals
+  for (OGRFieldDefn* field : {&padded, &real, &big, &name}) definition->AddFieldDefn(field);
+  {
+    OGRFeature feature(definition);
+    feature.SetField("padded", 1500.0);
+    feature.SetField("real", 1.0 / 3);
+    feature.SetField("big", GIntBig{9007199254740993});
+    feature.SetFieldNull(definition->GetFieldIndex("name"));
+    const FieldValues fields = FeatureFields(feature);
+    EXPECT_EQ(fields("padded").asText(), "1500");
+    EXPECT_EQ(fields("real").asText(), "0.3333333333333333");
+    EXPECT_EQ(fields("big").asText(), "9007199254740993");
+    EXPECT_TRUE(fields("name").isNull());
+    EXPECT_TRUE(fields("missing").isNull());
+    const auto label = FilterExpression::Parse("\"padded\" || ' m'");
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->evaluate(fields).asText(), "1500 m");
+  }
+  definition->Release();
+}
+
 TEST(FilterExpression, DeepOrLongExpressionsAreRefusedInsteadOfOverflowingTheStack) {
   // Built by appending: GCC 12 misreads chains of + on these strings.
   const auto repeated = [](std::string text, const std::string& part, int times, const std::string& end) {
