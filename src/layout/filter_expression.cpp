@@ -1,5 +1,7 @@
 #include "layout/filter_expression.h"
 
+#include <cpl_string.h>
+
 #include <QByteArray>
 #include <QRegularExpression>
 #include <QString>
@@ -66,6 +68,18 @@ FieldValues FeatureFields(const OGRFeature& feature) {
       // not with the places the data source pads it to ("1500.000").
       if (type != OFTReal) value.text = feature.GetFieldAsString(index);
       return value;
+    }
+    if (type == OFTDate || type == OFTDateTime) {
+      // As QGIS writes dates and times as text: 2020-01-02, 2020-01-02T03:04:05.000.
+      int year = 0, month = 0, day = 0, hour = 0, minute = 0, zone = 0;
+      float second = 0;
+      if (feature.GetFieldAsDateTime(index, &year, &month, &day, &hour, &minute, &second, &zone)) {
+        const int millis = static_cast<int>(std::lround(second * 1000));
+        return ExpressionValue::Of(type == OFTDate ? std::string(CPLSPrintf("%04d-%02d-%02d", year, month, day))
+                                                   : std::string(CPLSPrintf("%04d-%02d-%02dT%02d:%02d:%02d.%03d", year,
+                                                                            month, day, hour, minute, millis / 1000,
+                                                                            millis % 1000)));
+      }
     }
     return ExpressionValue::Of(std::string(feature.GetFieldAsString(index)));
   };

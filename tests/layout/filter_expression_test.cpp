@@ -144,22 +144,27 @@ TEST(FilterExpression, OddValuesGiveWhatQgisGives) {
 TEST(FilterExpression, FieldsOfAFeatureReadAsQgisShowsThem) {
   OGRFeatureDefn* definition = new OGRFeatureDefn;  // features share it by count
   definition->Reference();
-  OGRFieldDefn padded("padded", OFTReal), real("real", OFTReal), big("big", OFTInteger64), name("name", OFTString);
+  OGRFieldDefn padded("padded", OFTReal), real("real", OFTReal), big("big", OFTInteger64), name("name", OFTString),
+      day("day", OFTDate), moment("moment", OFTDateTime);
   padded.SetWidth(12);
   padded.SetPrecision(3);  // as shapefiles keep decimals
-  for (OGRFieldDefn* field : {&padded, &real, &big, &name}) definition->AddFieldDefn(field);
+  for (OGRFieldDefn* field : {&padded, &real, &big, &name, &day, &moment}) definition->AddFieldDefn(field);
   {
     OGRFeature feature(definition);
     feature.SetField("padded", 1500.0);
     feature.SetField("real", 1.0 / 3);
     feature.SetField("big", GIntBig{9007199254740993});
     feature.SetFieldNull(definition->GetFieldIndex("name"));
+    feature.SetField("day", 2020, 1, 2);
+    feature.SetField("moment", 2020, 1, 2, 3, 4, 5.25f);
     const FieldValues fields = FeatureFields(feature);
     EXPECT_EQ(fields("padded").asText(), "1500");
     EXPECT_EQ(fields("real").asText(), "0.3333333333333333");
     EXPECT_EQ(fields("big").asText(), "9007199254740993");
     EXPECT_TRUE(fields("name").isNull());
     EXPECT_TRUE(fields("missing").isNull());
+    EXPECT_EQ(fields("day").asText(), "2020-01-02") << "not 2020/01/02";
+    EXPECT_EQ(fields("moment").asText(), "2020-01-02T03:04:05.250");
     const auto label = FilterExpression::Parse("\"padded\" || ' m'");
     ASSERT_TRUE(label);
     EXPECT_EQ(label->evaluate(fields).asText(), "1500 m");
