@@ -198,12 +198,12 @@ std::vector<Candidate> AroundPoint(QPointF point, double distance, double width,
           {point, 0, QPointF(-distance - width, -height / 2), 1}};
 }
 
-// Beside a point in one of the nine places QGIS names by quadrant.
-Candidate OverPoint(QPointF point, const LabelStyle& style, double distance, QPointF shift, double width,
-                    double height) {
+// Beside a point in one of the nine places QGIS names by quadrant, touching it: QGIS moves
+// such a label by its offset only, never by the label distance.
+Candidate OverPoint(QPointF point, const LabelStyle& style, QPointF shift, double width, double height) {
   const int column = style.quadrant % 3, row = style.quadrant / 3;
-  const double x = column == 0 ? -distance - width : column == 1 ? -width / 2 : distance;
-  const double y = row == 0 ? -distance - height : row == 1 ? -height / 2 : distance;
+  const double x = column == 0 ? -width : column == 1 ? -width / 2 : 0;
+  const double y = row == 0 ? -height : row == 1 ? -height / 2 : 0;
   return {point + shift, style.rotation, QPointF(x, y), column == 0 ? 1 : column == 1 ? 0 : -1};
 }
 
@@ -415,7 +415,7 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
           if (style.placement == 0 || style.placement == 6)
             labelsCandidates.push_back(AroundPoint(at, distance + clearance, block.width, block.height));
           else
-            labelsCandidates.push_back({OverPoint(at, style, distance, shift, block.width, block.height)});
+            labelsCandidates.push_back({OverPoint(at, style, shift, block.width, block.height)});
         }
       } else {
         std::vector<Candidate>& candidates = labelsCandidates.emplace_back();
@@ -451,7 +451,7 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
           if (style.placement == 0)
             candidates = AroundPoint(at, distance, block.width, block.height);
           else if (style.placement == 1)
-            candidates.push_back(OverPoint(at, style, distance, shift, block.width, block.height));
+            candidates.push_back(OverPoint(at, style, shift, block.width, block.height));
           else
             candidates.push_back({at, 0, QPointF(-block.width / 2, -block.height / 2), 0});
         }

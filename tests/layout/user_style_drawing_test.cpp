@@ -318,7 +318,7 @@ TEST_F(UserStyles, CrowdedLabelsKeepApart) {
   EXPECT_EQ(overlapping, 0);
 }
 
-TEST_F(UserStyles, AboveALineGoesByTheMapOrByTheLinesDirection) {
+TEST_F(UserStyles, LabelsStandOffLinesAndPointsAsQgisPutsThem) {
   GDALDatasetUniquePtr memory(
       GetGDALDriverManager()->GetDriverByName("Memory")->Create("", 0, 0, 0, GDT_Unknown, nullptr));
   OGRLayer* lines = memory->CreateLayer("lines", nullptr, wkbLineString, nullptr);
@@ -351,6 +351,26 @@ TEST_F(UserStyles, AboveALineGoesByTheMapOrByTheLinesDirection) {
   EXPECT_EQ(side(2), 1) << "left of the line's direction";
   EXPECT_EQ(side(4), -1);
   EXPECT_EQ(side(1), 0);
+
+  // Offset from a point, QGIS sets the label's corner on the point whatever the label distance.
+  OGRLayer* points = memory->CreateLayer("points", nullptr, wkbPoint, nullptr);
+  points->CreateField(&name);
+  OGRFeature spot(points->GetLayerDefn());
+  spot.SetField("name", "AB");
+  OGRPoint at(500, 500);
+  spot.SetGeometry(&at);
+  ASSERT_EQ(points->CreateFeature(&spot), OGRERR_NONE);
+  LabelStyle style;
+  style.fieldName = "name";
+  style.placement = 1;
+  style.quadrant = 2;  // above and to the right
+  style.distance = StyleSize{50, SizeUnit::Pixels};
+  MapLabels labels;
+  labels.place({LabelSource{points, nullptr, nullptr, &style, nullptr}}, *shown, QTransform(1, 0, 0, -1, 0, 1000),
+               SymbolScale{1, 1}, 10000);
+  ASSERT_EQ(labels.size(), 1u);
+  EXPECT_NEAR(labels.boxes()[0].left(), 500, 1e-6);
+  EXPECT_NEAR(labels.boxes()[0].bottom(), 500, 1e-6);
 }
 
 TEST_F(UserStyles, ALabelAcrossBandsIsDrawnWholeInEach) {
