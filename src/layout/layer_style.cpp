@@ -451,6 +451,12 @@ std::optional<LayerStyle> ParseStyle(const std::string& xml, StyleKind kind) {
           style.categories.emplace_back(value, look);
       }
     }
+    for (size_t i = 0; i < style.categories.size(); ++i) {
+      const std::string& value = style.categories[i].first;
+      style.categoryByText[value] = i;
+      const auto number = ExpressionValue::Of(value).asNumber();
+      if (number && !std::isnan(*number)) style.categoryByNumber[*number] = i;
+    }
   } else if (type == "graduatedSymbol") {
     style.renderer = LayerStyle::Renderer::Graduated;
     readAttribute();
@@ -492,15 +498,12 @@ namespace {
 
 // The category of a value as QGIS finds it: by the value's text, the last of equal ones
 // winning; a number also by its value, since data sources write numbers their own way.
-const SymbolLook* CategoryOf(const std::vector<std::pair<std::string, SymbolLook>>& categories,
-                             const ExpressionValue& value) {
-  const std::string text = value.asText();
-  for (auto category = categories.rbegin(); category != categories.rend(); ++category)
-    if (category->first == text) return &category->second;
-  if (value.kind != ExpressionValue::Kind::Number) return nullptr;
-  for (auto category = categories.rbegin(); category != categories.rend(); ++category)
-    if (ExpressionValue::Of(category->first).asNumber() == value.number) return &category->second;
-  return nullptr;
+const SymbolLook* CategoryOf(const LayerStyle& style, const ExpressionValue& value) {
+  if (const auto found = style.categoryByText.find(value.asText()); found != style.categoryByText.end())
+    return &style.categories[found->second].second;
+  if (value.kind != ExpressionValue::Kind::Number || std::isnan(value.number)) return nullptr;
+  const auto found = style.categoryByNumber.find(value.number);
+  return found == style.categoryByNumber.end() ? nullptr : &style.categories[found->second].second;
 }
 
 bool ScaleShows(const StyleRule& rule, double scale) {
@@ -555,7 +558,7 @@ void LayerStyle::resolveAttribute(const OGRFeatureDefn& fields) {
 }
 
 const SymbolLook* LayerStyle::lookFor(const std::string& value) const {
-  if (const SymbolLook* look = CategoryOf(categories, ExpressionValue::Of(value))) return look;
+  if (const SymbolLook* look = CategoryOf(*this, ExpressionValue::Of(value))) return look;
   return otherValues ? &*otherValues : nullptr;
 }
 
@@ -571,7 +574,7 @@ void LayerStyle::looksFor(const FieldValues& fields, double scale, std::vector<c
   }
   const ExpressionValue value = attributeExpression ? attributeExpression->evaluate(fields) : fields(attribute);
   if (renderer == Renderer::Categorized) {
-    if (const SymbolLook* look = value.isNull() ? nullptr : CategoryOf(categories, value))
+    if (const SymbolLook* look = value.isNull() ? nullptr : CategoryOf(*this, value))
       looks.push_back(look);
     else if (otherValues)
       looks.push_back(&*otherValues);

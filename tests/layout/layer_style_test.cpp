@@ -210,6 +210,7 @@ TEST(LayerStyle, CategoriesTakeValuesAsQgisDoes) {
   EXPECT_EQ(ColorFor(*style, v(written)), "#00ff00");
   EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Null())), "#808080");
   EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Of(std::string("x")))), "#808080");
+  EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Of(std::nan("")))), "#808080") << "NaN is no category's number";
 }
 
 TEST(LayerStyle, RulesAndSymbolsNestedBeyondReasonAreLeftOutInsteadOfOverflowingTheStack) {
