@@ -176,7 +176,32 @@ class UserStyles : public ::testing::Test {
     return Envelope{kLeft + xmin, kBottom + ymin, kLeft + xmax, kBottom + ymax};
   }
 
+  // A layer in memory with a "name" field.
+  OGRLayer& namedLayer(const char* layerName, OGRwkbGeometryType type) {
+    if (!memory)
+      memory.reset(GetGDALDriverManager()->GetDriverByName("Memory")->Create("", 0, 0, 0, GDT_Unknown, nullptr));
+    OGRLayer* layer = memory->CreateLayer(layerName, nullptr, type, nullptr);
+    OGRFieldDefn name("name", OFTString);
+    layer->CreateField(&name);
+    return *layer;
+  }
+  static void AddNamed(OGRLayer& layer, const OGRGeometry& geometry, const char* name) {
+    OGRFeature feature(layer.GetLayerDefn());
+    feature.SetField("name", name);
+    feature.SetGeometry(&geometry);
+    ASSERT_EQ(layer.CreateFeature(&feature), OGRERR_NONE);
+  }
+  // The labels of a layer on a page of 1000 by 1000 pixels, one a map unit and ten a millimetre.
+  static MapLabels Placed(OGRLayer& layer, const LabelStyle& style) {
+    const OGRGeometryUniquePtr shown = ShownArea(-10, -10, 1010, 1010, nullptr);
+    MapLabels labels;
+    labels.place({LabelSource{&layer, nullptr, nullptr, &style, nullptr}}, *shown, QTransform(1, 0, 0, -1, 0, 1000),
+                 SymbolScale{10, 1}, 10000);
+    return labels;
+  }
+
   testing::TempFolder folder;
+  GDALDatasetUniquePtr memory;
 };
 
 TEST_F(UserStyles, RulesRangesDashesAndMarkersAreDrawnAsStyled) {
@@ -284,29 +309,16 @@ TEST_F(UserStyles, EveryPointOfAMultipointIsLabelledAndTextAlongUprightLinesRead
 }
 
 TEST_F(UserStyles, CrowdedLabelsKeepApart) {
-  GDALDatasetUniquePtr memory(
-      GetGDALDriverManager()->GetDriverByName("Memory")->Create("", 0, 0, 0, GDT_Unknown, nullptr));
-  OGRLayer* points = memory->CreateLayer("points", nullptr, wkbPoint, nullptr);
-  OGRFieldDefn name("name", OFTString);
-  points->CreateField(&name);
-  const auto addPoint = [&](double x, double y, int number) {
-    OGRFeature feature(points->GetLayerDefn());
-    feature.SetField("name", number < 0 ? "Q" : CPLSPrintf("P%d", number));
-    feature.SetGeometry(std::make_unique<OGRPoint>(x, y).get());
-    ASSERT_EQ(points->CreateFeature(&feature), OGRERR_NONE);
-  };
+  OGRLayer& points = namedLayer("points", wkbPoint);
   // A dense grid of points, labels far longer than their spacing, and a pile on one spot.
   for (int row = 0; row < 60; ++row)
-    for (int column = 0; column < 60; ++column) addPoint(column * 17, row * 17, row * 60 + column);
-  for (int i = 0; i < 50; ++i) addPoint(500, 500, -1);
+    for (int column = 0; column < 60; ++column)
+      AddNamed(points, OGRPoint(column * 17, row * 17), CPLSPrintf("P%d", row * 60 + column));
+  for (int i = 0; i < 50; ++i) AddNamed(points, OGRPoint(500, 500), "Q");
   LabelStyle style;
   style.fieldName = "name";
   style.placement = 0;
-  MapLabels labels;
-  const OGRGeometryUniquePtr shown = ShownArea(-10, -10, 1010, 1010, nullptr);
-  labels.place({LabelSource{points, nullptr, nullptr, &style, nullptr}}, *shown, QTransform(1, 0, 0, -1, 0, 1000),
-               SymbolScale{10, 1}, 10000);
-  const std::vector<QRectF> boxes = labels.boxes();
+  const std::vector<QRectF> boxes = Placed(points, style).boxes();
   EXPECT_GT(boxes.size(), 100u);
   EXPECT_LT(boxes.size(), 3600u);
   int overlapping = 0;
@@ -319,28 +331,18 @@ TEST_F(UserStyles, CrowdedLabelsKeepApart) {
 }
 
 TEST_F(UserStyles, LabelsStandOffLinesAndPointsAsQgisPutsThem) {
-  GDALDatasetUniquePtr memory(
-      GetGDALDriverManager()->GetDriverByName("Memory")->Create("", 0, 0, 0, GDT_Unknown, nullptr));
-  OGRLayer* lines = memory->CreateLayer("lines", nullptr, wkbLineString, nullptr);
-  OGRFieldDefn name("name", OFTString);
-  lines->CreateField(&name);
-  OGRFeature feature(lines->GetLayerDefn());
-  feature.SetField("name", "ABOVE");
+  OGRLayer& lines = namedLayer("lines", wkbLineString);
   OGRLineString westwards;
   westwards.addPoint(900, 500);
   westwards.addPoint(100, 500);
-  feature.SetGeometry(&westwards);
-  ASSERT_EQ(lines->CreateFeature(&feature), OGRERR_NONE);
-  const OGRGeometryUniquePtr shown = ShownArea(0, 0, 1000, 1000, nullptr);
+  AddNamed(lines, westwards, "ABOVE");
   // Where the label lies against the line, device y growing downwards: -1 above, 1 below.
   const auto side = [&](int flags) {
     LabelStyle style;
     style.fieldName = "name";
     style.placement = 2;
     style.lineFlags = flags;
-    MapLabels labels;
-    labels.place({LabelSource{lines, nullptr, nullptr, &style, nullptr}}, *shown, QTransform(1, 0, 0, -1, 0, 1000),
-                 SymbolScale{1, 1}, 10000);
+    const MapLabels labels = Placed(lines, style);
     if (labels.size() != 1) return 0;
     const QRectF box = labels.boxes()[0];
     return box.bottom() <= 500 ? -1 : box.top() >= 500 ? 1 : 0;
@@ -353,21 +355,14 @@ TEST_F(UserStyles, LabelsStandOffLinesAndPointsAsQgisPutsThem) {
   EXPECT_EQ(side(1), 0);
 
   // Offset from a point, QGIS sets the label's corner on the point whatever the label distance.
-  OGRLayer* points = memory->CreateLayer("points", nullptr, wkbPoint, nullptr);
-  points->CreateField(&name);
-  OGRFeature spot(points->GetLayerDefn());
-  spot.SetField("name", "AB");
-  OGRPoint at(500, 500);
-  spot.SetGeometry(&at);
-  ASSERT_EQ(points->CreateFeature(&spot), OGRERR_NONE);
+  OGRLayer& points = namedLayer("points", wkbPoint);
+  AddNamed(points, OGRPoint(500, 500), "AB");
   LabelStyle style;
   style.fieldName = "name";
   style.placement = 1;
   style.quadrant = 2;  // above and to the right
   style.distance = StyleSize{50, SizeUnit::Pixels};
-  MapLabels labels;
-  labels.place({LabelSource{points, nullptr, nullptr, &style, nullptr}}, *shown, QTransform(1, 0, 0, -1, 0, 1000),
-               SymbolScale{1, 1}, 10000);
+  const MapLabels labels = Placed(points, style);
   ASSERT_EQ(labels.size(), 1u);
   EXPECT_NEAR(labels.boxes()[0].left(), 500, 1e-6);
   EXPECT_NEAR(labels.boxes()[0].bottom(), 500, 1e-6);
