@@ -463,7 +463,7 @@ TEST_F(UserStyles, AMarkerLineSetsItsMarkersAlongTheLine) {
   }
 }
 
-TEST_F(UserStyles, DashesOfNothingButZerosAndMarkersAtNoIntervalDrawNothing) {
+TEST_F(UserStyles, ZeroDashesDrawNothingAndOddSizesOrIntervalsStillMakeThePicture) {
   PageLayout layout = styledPage();
   MapLayer& roads = layout.frames[0].layers[1].data;
   roads.labelsEnabled = false;
@@ -472,6 +472,15 @@ TEST_F(UserStyles, DashesOfNothingButZerosAndMarkersAtNoIntervalDrawNothing) {
   testing::Picture zeros(folder.file("z.png"));
   ASSERT_TRUE(zeros.valid());
   EXPECT_EQ(zeros.darkPixels(Box(150, 680, 900, 720)), 0) << "QGIS draws no line for such a pattern";
+
+  // Sizes beyond any paper: the picture is still made.
+  for (const char* size : {"1e30", "-3", "1e300"}) {
+    roads.styleXml = ReplaceAll(styledPage().frames[0].layers[1].data.styleXml, Option("line_width", "1"),
+                                Option("line_width", size));
+    MapLayer& wells = layout.frames[0].layers[0].data;
+    wells.styleXml = ReplaceAll(styledPage().frames[0].layers[0].data.styleXml, Option("size", "6"), Option("size", size));
+    ASSERT_TRUE(print(layout, "h.png").empty()) << size;
+  }
 
   // Markers every 0 mm, or every so little that they would be millions: the picture is still made.
   for (const char* interval : {"0", "-5", "0.0000001"}) {
