@@ -283,10 +283,11 @@ void CollectDataDefined(const CPLXMLNode* layer, const std::string& kind, std::s
 constexpr int kDeepestSymbol = 8;
 constexpr int kDeepestRule = 64;
 
+// outerAlpha: the opacity of the symbol holding this one, which its markers share.
 SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, std::set<std::string>& fixed,
-                      int depth = 0) {
+                      int depth = 0, double outerAlpha = 1) {
   SymbolLook look;
-  const double alpha = std::clamp(RealOr(CPLGetXMLValue(symbol, "alpha", "1"), 1), 0.0, 1.0);
+  const double alpha = outerAlpha * std::clamp(RealOr(CPLGetXMLValue(symbol, "alpha", "1"), 1), 0.0, 1.0);
   for (const CPLXMLNode* layer = symbol->psChild; layer; layer = layer->psNext) {
     if (layer->eType != CXT_Element || !EQUAL(layer->pszValue, "layer")) continue;
     if (EQUAL(CPLGetXMLValue(layer, "enabled", "1"), "0")) continue;
@@ -336,7 +337,7 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, 
       part.offsetY = StyleSize{y, offsetUnit};
     } else if (kind == "MarkerLine" && subSymbol != nullptr) {
       part.kind = SymbolLayerLook::Kind::MarkerLine;
-      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(subSymbol, undrawn, fixed, depth + 1));
+      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(subSymbol, undrawn, fixed, depth + 1, alpha));
       const std::string placement = ToLowerAscii(Get(properties, {"placement", "placements"}, "interval"));
       part.placement = placement.find("lastvertex") != std::string::npos    ? MarkerPlacement::LastVertex
                        : placement.find("firstvertex") != std::string::npos ? MarkerPlacement::FirstVertex
@@ -349,7 +350,7 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, 
       part.rotateMarkers = Get(properties, {"rotate"}, "1") != "0";
     } else if (kind == "CentroidFill" && subSymbol != nullptr) {
       part.kind = SymbolLayerLook::Kind::CentroidFill;
-      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(subSymbol, undrawn, fixed, depth + 1));
+      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(subSymbol, undrawn, fixed, depth + 1, alpha));
       part.onEveryPart = Get(properties, {"point_on_all_parts"}, "1") != "0";
     } else {
       undrawn.insert(kind);  // gradients, pictures and the like stay QGIS's own

@@ -236,6 +236,20 @@ TEST(LayerStyle, RulesAndSymbolsNestedBeyondReasonAreLeftOutInsteadOfOverflowing
   EXPECT_FALSE(nested->undrawnSymbolLayers.empty()) << "the symbols too deep are named";
 }
 
+TEST(LayerStyle, MarkersAlongALineShareTheLinesOpacity) {
+  const auto style = StyleFromText(
+      Style("<renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"line\" alpha=\"0.5\">"
+            "<layer class=\"MarkerLine\" enabled=\"1\" pass=\"0\"><symbol name=\"@0@0\" type=\"marker\" alpha=\"0.5\">"
+            "<layer class=\"SimpleMarker\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">"
+            "<Option name=\"color\" value=\"255,0,0,255\" type=\"QString\"/></Option></layer></symbol></layer>"
+            "</symbol></symbols></renderer-v2>"),
+      StyleKind::Lines);
+  ASSERT_TRUE(style && style->otherValues);
+  const SymbolLayerLook& line = style->otherValues->layers.at(0);
+  ASSERT_TRUE(line.markers);
+  EXPECT_EQ(line.markers->layers.at(0).fillColor.alpha(), 64) << "a half of a half";
+}
+
 TEST(LayerStyle, ColoursReadInEveryFormQgisWrites) {
   EXPECT_EQ(StyleColor("10,20,30,255"), QColor(10, 20, 30));
   EXPECT_EQ(StyleColor("10,20,30"), QColor(10, 20, 30));
