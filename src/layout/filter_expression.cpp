@@ -1,11 +1,15 @@
 #include "layout/filter_expression.h"
 
+#include <cpl_string.h>
+
+#include <QByteArray>
 #include <QRegularExpression>
 #include <QString>
 
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "util/text.h"
@@ -40,18 +44,17 @@ std::string ExpressionValue::asText() const {
 std::optional<double> ExpressionValue::asNumber() const {
   if (kind == Kind::Number) return number;
   if (kind == Kind::Null) return std::nullopt;
-  const std::string trimmed = Trim(text);
-  if (trimmed.empty()) return std::nullopt;
-  char* end = nullptr;
-  const double value = std::strtod(trimmed.c_str(), &end);
-  if (end != trimmed.c_str() + trimmed.size()) return std::nullopt;
+  // As QGIS reads a text as a number: blanks around it, no hexadecimal, whatever the locale.
+  bool ok = false;
+  const double value = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())).toDouble(&ok);
+  if (!ok) return std::nullopt;
   return value;
 }
 
 bool ExpressionValue::isTrue() const {
   if (kind == Kind::Null) return false;
-  if (const auto value = asNumber()) return *value != 0;
-  return !text.empty();
+  if (kind == Kind::Number) return number != 0;
+  return !text.empty() && text != "0" && !EqualsIgnoringCase(text, "false");
 }
 
 FieldValues FeatureFields(const OGRFeature& feature) {
@@ -61,8 +64,22 @@ FieldValues FeatureFields(const OGRFeature& feature) {
     const OGRFieldType type = feature.GetFieldDefnRef(index)->GetType();
     if (type == OFTInteger || type == OFTInteger64 || type == OFTReal) {
       ExpressionValue value = ExpressionValue::Of(feature.GetFieldAsDouble(index));
-      value.text = feature.GetFieldAsString(index);
+      // Whole numbers keep their digits past a double's; a decimal reads as QGIS shows it,
+      // not with the places the data source pads it to ("1500.000").
+      if (type != OFTReal) value.text = feature.GetFieldAsString(index);
       return value;
+    }
+    if (type == OFTDate || type == OFTDateTime) {
+      // As QGIS writes dates and times as text: 2020-01-02, 2020-01-02T03:04:05.000.
+      int year = 0, month = 0, day = 0, hour = 0, minute = 0, zone = 0;
+      float second = 0;
+      if (feature.GetFieldAsDateTime(index, &year, &month, &day, &hour, &minute, &second, &zone)) {
+        const int millis = static_cast<int>(std::lround(second * 1000));
+        return ExpressionValue::Of(type == OFTDate ? std::string(CPLSPrintf("%04d-%02d-%02d", year, month, day))
+                                                   : std::string(CPLSPrintf("%04d-%02d-%02dT%02d:%02d:%02d.%03d", year,
+                                                                            month, day, hour, minute, millis / 1000,
+                                                                            millis % 1000)));
+      }
     }
     return ExpressionValue::Of(std::string(feature.GetFieldAsString(index)));
   };
@@ -85,6 +102,7 @@ struct FilterExpression::Node {
   std::string name;          // a field's or a function's
   std::vector<std::unique_ptr<Node>> operands;
   std::unique_ptr<QRegularExpression> pattern;  // LIKE against a literal, made once
+  int depth = 1;  // of the tree below, this node counted
 };
 
 namespace {
@@ -99,6 +117,11 @@ struct Token {
   std::string text;  // a word upper-cased for keywords is compared through Is()
   double number = 0;
 };
+
+// Deeper expressions than these are refused: parsing, evaluating and freeing them recurse once a
+// level, the parser many times a bracket.
+constexpr int kDeepestExpression = 1000;
+constexpr int kDeepestNesting = 256;
 
 class Parser {
  public:
@@ -126,10 +149,25 @@ class Parser {
       if (std::isspace(c)) {
         ++i;
       } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(text_[i + 1])))) {
-        char* end = nullptr;
-        Token token{TokenKind::Number, {}, std::strtod(text_.c_str() + i, &end)};
-        const size_t next = static_cast<size_t>(end - text_.c_str());
-        token.text = text_.substr(i, next - i);
+        // Digits, a point and an exponent, read the same whatever the locale.
+        const auto digits = [&](size_t at) {
+          while (at < n && std::isdigit(static_cast<unsigned char>(text_[at]))) ++at;
+          return at;
+        };
+        size_t next = digits(i);
+        if (next < n && text_[next] == '.') next = digits(next + 1);
+        bool tiny = false;  // a negative exponent: too small a number reads as 0, too large as infinity
+        if (next < n && (text_[next] == 'e' || text_[next] == 'E')) {
+          size_t exponent = next + 1;
+          if (exponent < n && (text_[exponent] == '+' || text_[exponent] == '-')) tiny = text_[exponent++] == '-';
+          if (digits(exponent) > exponent) next = digits(exponent);
+        }
+        Token token{TokenKind::Number, text_.substr(i, next - i), 0};
+        const auto [end, problem] = std::from_chars(text_.data() + i, text_.data() + next, token.number);
+        if (problem == std::errc::result_out_of_range)
+          token.number = tiny ? 0 : HUGE_VAL;
+        else if (problem != std::errc() || end != text_.data() + next)
+          return fail("在“" + token.text + "”处无法理解"), false;
         tokens_.push_back(token);
         i = next;
       } else if (c == '\'' || c == '"') {
@@ -203,13 +241,32 @@ class Parser {
     return true;
   }
 
-  static NodePtr Make(Op op, NodePtr left, NodePtr right = nullptr) {
+  NodePtr Make(Op op, NodePtr left, NodePtr right = nullptr) {
     auto node = std::make_unique<Node>();
     node->op = op;
     node->operands.push_back(std::move(left));
     if (right) node->operands.push_back(std::move(right));
+    return Measured(std::move(node));
+  }
+
+  NodePtr Measured(NodePtr node) {
+    for (const NodePtr& operand : node->operands) node->depth = std::max(node->depth, operand->depth + 1);
+    if (node->depth > kDeepestExpression) return fail("表达式嵌套太深");
     return node;
   }
+
+  // Counts how deep the parser has descended through brackets, NOT and signs.
+  class Descent {
+   public:
+    explicit Descent(Parser& parser) : parser_(parser) { ++parser_.nesting_; }
+    ~Descent() { --parser_.nesting_; }
+    Descent(const Descent&) = delete;
+    Descent& operator=(const Descent&) = delete;
+    bool tooDeep() const { return parser_.nesting_ > kDeepestNesting; }
+
+   private:
+    Parser& parser_;
+  };
 
   NodePtr parseOr() {
     NodePtr left = parseAnd();
@@ -232,6 +289,8 @@ class Parser {
   }
 
   NodePtr parseNot() {
+    const Descent descent(*this);
+    if (descent.tooDeep()) return fail("表达式嵌套太深");
     if (acceptWord("NOT")) {
       NodePtr operand = parseNot();
       return operand ? Make(Op::Not, std::move(operand)) : nullptr;
@@ -275,7 +334,9 @@ class Parser {
         if (!right) return nullptr;
         const Op op = caseless ? (negated ? Op::NotILike : Op::ILike) : (negated ? Op::NotLike : Op::Like);
         left = Make(op, std::move(left), std::move(right));
-        if (left->operands[1]->op == Op::Literal)
+        if (!left) return nullptr;
+        // Against NULL the result is NULL, which evaluating finds without a pattern.
+        if (left->operands[1]->op == Op::Literal && !left->operands[1]->value.isNull())
           left->pattern = LikePattern(left->operands[1]->value.asText(), caseless);
         continue;
       }
@@ -287,13 +348,14 @@ class Parser {
   NodePtr parseList(NodePtr left, Op op) {
     if (!acceptSymbol("(")) return fail("IN后面应有括号");
     auto node = Make(op, std::move(left));
+    if (!node) return nullptr;
     do {
       NodePtr item = parseOr();
       if (!item) return nullptr;
       node->operands.push_back(std::move(item));
     } while (acceptSymbol(","));
     if (!acceptSymbol(")")) return fail("括号没有闭合");
-    return node;
+    return Measured(std::move(node));
   }
 
   NodePtr parseAdditive() {
@@ -332,6 +394,8 @@ class Parser {
   }
 
   NodePtr parseUnary() {
+    const Descent descent(*this);
+    if (descent.tooDeep()) return fail("表达式嵌套太深");
     if (acceptSymbol("-")) {
       NodePtr operand = parseUnary();
       return operand ? Make(Op::Negate, std::move(operand)) : nullptr;
@@ -401,7 +465,7 @@ class Parser {
       } while (acceptSymbol(","));
       if (!acceptSymbol(")")) return fail("括号没有闭合");
     }
-    return node;
+    return Measured(std::move(node));
   }
 
  public:
@@ -433,16 +497,26 @@ class Parser {
   const std::string& text_;
   std::vector<Token> tokens_;
   size_t position_ = 0;
+  int nesting_ = 0;
   std::string error_;
 };
 
 ExpressionValue Truth(bool value) { return ExpressionValue::Of(value ? 1.0 : 0.0); }
 
-// QGIS compares as numbers unless both sides are texts; otherwise as texts.
-std::optional<int> Compare(const ExpressionValue& left, const ExpressionValue& right) {
+// A value as AND, OR and NOT take it: a text that is no number is as unknown as NULL.
+std::optional<bool> Logical(const ExpressionValue& value) {
+  const auto number = value.asNumber();
+  if (!number) return std::nullopt;
+  return *number != 0;
+}
+
+// QGIS compares as numbers unless both sides are texts; otherwise as texts. Asked whether
+// they are equal (=, <>, IS, IN), it takes numbers a few units of rounding apart as equal.
+std::optional<int> Compare(const ExpressionValue& left, const ExpressionValue& right, bool equality = false) {
   if (left.isNull() || right.isNull()) return std::nullopt;
   if (left.kind != ExpressionValue::Kind::Text || right.kind != ExpressionValue::Kind::Text) {
     const auto a = left.asNumber(), b = right.asNumber();
+    if (a && b && equality && std::fabs(*a - *b) <= 4 * std::numeric_limits<double>::epsilon()) return 0;
     if (a && b) return *a < *b ? -1 : *a > *b ? 1 : 0;
   }
   const int order = left.asText().compare(right.asText());
@@ -485,7 +559,16 @@ ExpressionValue CallFunction(const Node& node, const FieldValues& fields) {
       if (!argument.isNull()) return argument;
     return ExpressionValue::Null();
   }
-  if (arguments.empty() || arguments[0].isNull()) return ExpressionValue::Null();
+  // The other functions give NULL for a NULL argument, and for a count that is no whole number
+  // QGIS could hold.
+  if (arguments.empty()) return ExpressionValue::Null();
+  for (const auto& argument : arguments)
+    if (argument.isNull()) return ExpressionValue::Null();
+  const auto whole = [](const ExpressionValue& value) -> std::optional<int> {
+    const auto number = value.asNumber();
+    if (!number || !(std::fabs(*number) < std::numeric_limits<int>::max())) return std::nullopt;
+    return static_cast<int>(std::round(*number));
+  };
   const ExpressionValue& first = arguments[0];
   const QString text = QString::fromStdString(first.asText());
   if (name == "upper") return ExpressionValue::Of(text.toUpper().toStdString());
@@ -493,23 +576,30 @@ ExpressionValue CallFunction(const Node& node, const FieldValues& fields) {
   if (name == "trim") return ExpressionValue::Of(text.trimmed().toStdString());
   if (name == "length") return ExpressionValue::Of(static_cast<double>(text.size()));
   if (name == "to_string" || name == "tostring") return ExpressionValue::Of(first.asText());
-  if (name == "left" || name == "right" || name == "substr") {
-    // substr counts from 1, and from the end when negative; its length runs to the end when left out.
-    const auto whole = [](const ExpressionValue& value) { return static_cast<int>(value.asNumber().value_or(0)); };
-    const int count = arguments.size() > 1 ? whole(arguments[1]) : 0;
-    if (name == "left") return ExpressionValue::Of(text.left(std::max(count, 0)).toStdString());
-    if (name == "right") return ExpressionValue::Of(text.right(std::max(count, 0)).toStdString());
-    int start = count > 0 ? count - 1 : count < 0 ? std::max(static_cast<int>(text.size()) + count, 0) : 0;
-    const int length = arguments.size() > 2 ? whole(arguments[2]) : static_cast<int>(text.size());
-    return ExpressionValue::Of(text.mid(start, std::max(length, 0)).toStdString());
+  if (name == "left" || name == "right") {
+    const auto count = arguments.size() > 1 ? whole(arguments[1]) : std::nullopt;
+    if (!count) return ExpressionValue::Null();
+    return ExpressionValue::Of((name == "left" ? text.left(std::max(*count, 0)) : text.right(std::max(*count, 0))).toStdString());
+  }
+  if (name == "substr") {
+    // Counted from 1, and from the end when negative; the length runs to the end when left out,
+    // and stops that many characters short of it when negative.
+    const int size = static_cast<int>(text.size());
+    const auto from = arguments.size() > 1 ? whole(arguments[1]) : std::nullopt;
+    const auto length = arguments.size() > 2 ? whole(arguments[2]) : std::optional<int>(size);
+    if (!from || !length) return ExpressionValue::Null();
+    const int start = *from > 0 ? *from - 1 : *from < 0 ? std::max(size + *from, 0) : 0;
+    const int count = *length < 0 ? std::max(size + *length - start, 0) : *length;
+    return ExpressionValue::Of(text.mid(start, count).toStdString());
   }
   const auto number = first.asNumber();
   if (!number) return ExpressionValue::Null();
   if (name == "to_int") return ExpressionValue::Of(std::round(*number));
   if (name == "to_real") return ExpressionValue::Of(*number);
   // round(value[, places])
-  const double places = arguments.size() > 1 ? arguments[1].asNumber().value_or(0) : 0;
-  const double factor = std::pow(10.0, places);
+  const auto places = arguments.size() > 1 ? whole(arguments[1]) : std::optional<int>(0);
+  if (!places) return ExpressionValue::Null();
+  const double factor = std::pow(10.0, *places);
   return ExpressionValue::Of(std::round(*number * factor) / factor);
 }
 
@@ -521,22 +611,22 @@ ExpressionValue Evaluate(const Node& node, const FieldValues& fields) {
     case Op::Field:
       return fields ? fields(node.name) : ExpressionValue::Null();
     case Op::Or: {
-      const ExpressionValue left = operand(0);
-      if (left.isTrue()) return Truth(true);
-      const ExpressionValue right = operand(1);
-      if (right.isTrue()) return Truth(true);
-      return left.isNull() || right.isNull() ? ExpressionValue::Null() : Truth(false);
+      const auto left = Logical(operand(0));
+      if (left == true) return Truth(true);
+      const auto right = Logical(operand(1));
+      if (right == true) return Truth(true);
+      return left && right ? Truth(false) : ExpressionValue::Null();
     }
     case Op::And: {
-      const ExpressionValue left = operand(0);
-      if (!left.isNull() && !left.isTrue()) return Truth(false);
-      const ExpressionValue right = operand(1);
-      if (!right.isNull() && !right.isTrue()) return Truth(false);
-      return left.isNull() || right.isNull() ? ExpressionValue::Null() : Truth(true);
+      const auto left = Logical(operand(0));
+      if (left == false) return Truth(false);
+      const auto right = Logical(operand(1));
+      if (right == false) return Truth(false);
+      return left && right ? Truth(true) : ExpressionValue::Null();
     }
     case Op::Not: {
-      const ExpressionValue value = operand(0);
-      return value.isNull() ? value : Truth(!value.isTrue());
+      const auto value = Logical(operand(0));
+      return value ? Truth(!*value) : ExpressionValue::Null();
     }
     case Op::Negate: {
       const auto value = operand(0).asNumber();
@@ -548,7 +638,7 @@ ExpressionValue Evaluate(const Node& node, const FieldValues& fields) {
     case Op::LessOrEqual:
     case Op::Greater:
     case Op::GreaterOrEqual: {
-      const auto order = Compare(operand(0), operand(1));
+      const auto order = Compare(operand(0), operand(1), node.op == Op::Equal || node.op == Op::NotEqual);
       if (!order) return ExpressionValue::Null();
       switch (node.op) {
         case Op::Equal:
@@ -568,7 +658,7 @@ ExpressionValue Evaluate(const Node& node, const FieldValues& fields) {
     case Op::Is:
     case Op::IsNot: {
       const ExpressionValue left = operand(0), right = operand(1);
-      const bool same = left.isNull() || right.isNull() ? left.isNull() && right.isNull() : Compare(left, right) == 0;
+      const bool same = left.isNull() || right.isNull() ? left.isNull() && right.isNull() : Compare(left, right, true) == 0;
       return Truth(same == (node.op == Op::Is));
     }
     case Op::In:
@@ -580,7 +670,7 @@ ExpressionValue Evaluate(const Node& node, const FieldValues& fields) {
         const ExpressionValue item = operand(i);
         if (item.isNull()) {
           listHasNull = true;
-        } else if (Compare(left, item) == 0) {
+        } else if (Compare(left, item, true) == 0) {
           return Truth(node.op == Op::In);
         }
       }

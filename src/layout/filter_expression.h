@@ -14,7 +14,7 @@ struct ExpressionValue {
   enum class Kind { Null, Number, Text };
   Kind kind = Kind::Null;
   double number = 0;
-  std::string text;  // for a number read from data: the text the data source gives it
+  std::string text;  // for a whole number read from data: the text the data source gives it
 
   static ExpressionValue Null() { return {}; }
   static ExpressionValue Of(double value);
@@ -25,7 +25,7 @@ struct ExpressionValue {
   std::string asText() const;
   // A number, or a text that reads wholly as one.
   std::optional<double> asNumber() const;
-  // As a condition: NULL, zero and an empty text are false.
+  // As a rule takes its filter's value: NULL, zero, an empty text, "0" and "false" are false.
   bool isTrue() const;
 };
 

@@ -25,13 +25,6 @@ bool LabelStyle::shownAtScale(double scale) const {
 
 namespace {
 
-struct XmlTreeHolder {
-  CPLXMLNode* root;
-  ~XmlTreeHolder() {
-    if (root) CPLDestroyXMLNode(root);
-  }
-};
-
 double RealOr(const char* text, double fallback) {
   return ParseDecimal(text, NumberForm::Forgiving).value_or(fallback);
 }
@@ -57,8 +50,8 @@ bool Flag(const CPLXMLNode* element, const char* name, bool fallback) {
 std::optional<LabelStyle> ReadLabelStyle(const std::string& labelingXml, std::string& problem) {
   problem.clear();
   if (labelingXml.empty()) return std::nullopt;
-  XmlTreeHolder tree{CPLParseXMLString(labelingXml.c_str())};
-  const CPLXMLNode* labeling = tree.root ? CPLGetXMLNode(tree.root, "=labeling") : nullptr;
+  const CPLXMLTreeCloser tree(CPLParseXMLString(labelingXml.c_str()));
+  const CPLXMLNode* labeling = tree ? CPLGetXMLNode(tree.get(), "=labeling") : nullptr;
   if (labeling == nullptr) return std::nullopt;
   const std::string type = Attribute(labeling, "type", "");
   if (type != "simple") {
@@ -94,6 +87,9 @@ std::optional<LabelStyle> ReadLabelStyle(const std::string& labelingXml, std::st
   if (const CPLXMLNode* buffer = CPLGetXMLNode(text, "text-buffer")) {
     style.buffer = Flag(buffer, "bufferDraw", false);
     style.bufferSize = SizeAttribute(buffer, "bufferSize", "bufferSizeUnits", 1, "MM");
+    // QGIS 3.22 draws a buffer sized in percent as that many pixels.
+    if (EqualsIgnoringCase(Attribute(buffer, "bufferSizeUnits", ""), "Percentage"))
+      style.bufferSize.unit = SizeUnit::Pixels;
     style.bufferColor = StyleColor(Attribute(buffer, "bufferColor", "255,255,255,255"),
                                    std::clamp(RealOr(Attribute(buffer, "bufferOpacity", "1").c_str(), 1), 0.0, 1.0));
     const int join = static_cast<int>(RealOr(Attribute(buffer, "bufferJoinStyle", "128").c_str(), 128));
@@ -202,12 +198,12 @@ std::vector<Candidate> AroundPoint(QPointF point, double distance, double width,
           {point, 0, QPointF(-distance - width, -height / 2), 1}};
 }
 
-// Beside a point in one of the nine places QGIS names by quadrant.
-Candidate OverPoint(QPointF point, const LabelStyle& style, double distance, QPointF shift, double width,
-                    double height) {
+// Beside a point in one of the nine places QGIS names by quadrant, touching it: QGIS moves
+// such a label by its offset only, never by the label distance.
+Candidate OverPoint(QPointF point, const LabelStyle& style, QPointF shift, double width, double height) {
   const int column = style.quadrant % 3, row = style.quadrant / 3;
-  const double x = column == 0 ? -distance - width : column == 1 ? -width / 2 : distance;
-  const double y = row == 0 ? -distance - height : row == 1 ? -height / 2 : distance;
+  const double x = column == 0 ? -width : column == 1 ? -width / 2 : 0;
+  const double y = row == 0 ? -height : row == 1 ? -height / 2 : 0;
   return {point + shift, style.rotation, QPointF(x, y), column == 0 ? 1 : column == 1 ? 0 : -1};
 }
 
@@ -247,7 +243,13 @@ QPolygonF LongestLine(const OGRGeometry& geometry, const QTransform& toDevice) {
 }
 
 // The middle of a line and its direction there, turned so that text on it reads upright.
-std::optional<std::pair<QPointF, double>> LineMiddle(const QPolygonF& line) {
+struct LinePlace {
+  QPointF middle;
+  double angle = 0;       // clockwise degrees
+  bool turned = false;    // the text runs against the line
+};
+
+std::optional<LinePlace> LineMiddle(const QPolygonF& line) {
   double total = 0;
   for (int i = 1; i < line.size(); ++i) total += QLineF(line[i - 1], line[i]).length();
   if (total <= 0) return std::nullopt;
@@ -256,10 +258,10 @@ std::optional<std::pair<QPointF, double>> LineMiddle(const QPolygonF& line) {
     const QLineF segment(line[i - 1], line[i]);
     if (walked + segment.length() >= total / 2 && segment.length() > 0) {
       const QPointF middle = segment.pointAt((total / 2 - walked) / segment.length());
-      double angle = std::atan2(segment.dy(), segment.dx()) * 180 / M_PI;
-      if (angle > 90) angle -= 180;
-      if (angle <= -90) angle += 180;
-      return std::make_pair(middle, angle);
+      // Upright as QGIS turns it: along an upright line the text reads upwards.
+      const double direction = std::atan2(segment.dy(), segment.dx()) * 180 / M_PI;
+      const bool turned = direction >= 90 || direction < -90;
+      return LinePlace{middle, turned ? (direction >= 90 ? direction - 180 : direction + 180) : direction, turned};
     }
     walked += segment.length();
   }
@@ -317,11 +319,48 @@ OGRGeometryUniquePtr ShownArea(double xmin, double ymin, double xmax, double yma
   return shown ? std::move(shown) : OGRGeometryUniquePtr(extent.release());
 }
 
+std::vector<std::int64_t> MapLabels::Cells(const QRectF& bounds) {
+  constexpr double kCell = 256;     // device pixels
+  constexpr double kMostCells = 64;
+  const double left = std::floor(bounds.left() / kCell), right = std::floor(bounds.right() / kCell);
+  const double top = std::floor(bounds.top() / kCell), bottom = std::floor(bounds.bottom() / kCell);
+  std::vector<std::int64_t> cells;
+  const bool onPage = std::fabs(left) < 1e9 && std::fabs(right) < 1e9 && std::fabs(top) < 1e9 && std::fabs(bottom) < 1e9;
+  if (!onPage || !((right - left + 1) * (bottom - top + 1) <= kMostCells)) return cells;  // NaN bounds too
+  for (double y = top; y <= bottom; ++y)
+    for (double x = left; x <= right; ++x)
+      cells.push_back(static_cast<std::int64_t>(y) * (std::int64_t{1} << 32) + static_cast<std::int64_t>(x));
+  return cells;
+}
+
 bool MapLabels::fits(const QPolygonF& box) const {
   const QRectF bounds = box.boundingRect();
-  for (const Placed& placed : labels_)
-    if (placed.box.boundingRect().intersects(bounds) && placed.box.intersects(box)) return false;
+  const auto meets = [&](size_t index) {
+    const Placed& placed = labels_[index];
+    return placed.bounds.intersects(bounds) && placed.box.intersects(box);
+  };
+  const std::vector<std::int64_t> cells = Cells(bounds);
+  if (cells.empty()) {
+    for (size_t index = 0; index < labels_.size(); ++index)
+      if (meets(index)) return false;
+    return true;
+  }
+  for (const size_t index : large_)
+    if (meets(index)) return false;
+  for (const std::int64_t cell : cells)
+    if (const auto found = cells_.find(cell); found != cells_.end())
+      for (const size_t index : found->second)
+        if (meets(index)) return false;
   return true;
+}
+
+void MapLabels::add(Placed placed) {
+  placed.bounds = placed.box.boundingRect();
+  const size_t index = labels_.size();
+  const std::vector<std::int64_t> cells = Cells(placed.bounds);
+  if (cells.empty()) large_.push_back(index);
+  for (const std::int64_t cell : cells) cells_[cell].push_back(index);
+  labels_.push_back(std::move(placed));
 }
 
 void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry& visibleArea,
@@ -359,22 +398,27 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
         geometry = transformed.get();
       }
       const OGRwkbGeometryType type = wkbFlatten(geometry->getGeometryType());
-      std::vector<Candidate> candidates;
-      int blockAlign = 0;
-      TextBlock block = LayOutText(text, style, pixelSize, blockAlign);
+      // The places each label may take; points of a multipoint are labelled each, as QGIS does.
+      std::vector<std::vector<Candidate>> labelsCandidates;
+      const TextBlock block = LayOutText(text, style, pixelSize, 0);
       if (type == wkbPoint || type == wkbMultiPoint) {
-        const OGRPoint* point = type == wkbPoint ? geometry->toPoint()
-                                                 : geometry->toMultiPoint()->getGeometryRef(0);
-        if (point == nullptr || point->IsEmpty() || !visibleArea.Intersects(point)) continue;
-        const QPointF at = toDevice.map(QPointF(point->getX(), point->getY()));
+        std::vector<const OGRPoint*> points;
+        if (type == wkbPoint)
+          points.push_back(geometry->toPoint());
+        else
+          for (const OGRPoint* point : *geometry->toMultiPoint()) points.push_back(point);
         // Only the cartographic placement keeps clear of the point's marker.
-        if (style.placement == 0 || style.placement == 6) {
-          const double clearance = style.placement == 6 ? MarkerRadius(source, *feature, scale, mapScale) : 0;
-          candidates = AroundPoint(at, distance + clearance, block.width, block.height);
-        } else {
-          candidates.push_back(OverPoint(at, style, distance, shift, block.width, block.height));
+        const double clearance = style.placement == 6 ? MarkerRadius(source, *feature, scale, mapScale) : 0;
+        for (const OGRPoint* point : points) {
+          if (point == nullptr || point->IsEmpty() || !visibleArea.Intersects(point)) continue;
+          const QPointF at = toDevice.map(QPointF(point->getX(), point->getY()));
+          if (style.placement == 0 || style.placement == 6)
+            labelsCandidates.push_back(AroundPoint(at, distance + clearance, block.width, block.height));
+          else
+            labelsCandidates.push_back({OverPoint(at, style, shift, block.width, block.height)});
         }
       } else {
+        std::vector<Candidate>& candidates = labelsCandidates.emplace_back();
         // Only the part the map shows is labelled.
         OGRGeometryUniquePtr visible(visibleArea.Intersection(geometry));
         if (!visible) visible.reset(geometry->clone());  // not valid enough to cut: the whole of it
@@ -386,15 +430,19 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
           const auto middle = LineMiddle(LongestLine(*visible, toDevice));
           if (!middle) continue;
           const bool horizontal = !surface && style.placement == 4;
-          const double angle = horizontal ? 0 : middle->second;
-          double y = -block.height / 2;
-          if (!horizontal && !(style.lineFlags & 1)) {
-            if (style.lineFlags & 2)
-              y = -distance - block.height;
-            else if (style.lineFlags & 4)
-              y = distance;
+          const double angle = horizontal ? 0 : middle->angle;
+          const double onLine = -block.height / 2, aboveLine = -distance - block.height, belowLine = distance;
+          if (horizontal) {
+            candidates.push_back({middle->middle, angle, QPointF(-block.width / 2, onLine), 0});
+          } else {
+            // Above and below go by the map, or by the line's direction (left of it above)
+            // when the line orientation flag is off.
+            const bool swap = !(style.lineFlags & 8) && middle->turned;
+            const bool above = style.lineFlags & (swap ? 4 : 2), below = style.lineFlags & (swap ? 2 : 4);
+            const bool on = (style.lineFlags & 1) || (!above && !below);
+            for (const auto& [wanted, y] : {std::pair{on, onLine}, {above, aboveLine}, {below, belowLine}})
+              if (wanted) candidates.push_back({middle->middle, angle, QPointF(-block.width / 2, y), 0});
           }
-          candidates.push_back({middle->first, angle, QPointF(-block.width / 2, y), 0});
         } else {
           const OGRPolygon* largest = LargestSurface(*visible);
           const auto inside = largest ? InsidePoint(*largest) : std::nullopt;
@@ -403,30 +451,31 @@ void MapLabels::place(const std::vector<LabelSource>& layers, const OGRGeometry&
           if (style.placement == 0)
             candidates = AroundPoint(at, distance, block.width, block.height);
           else if (style.placement == 1)
-            candidates.push_back(OverPoint(at, style, distance, shift, block.width, block.height));
+            candidates.push_back(OverPoint(at, style, shift, block.width, block.height));
           else
             candidates.push_back({at, 0, QPointF(-block.width / 2, -block.height / 2), 0});
         }
       }
-      for (Candidate& candidate : candidates) {
-        if (style.lineAlign >= -1 && style.lineAlign <= 1) candidate.align = style.lineAlign;
-        if (candidate.align != blockAlign) {
-          blockAlign = candidate.align;
-          block = LayOutText(text, style, pixelSize, blockAlign);
+      for (std::vector<Candidate>& candidates : labelsCandidates) {
+        for (Candidate& candidate : candidates) {
+          if (style.lineAlign >= -1 && style.lineAlign <= 1) candidate.align = style.lineAlign;
+          const QTransform transform = PlacementTransform(candidate);
+          const QPolygonF box = transform.map(QPolygonF(QRectF(0, 0, block.width, block.height)));
+          if (!style.displayAll && !fits(box)) continue;
+          // The lines aligned as the place taken asks, laid out once it is taken; one line lies
+          // the same either way.
+          const bool realign = candidate.align != 0 && text.contains(QLatin1Char('\n'));
+          Placed placed;
+          placed.text = transform.map(realign ? LayOutText(text, style, pixelSize, candidate.align).path : block.path);
+          placed.box = box;
+          placed.style = &style;
+          // QGIS strokes the glyphs with a pen as wide as the buffer's size.
+          placed.bufferWidth = style.buffer ? scale.pixels(style.bufferSize) : 0;
+          const double reach = placed.bufferWidth / 2 + 1;
+          placed.reach = placed.text.boundingRect().united(box.boundingRect()).adjusted(-reach, -reach, reach, reach);
+          add(std::move(placed));
+          break;
         }
-        const QTransform transform = PlacementTransform(candidate);
-        const QPolygonF box = transform.map(QPolygonF(QRectF(0, 0, block.width, block.height)));
-        if (!style.displayAll && !fits(box)) continue;
-        Placed placed;
-        placed.text = transform.map(block.path);
-        placed.box = box;
-        placed.style = &style;
-        // QGIS strokes the glyphs with a pen as wide as the buffer's size.
-        placed.bufferWidth = style.buffer ? scale.pixels(style.bufferSize) : 0;
-        const double reach = placed.bufferWidth / 2 + 1;
-        placed.reach = placed.text.boundingRect().united(box.boundingRect()).adjusted(-reach, -reach, reach, reach);
-        labels_.push_back(std::move(placed));
-        break;
       }
     }
     data.SetSpatialFilter(nullptr);

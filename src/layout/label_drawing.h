@@ -10,10 +10,12 @@
 #include <QRectF>
 #include <QTransform>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "layout/filter_expression.h"
@@ -86,12 +88,20 @@ class MapLabels {
   struct Placed {
     QPainterPath text;   // the glyphs, page device pixels
     QPolygonF box;       // the text's box, for keeping labels apart
+    QRectF bounds;       // the box's bounds
     QRectF reach;        // everything drawn, buffer included
     const LabelStyle* style = nullptr;
     double bufferWidth = 0;
   };
   bool fits(const QPolygonF& box) const;
+  void add(Placed placed);
+  // The cells of a square grid over the page that bounds meet; none when they are too many.
+  static std::vector<std::int64_t> Cells(const QRectF& bounds);
   std::vector<Placed> labels_;
+  // Which labels' boxes meet each cell, so that a new label is held against its neighbours
+  // only; boxes meeting too many cells are held against every label.
+  std::unordered_map<std::int64_t, std::vector<size_t>> cells_;
+  std::vector<size_t> large_;
 };
 
 }  // namespace framora

@@ -98,13 +98,6 @@ void SymbolXml(std::ostringstream& out, int index, StyleKind kind, const SymbolL
 
 // ---- reading ---------------------------------------------------------------------------
 
-struct XmlTreeHolder {
-  CPLXMLNode* root;
-  ~XmlTreeHolder() {
-    if (root) CPLDestroyXMLNode(root);
-  }
-};
-
 // The symbol layer's properties: <Option type="Map"> in current files, <prop k v> in older ones.
 std::map<std::string, std::string> LayerProperties(const CPLXMLNode* layer) {
   std::map<std::string, std::string> properties;
@@ -142,7 +135,12 @@ QColor ColorOf(const std::string& text, double symbolAlpha) {
     if (!color.isValid()) color = Qt::black;
   } else {
     const CPLStringList parts(CSLTokenizeString2(text.c_str(), ",", 0));
-    if (parts.size() < 3) return Qt::black;
+    if (parts.size() < 3) {
+      color = QColor(QString::fromStdString(Trim(text)));  // a colour's name, as QGIS reads it then
+      if (!color.isValid()) return Qt::black;
+      color.setAlphaF(color.alphaF() * symbolAlpha);
+      return color;
+    }
     color = QColor(std::clamp(WholeOr(parts[0], 0), 0, 255), std::clamp(WholeOr(parts[1], 0), 0, 255),
                    std::clamp(WholeOr(parts[2], 0), 0, 255),
                    parts.size() > 3 ? std::clamp(WholeOr(parts[3], 255), 0, 255) : 255);
@@ -280,14 +278,26 @@ void CollectDataDefined(const CPLXMLNode* layer, const std::string& kind, std::s
   }
 }
 
-SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, std::set<std::string>& fixed) {
+// Deeper than these, symbols within symbols and rules within rules are left out and named:
+// reading, drawing and freeing them recurse once a level.
+constexpr int kDeepestSymbol = 8;
+constexpr int kDeepestRule = 64;
+
+// outerAlpha: the opacity of the symbol holding this one, which its markers share.
+SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, std::set<std::string>& fixed,
+                      int depth = 0, double outerAlpha = 1) {
   SymbolLook look;
-  const double alpha = std::clamp(RealOr(CPLGetXMLValue(symbol, "alpha", "1"), 1), 0.0, 1.0);
+  const double alpha = outerAlpha * std::clamp(RealOr(CPLGetXMLValue(symbol, "alpha", "1"), 1), 0.0, 1.0);
   for (const CPLXMLNode* layer = symbol->psChild; layer; layer = layer->psNext) {
     if (layer->eType != CXT_Element || !EQUAL(layer->pszValue, "layer")) continue;
     if (EQUAL(CPLGetXMLValue(layer, "enabled", "1"), "0")) continue;
     const std::string kind = CPLGetXMLValue(layer, "class", "");
     const auto properties = LayerProperties(layer);
+    const CPLXMLNode* subSymbol = CPLGetXMLNode(layer, "symbol");
+    if (subSymbol != nullptr && depth >= kDeepestSymbol) {
+      undrawn.insert(kind);
+      continue;
+    }
     SymbolLayerLook part;
     part.pass = WholeOr(CPLGetXMLValue(layer, "pass", "0"), 0);
     if (kind == "SimpleLine") {
@@ -325,9 +335,9 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, 
       const SizeUnit offsetUnit = UnitOf(Get(properties, {"offset_unit"}, "MM"));
       part.offsetX = StyleSize{x, offsetUnit};
       part.offsetY = StyleSize{y, offsetUnit};
-    } else if (kind == "MarkerLine" && CPLGetXMLNode(layer, "symbol") != nullptr) {
+    } else if (kind == "MarkerLine" && subSymbol != nullptr) {
       part.kind = SymbolLayerLook::Kind::MarkerLine;
-      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(CPLGetXMLNode(layer, "symbol"), undrawn, fixed));
+      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(subSymbol, undrawn, fixed, depth + 1, alpha));
       const std::string placement = ToLowerAscii(Get(properties, {"placement", "placements"}, "interval"));
       part.placement = placement.find("lastvertex") != std::string::npos    ? MarkerPlacement::LastVertex
                        : placement.find("firstvertex") != std::string::npos ? MarkerPlacement::FirstVertex
@@ -338,9 +348,9 @@ SymbolLook ReadSymbol(const CPLXMLNode* symbol, std::set<std::string>& undrawn, 
       part.offsetAlongLine = SizeOf(Get(properties, {"offset_along_line"}, "0"),
                                     Get(properties, {"offset_along_line_unit"}, "MM"), 0);
       part.rotateMarkers = Get(properties, {"rotate"}, "1") != "0";
-    } else if (kind == "CentroidFill" && CPLGetXMLNode(layer, "symbol") != nullptr) {
+    } else if (kind == "CentroidFill" && subSymbol != nullptr) {
       part.kind = SymbolLayerLook::Kind::CentroidFill;
-      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(CPLGetXMLNode(layer, "symbol"), undrawn, fixed));
+      part.markers = std::make_shared<const SymbolLook>(ReadSymbol(subSymbol, undrawn, fixed, depth + 1, alpha));
       part.onEveryPart = Get(properties, {"point_on_all_parts"}, "1") != "0";
     } else {
       undrawn.insert(kind);  // gradients, pictures and the like stay QGIS's own
@@ -357,7 +367,7 @@ std::shared_ptr<const FilterExpression> ExpressionOf(const std::string& text) {
 }
 
 StyleRule ReadRule(const CPLXMLNode* element, const std::map<std::string, SymbolLook>& symbols,
-                   std::vector<std::string>& unreadable) {
+                   std::vector<std::string>& unreadable, int depth = 0) {
   StyleRule rule;
   const std::string filter = Trim(CPLGetXMLValue(element, "filter", ""));
   if (EqualsIgnoringCase(filter, "ELSE")) {
@@ -375,16 +385,22 @@ StyleRule ReadRule(const CPLXMLNode* element, const std::map<std::string, Symbol
   const char* symbol = CPLGetXMLValue(element, "symbol", nullptr);
   if (symbol != nullptr)
     if (const auto found = symbols.find(symbol); found != symbols.end()) rule.symbol = found->second;
-  for (const CPLXMLNode* child = element->psChild; child; child = child->psNext)
-    if (child->eType == CXT_Element && EQUAL(child->pszValue, "rule"))
-      rule.children.push_back(ReadRule(child, symbols, unreadable));
+  for (const CPLXMLNode* child = element->psChild; child; child = child->psNext) {
+    if (child->eType != CXT_Element || !EQUAL(child->pszValue, "rule")) continue;
+    if (depth < kDeepestRule) {
+      rule.children.push_back(ReadRule(child, symbols, unreadable, depth + 1));
+    } else {
+      rule.children.emplace_back().unreadable = true;
+      unreadable.push_back(Trim(CPLGetXMLValue(child, "filter", "")));
+    }
+  }
   return rule;
 }
 
 // Nothing when the text holds no renderer we can read.
 std::optional<LayerStyle> ParseStyle(const std::string& xml, StyleKind kind) {
-  XmlTreeHolder tree{CPLParseXMLString(xml.c_str())};
-  CPLXMLNode* qgis = tree.root ? CPLGetXMLNode(tree.root, "=qgis") : nullptr;
+  const CPLXMLTreeCloser tree(CPLParseXMLString(xml.c_str()));
+  CPLXMLNode* qgis = tree ? CPLGetXMLNode(tree.get(), "=qgis") : nullptr;
   CPLXMLNode* renderer = qgis ? CPLGetXMLNode(qgis, "renderer-v2") : nullptr;
   if (renderer == nullptr) return std::nullopt;
   LayerStyle style;
@@ -436,6 +452,12 @@ std::optional<LayerStyle> ParseStyle(const std::string& xml, StyleKind kind) {
           style.categories.emplace_back(value, look);
       }
     }
+    for (size_t i = 0; i < style.categories.size(); ++i) {
+      const std::string& value = style.categories[i].first;
+      style.categoryByText[value] = i;
+      const auto number = ExpressionValue::Of(value).asNumber();
+      if (number && !std::isnan(*number)) style.categoryByNumber[*number] = i;
+    }
   } else if (type == "graduatedSymbol") {
     style.renderer = LayerStyle::Renderer::Graduated;
     readAttribute();
@@ -475,12 +497,14 @@ double SymbolScale::pixels(const StyleSize& size) const {
 
 namespace {
 
-bool SameCategoryValue(const std::string& category, const ExpressionValue& value) {
-  if (category == value.asText()) return true;
-  const auto number = value.asNumber();
-  if (!number || value.kind != ExpressionValue::Kind::Number) return false;
-  const auto categoryNumber = ExpressionValue::Of(category).asNumber();
-  return categoryNumber && *categoryNumber == *number;
+// The category of a value as QGIS finds it: by the value's text, the last of equal ones
+// winning; a number also by its value, since data sources write numbers their own way.
+const SymbolLook* CategoryOf(const LayerStyle& style, const ExpressionValue& value) {
+  if (const auto found = style.categoryByText.find(value.asText()); found != style.categoryByText.end())
+    return &style.categories[found->second].second;
+  if (value.kind != ExpressionValue::Kind::Number || std::isnan(value.number)) return nullptr;
+  const auto found = style.categoryByNumber.find(value.number);
+  return found == style.categoryByNumber.end() ? nullptr : &style.categories[found->second].second;
 }
 
 bool ScaleShows(const StyleRule& rule, double scale) {
@@ -490,28 +514,32 @@ bool ScaleShows(const StyleRule& rule, double scale) {
   return true;
 }
 
-enum class RuleResult { Filtered, Rendered };
+enum class RuleResult { Filtered, Inactive, Rendered };
 
 // As QGIS goes through rules: a rule's symbol, then its rules in order, then its else rules
-// when none of the others drew the feature.
+// when none of the others took the feature. A rule switched off or out of its scales draws
+// nothing, yet takes the features its filter matches from the else rules beside it.
 RuleResult ApplyRule(const StyleRule& rule, const FieldValues& fields, double scale,
                      std::vector<const SymbolLook*>& looks) {
   if (rule.unreadable) return RuleResult::Filtered;
   if (rule.filter && !rule.filter->matches(fields)) return RuleResult::Filtered;
+  if (!rule.active || !ScaleShows(rule, scale)) return RuleResult::Inactive;
   bool rendered = false;
   if (rule.symbol) {
     looks.push_back(&*rule.symbol);
     rendered = true;
   }
   bool matchedAChild = false;
-  const auto shown = [&](const StyleRule& child) { return child.active && ScaleShows(child, scale); };
+  const auto apply = [&](const StyleRule& child) {
+    const RuleResult result = ApplyRule(child, fields, scale, looks);
+    matchedAChild = matchedAChild || result != RuleResult::Filtered;
+    rendered = rendered || result == RuleResult::Rendered;
+  };
   for (const StyleRule& child : rule.children)
-    if (!child.isElse && shown(child) && ApplyRule(child, fields, scale, looks) == RuleResult::Rendered)
-      matchedAChild = rendered = true;
+    if (!child.isElse) apply(child);
   if (!matchedAChild)
     for (const StyleRule& child : rule.children)
-      if (child.isElse && shown(child) && ApplyRule(child, fields, scale, looks) == RuleResult::Rendered)
-        rendered = true;
+      if (child.isElse) apply(child);
   return rendered ? RuleResult::Rendered : RuleResult::Filtered;
 }
 
@@ -526,9 +554,12 @@ void CollectRulePasses(const StyleRule& rule, std::set<int>& passes) {
 
 }  // namespace
 
+void LayerStyle::resolveAttribute(const OGRFeatureDefn& fields) {
+  if (attributeExpression && fields.GetFieldIndex(attribute.c_str()) >= 0) attributeExpression.reset();
+}
+
 const SymbolLook* LayerStyle::lookFor(const std::string& value) const {
-  for (const auto& [categoryValue, look] : categories)
-    if (categoryValue == value) return &look;
+  if (const SymbolLook* look = CategoryOf(*this, ExpressionValue::Of(value))) return look;
   return otherValues ? &*otherValues : nullptr;
 }
 
@@ -544,22 +575,21 @@ void LayerStyle::looksFor(const FieldValues& fields, double scale, std::vector<c
   }
   const ExpressionValue value = attributeExpression ? attributeExpression->evaluate(fields) : fields(attribute);
   if (renderer == Renderer::Categorized) {
-    for (const auto& [categoryValue, look] : categories)
-      if (SameCategoryValue(categoryValue, value)) {
-        looks.push_back(&look);
-        return;
-      }
-    if (otherValues) looks.push_back(&*otherValues);
+    if (const SymbolLook* look = value.isNull() ? nullptr : CategoryOf(*this, value))
+      looks.push_back(look);
+    else if (otherValues)
+      looks.push_back(&*otherValues);
     return;
   }
-  const auto number = value.asNumber();
-  if (!number) return;
+  // NULL is not drawn; a text that is no number counts as 0, as QGIS reads it.
+  if (value.isNull()) return;
+  const double number = value.asNumber().value_or(0);
   // Bounds are inclusive and the first range holding the value takes it; a value just
   // outside every range by rounding still finds its range.
   for (int pass = 0; pass < 2; ++pass)
     for (const Range& range : ranges) {
       const double tolerance = pass == 0 ? 0 : 1e-8 * std::max({1.0, std::fabs(range.lower), std::fabs(range.upper)});
-      if (range.lower - tolerance <= *number && *number <= range.upper + tolerance) {
+      if (range.lower - tolerance <= number && number <= range.upper + tolerance) {
         if (range.look) looks.push_back(&*range.look);
         return;
       }

@@ -3,10 +3,12 @@
 #include <QColor>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -95,6 +97,10 @@ struct LayerStyle {
   std::string attribute = "ID";  // a field, or an expression over fields
   std::shared_ptr<const FilterExpression> attributeExpression;  // when the attribute is not a plain field
   std::vector<std::pair<std::string, SymbolLook>> categories;
+  // Where a value finds its category, by text and by number, the last of equal ones winning;
+  // made once with the categories so that features do not read every category's value again.
+  std::unordered_map<std::string, size_t> categoryByText;
+  std::map<double, size_t> categoryByNumber;
   std::optional<SymbolLook> otherValues;  // the single symbol, or the category for all other values
   struct Range {
     double lower = 0, upper = 0;
@@ -108,6 +114,9 @@ struct LayerStyle {
   std::set<std::string> fixedProperties;      // settings set by expressions, drawn with their fixed values
   std::vector<std::string> unreadableFilters;  // rule filters that could not be read
 
+  // As QGIS takes the attribute: a field of the layer when it has one by that name ("1990",
+  // "a-b"), else an expression over its fields.
+  void resolveAttribute(const OGRFeatureDefn& fields);
   // Categorized: nullptr when features of that value are not drawn.
   const SymbolLook* lookFor(const std::string& value) const;
   // The symbols a feature is drawn with at a map scale, in drawing order; none: not drawn.

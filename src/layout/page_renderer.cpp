@@ -204,6 +204,7 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
           notices_.push_back("图层" + layer->data.name + "的渲染方式" + RendererType(layer->data.styleXml) +
                              "不能绘制，按默认样式绘制");
         } else {
+          entry.style->resolveAttribute(*entry.data->GetLayerDefn());
           for (const std::string& kind : entry.style->undrawnSymbolLayers)
             notices_.push_back("图层" + layer->data.name + "的符号层" + kind + "不能绘制，图片中没有它");
           for (const std::string& property : entry.style->fixedProperties)

@@ -188,7 +188,11 @@ QPen StrokePen(const SymbolLayerLook& layer, const SymbolScale& scale) {
       pattern.push_back(std::max(scale.pixels(dash) / unit, 0.0));
       any = any || pattern.back() > 0;
     }
-    if (any) pen.setDashPattern(pattern);
+    // A pattern of nothing but zeros draws nothing, as in QGIS.
+    if (any)
+      pen.setDashPattern(pattern);
+    else
+      pen.setStyle(Qt::NoPen);
   }
   return pen;
 }
@@ -276,24 +280,34 @@ std::pair<double, QPointF> RingMoments(const QPolygonF& ring) {
 // With largestOnly, only the largest surface's.
 std::vector<QPointF> SurfaceCentroids(const QPainterPath& path, bool largestOnly) {
   const QList<QPolygonF> rings = path.toSubpathPolygons();
+  // Each ring's moments and bounds once: a surface of many holes is compared pair by pair.
+  std::vector<std::pair<double, QPointF>> moments;
+  std::vector<QRectF> bounds;
+  for (const QPolygonF& ring : rings) {
+    moments.push_back(RingMoments(ring));
+    moments.back().first = std::fabs(moments.back().first);
+    bounds.push_back(ring.boundingRect());
+  }
+  const auto inside = [&](int inner, int outer) {
+    return !rings[inner].isEmpty() && bounds[outer].contains(rings[inner].front()) &&
+           rings[outer].containsPoint(rings[inner].front(), Qt::OddEvenFill);
+  };
   std::vector<bool> isHole(rings.size(), false);
   for (int i = 0; i < rings.size(); ++i)
     for (int j = 0; j < rings.size() && !isHole[i]; ++j)
-      if (i != j && !rings[i].isEmpty() && std::fabs(RingMoments(rings[j]).first) > std::fabs(RingMoments(rings[i]).first) &&
-          rings[j].containsPoint(rings[i].front(), Qt::OddEvenFill))
-        isHole[i] = true;
+      if (i != j && moments[j].first > moments[i].first && inside(i, j)) isHole[i] = true;
   std::vector<QPointF> centroids;
   double largest = -1;
   for (int i = 0; i < rings.size(); ++i) {
     if (isHole[i]) continue;
-    const auto [outerArea, outerCentre] = RingMoments(rings[i]);
-    double area = std::fabs(outerArea);
+    const auto& [outerArea, outerCentre] = moments[i];
+    double area = outerArea;
     QPointF weighted = outerCentre * area;
     for (int j = 0; j < rings.size(); ++j)
-      if (isHole[j] && !rings[j].isEmpty() && rings[i].containsPoint(rings[j].front(), Qt::OddEvenFill)) {
-        const auto [holeArea, holeCentre] = RingMoments(rings[j]);
-        area -= std::fabs(holeArea);
-        weighted -= holeCentre * std::fabs(holeArea);
+      if (isHole[j] && inside(j, i)) {
+        const auto& [holeArea, holeCentre] = moments[j];
+        area -= holeArea;
+        weighted -= holeCentre * holeArea;
       }
     if (area <= 0) continue;
     const QPointF centre = weighted / area;

@@ -108,6 +108,93 @@ TEST(FilterExpression, ArithmeticAndTextMakeLabels) {
   ExpectCases({{"\"pop\" / 1000 > 1", 1}, {"\"pop\" + 1 = 1501", 1}, {"\"pop\" / 0 = 1", -1}});
 }
 
+TEST(FilterExpression, OddValuesGiveWhatQgisGives) {
+  ExpectCases({{"'abc' LIKE NULL", -1},   // NULL pattern: unknown, not "matches the empty text"
+               {"'' LIKE NULL", -1},
+               {"'0x10' = 16", 0},         // no hexadecimal: compared as texts
+               {"' 16 ' = 16", 1},         // blanks around a number are fine
+               {"\"code\" = 1e1", 1},
+               {"1e400 > 1e300", 1},       // too large reads as infinity, not as garbage
+               {"1e-400 = 0", 1},
+               {"'abc' AND \"pop\" = 1500", -1},  // a text that is no number is no truth value
+               {"NOT 'abc'", -1},
+               {"'1' AND 1", 1},
+               {"left('abc', NULL) IS NULL", 1},
+               {"left('abc', 1e20) IS NULL", 1},  // no count an integer could hold
+               {"substr('abc', -1e300) IS NULL", 1},
+               {"round(1.5, 1e10) IS NULL", 1},
+               {"round(2.567, 1) = 2.6", 1},
+               {"substr('abcdef', 2, -1) = 'bcde'", 1},  // a negative length stops short of the end
+               {"substr('abcdef', -4, -1) = 'cde'", 1},
+               {"substr('abcdef', 2.6, 2) = 'cd'", 1},
+               // Equal within rounding, yet not less or equal.
+               {"0.1 + 0.2 = 0.3", 1},
+               {"0.1 + 0.2 <> 0.3", 0},
+               {"0.1 + 0.2 IN (0.3)", 1},
+               {"0.1 + 0.2 IS 0.3", 1},
+               {"0.1 + 0.2 <= 0.3", 0},
+               {"1e20 + 10000 = 1e20", 0}});
+  // A rule reads its filter's value as QGIS does: the texts "false" and "0" are false.
+  const auto falseText = FilterExpression::Parse("'false'");
+  ASSERT_TRUE(falseText);
+  EXPECT_FALSE(falseText->matches(Field));
+  EXPECT_TRUE(FilterExpression::Parse("'yes'")->matches(Field));
+}
+
+TEST(FilterExpression, FieldsOfAFeatureReadAsQgisShowsThem) {
+  OGRFeatureDefn* definition = new OGRFeatureDefn;  // features share it by count
+  definition->Reference();
+  OGRFieldDefn padded("padded", OFTReal), real("real", OFTReal), big("big", OFTInteger64), name("name", OFTString),
+      day("day", OFTDate), moment("moment", OFTDateTime);
+  padded.SetWidth(12);
+  padded.SetPrecision(3);  // as shapefiles keep decimals
+  for (OGRFieldDefn* field : {&padded, &real, &big, &name, &day, &moment}) definition->AddFieldDefn(field);
+  {
+    OGRFeature feature(definition);
+    feature.SetField("padded", 1500.0);
+    feature.SetField("real", 1.0 / 3);
+    feature.SetField("big", GIntBig{9007199254740993});
+    feature.SetFieldNull(definition->GetFieldIndex("name"));
+    feature.SetField("day", 2020, 1, 2);
+    feature.SetField("moment", 2020, 1, 2, 3, 4, 5.25f);
+    const FieldValues fields = FeatureFields(feature);
+    EXPECT_EQ(fields("padded").asText(), "1500");
+    EXPECT_EQ(fields("real").asText(), "0.3333333333333333");
+    EXPECT_EQ(fields("big").asText(), "9007199254740993");
+    EXPECT_TRUE(fields("name").isNull());
+    EXPECT_TRUE(fields("missing").isNull());
+    EXPECT_EQ(fields("day").asText(), "2020-01-02") << "not 2020/01/02";
+    EXPECT_EQ(fields("moment").asText(), "2020-01-02T03:04:05.250");
+    const auto label = FilterExpression::Parse("\"padded\" || ' m'");
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->evaluate(fields).asText(), "1500 m");
+  }
+  definition->Release();
+}
+
+TEST(FilterExpression, DeepOrLongExpressionsAreRefusedInsteadOfOverflowingTheStack) {
+  // Built by appending: GCC 12 misreads chains of + on these strings.
+  const auto repeated = [](std::string text, const std::string& part, int times, const std::string& end) {
+    for (int i = 0; i < times; ++i) text.append(part);
+    return text.append(end);
+  };
+  const int many = 200000;
+  for (const std::string& deep :
+       {repeated(repeated("", "(", many, "1"), ")", many, ""), repeated("", "NOT ", many, "1"),
+        repeated("", "-", many, "1"), repeated("1", " + 1", many, ""),
+        repeated("\"pop\"", " = 1 OR \"pop\"", many, " = 2"),
+        repeated(repeated("", "upper(", many, "'a'"), ")", many, ""), repeated("", "(", many, "")}) {
+    std::string error;
+    EXPECT_FALSE(FilterExpression::Parse(deep, &error)) << deep.substr(0, 20);
+    EXPECT_FALSE(error.empty());
+  }
+  // What people write stays well within the bound.
+  const auto chain = FilterExpression::Parse(repeated("\"pop\" = 0", " OR \"pop\" = 0", 300, " OR \"pop\" = 1500"));
+  ASSERT_TRUE(chain);
+  EXPECT_TRUE(chain->matches(Field));
+  ASSERT_TRUE(FilterExpression::Parse(repeated(repeated("", "(", 100, "\"pop\" > 1"), ")", 100, "")));
+}
+
 TEST(FilterExpression, TextThatIsNoExpressionIsRefusedWithAReason) {
   for (const char* bad : {"\"pop\" = ", "\"pop\" = 'open", "(\"pop\" = 1", "\"pop\" IN 1, 2", "\"pop\" ~ 3",
                           "\"pop\" = 1 1", "regexp_match(\"kind\", 'R')", "AND", ""}) {

@@ -63,6 +63,12 @@ std::string FillSymbol(int name, const char* color) {
          color + "\" type=\"QString\"/></Option></layer></symbol>";
 }
 
+// Fills 0 to 3: red, blue, green and grey.
+std::string RedBlueGreenGreyFills() {
+  return FillSymbol(0, "255,0,0,255") + FillSymbol(1, "0,0,255,255") + FillSymbol(2, "0,255,0,255") +
+         FillSymbol(3, "128,128,128,255");
+}
+
 FieldValues Fields(std::map<std::string, ExpressionValue> values) {
   return [values](const std::string& name) {
     const auto found = values.find(name);
@@ -99,6 +105,9 @@ TEST(LayerStyle, GraduatedRangesTakeValuesAsQgisDoes) {
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(10.0000000001))), "#0000ff");
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(-1e-12))), "#ff0000") << "rounding at the bound";
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(std::string("5")))), "#ff0000");
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(std::string(" 15 ")))), "#0000ff");
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(std::string("abc")))), "#ff0000") << "no number: 0";
+  EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(std::string()))), "#ff0000");
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(25.0))), "none") << "a range switched off";
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Of(-1.0))), "none");
   EXPECT_EQ(ColorFor(*style, pop(ExpressionValue::Null())), "none");
@@ -118,8 +127,7 @@ TEST(LayerStyle, RulesNestElseAndScaleAsQgisDoes) {
             "<rule key=\"bad\" filter=\"&quot;kind&quot; ~ 'x'\" symbol=\"0\"/>"
             "<rule key=\"else\" filter=\"ELSE\" symbol=\"3\"/>"
             "</rules><symbols>" +
-            FillSymbol(0, "255,0,0,255") + FillSymbol(1, "0,0,255,255") + FillSymbol(2, "0,255,0,255") +
-            FillSymbol(3, "128,128,128,255") + "</symbols></renderer-v2>"),
+            RedBlueGreenGreyFills() + "</symbols></renderer-v2>"),
       StyleKind::Polygons);
   ASSERT_TRUE(style);
   ASSERT_EQ(style->renderer, LayerStyle::Renderer::RuleBased);
@@ -134,13 +142,124 @@ TEST(LayerStyle, RulesNestElseAndScaleAsQgisDoes) {
   // Closer than its scales the rule draws nothing, so its group drew nothing: the else rule takes it.
   EXPECT_EQ(ColorFor(*style, feature("b", 0), 1000), "#808080");
   EXPECT_EQ(ColorFor(*style, feature("c", 0), 10000), "#808080");
-  EXPECT_EQ(ColorFor(*style, feature("d", 0), 10000), "#808080") << "a rule switched off";
+  // As QGIS 3.22 draws it: a rule switched off takes what it matches from the else rule.
+  EXPECT_EQ(ColorFor(*style, feature("d", 0), 10000), "none") << "a rule switched off";
   EXPECT_EQ(ColorFor(*style, feature("z", 0), 10000), "#808080");
 
   // A layer drawn with no symbols at all shows only its labels.
   const auto none = StyleFromText(Style("<renderer-v2 type=\"nullSymbol\"/>"), StyleKind::Lines);
   ASSERT_TRUE(none);
   EXPECT_EQ(ColorFor(*none, feature("a", 0)), "none");
+}
+
+TEST(LayerStyle, ARuleOutOfItsScalesKeepsItsFeaturesFromTheElseRule) {
+  const auto style = StyleFromText(
+      Style("<renderer-v2 type=\"RuleRenderer\"><rules key=\"root\">"
+            "<rule key=\"close\" filter=\"&quot;n&quot; = 1\" symbol=\"0\" scalemaxdenom=\"20000\"/>"
+            "<rule key=\"else\" filter=\"else\" symbol=\"1\"/></rules><symbols>" +
+            FillSymbol(0, "255,0,0,255") + FillSymbol(1, "128,128,128,255") + "</symbols></renderer-v2>"),
+      StyleKind::Polygons);
+  ASSERT_TRUE(style);
+  const auto n = [](double value) { return Fields({{"n", ExpressionValue::Of(value)}}); };
+  EXPECT_EQ(ColorFor(*style, n(1), 10000), "#ff0000");
+  EXPECT_EQ(ColorFor(*style, n(1), 50000), "none");
+  EXPECT_EQ(ColorFor(*style, n(2), 50000), "#808080");
+}
+
+TEST(LayerStyle, TheAttributeIsTheLayersFieldBeforeItIsAnExpression) {
+  const auto categorized = [](const char* attribute) {
+    auto style = StyleFromText(
+        Style(std::string("<renderer-v2 type=\"categorizedSymbol\" attr=\"") + attribute +
+              "\"><categories><category value=\"7\" symbol=\"0\" render=\"true\"/></categories><symbols>" +
+              FillSymbol(0, "255,0,0,255") + "</symbols></renderer-v2>"),
+        StyleKind::Polygons);
+    EXPECT_TRUE(style) << attribute;
+    return style;
+  };
+  OGRFeatureDefn definition;
+  for (const char* name : {"1990", "a-b", "a", "b"}) {
+    OGRFieldDefn field(name, OFTInteger);
+    definition.AddFieldDefn(&field);
+  }
+  const FieldValues fields = Fields({{"1990", ExpressionValue::Of(7.0)}, {"a-b", ExpressionValue::Of(7.0)},
+                                     {"a", ExpressionValue::Of(9.0)}, {"b", ExpressionValue::Of(2.0)}});
+  for (const char* fieldName : {"1990", "a-b"}) {
+    auto style = categorized(fieldName);
+    style->resolveAttribute(definition);
+    EXPECT_EQ(ColorFor(*style, fields), "#ff0000") << fieldName;
+  }
+  auto expression = categorized("&quot;a&quot; - &quot;b&quot;");
+  expression->resolveAttribute(definition);
+  EXPECT_EQ(ColorFor(*expression, fields), "#ff0000") << "no such field: an expression";
+}
+
+TEST(LayerStyle, CategoriesTakeValuesAsQgisDoes) {
+  const auto style = StyleFromText(
+      Style("<renderer-v2 type=\"categorizedSymbol\" attr=\"v\"><categories>"
+            "<category value=\"1\" symbol=\"0\" render=\"true\"/><category value=\"1\" symbol=\"1\" render=\"true\"/>"
+            "<category value=\"2.5\" symbol=\"2\" render=\"true\"/><category value=\"\" symbol=\"3\" render=\"true\"/>"
+            "</categories><symbols>" +
+            RedBlueGreenGreyFills() + "</symbols></renderer-v2>"),
+      StyleKind::Polygons);
+  ASSERT_TRUE(style);
+  const auto v = [](ExpressionValue value) { return Fields({{"v", value}}); };
+  EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Of(1.0))), "#0000ff") << "of two equal values the last";
+  EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Of(std::string("1")))), "#0000ff");
+  ExpressionValue written = ExpressionValue::Of(2.5);
+  written.text = "2.50000";  // as a data source may write it
+  EXPECT_EQ(ColorFor(*style, v(written)), "#00ff00");
+  EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Null())), "#808080");
+  EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Of(std::string("x")))), "#808080");
+  EXPECT_EQ(ColorFor(*style, v(ExpressionValue::Of(std::nan("")))), "#808080") << "NaN is no category's number";
+}
+
+TEST(LayerStyle, RulesAndSymbolsNestedBeyondReasonAreLeftOutInsteadOfOverflowingTheStack) {
+  const int deep = 9000;  // GDAL reads XML up to 10000 levels deep
+  std::string rules = "<renderer-v2 type=\"RuleRenderer\"><rules key=\"root\">";
+  for (int i = 0; i < deep; ++i) rules.append("<rule filter=\"&quot;n&quot; &gt; 0\" symbol=\"0\">");
+  for (int i = 0; i < deep; ++i) rules.append("</rule>");
+  rules.append("</rules><symbols>").append(FillSymbol(0, "255,0,0,255")).append("</symbols></renderer-v2>");
+  const auto ruled = StyleFromText(Style(rules), StyleKind::Polygons);
+  ASSERT_TRUE(ruled);
+  EXPECT_FALSE(ruled->unreadableFilters.empty()) << "the rules too deep are named";
+  std::vector<const SymbolLook*> looks;
+  ruled->looksFor(Fields({{"n", ExpressionValue::Of(1.0)}}), 10000, looks);
+  EXPECT_FALSE(looks.empty());
+
+  std::string symbols = "<renderer-v2 type=\"singleSymbol\"><symbols>";
+  for (int i = 0; i < deep / 2; ++i)
+    symbols.append("<symbol name=\"0\" type=\"line\"><layer class=\"MarkerLine\" enabled=\"1\" pass=\"0\">");
+  for (int i = 0; i < deep / 2; ++i) symbols.append("</layer></symbol>");
+  symbols.append("</symbols></renderer-v2>");
+  const auto nested = StyleFromText(Style(symbols), StyleKind::Lines);
+  ASSERT_TRUE(nested);
+  EXPECT_FALSE(nested->undrawnSymbolLayers.empty()) << "the symbols too deep are named";
+}
+
+TEST(LayerStyle, MarkersAlongALineShareTheLinesOpacity) {
+  const auto style = StyleFromText(
+      Style("<renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"line\" alpha=\"0.5\">"
+            "<layer class=\"MarkerLine\" enabled=\"1\" pass=\"0\"><symbol name=\"@0@0\" type=\"marker\" alpha=\"0.5\">"
+            "<layer class=\"SimpleMarker\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">"
+            "<Option name=\"color\" value=\"255,0,0,255\" type=\"QString\"/></Option></layer></symbol></layer>"
+            "</symbol></symbols></renderer-v2>"),
+      StyleKind::Lines);
+  ASSERT_TRUE(style && style->otherValues);
+  const SymbolLayerLook& line = style->otherValues->layers.at(0);
+  ASSERT_TRUE(line.markers);
+  EXPECT_EQ(line.markers->layers.at(0).fillColor.alpha(), 64) << "a half of a half";
+}
+
+TEST(LayerStyle, ColoursReadInEveryFormQgisWrites) {
+  EXPECT_EQ(StyleColor("10,20,30,255"), QColor(10, 20, 30));
+  EXPECT_EQ(StyleColor("10,20,30"), QColor(10, 20, 30));
+  EXPECT_EQ(StyleColor("227,26,28,128,rgb:0.89,0.10,0.11,0.5"), QColor(227, 26, 28, 128)) << "QGIS 3.34 and later";
+  EXPECT_EQ(StyleColor("#ff0000"), QColor(255, 0, 0));
+  EXPECT_EQ(StyleColor("red"), QColor(255, 0, 0)) << "a colour's name";
+  EXPECT_EQ(StyleColor("blue", 0.5).alpha(), 128);
+  EXPECT_EQ(StyleColor("0,0,255,255", 0.5).alpha(), 128);
+  EXPECT_EQ(StyleColor("nonsense"), QColor(Qt::black));
+  EXPECT_EQ(StyleColor(""), QColor(Qt::black));
 }
 
 TEST(LayerStyle, SymbolLayersReadCurrentAndOlderProperties) {

@@ -19,6 +19,23 @@
 
 namespace framora::testing {
 
+// A 100 mm square page in the sample's coordinate system, its one map "Layers" filling it and
+// showing extent.
+inline PageLayout SquareMapPage(const Envelope& extent) {
+  PageLayout layout;
+  layout.page = Page{100, 100, kUnitMillimetres};
+  char* wkt = nullptr;
+  SampleReference().exportToWkt(&wkt);
+  layout.spatialReferenceWkt = wkt;
+  CPLFree(wkt);
+  MapFrame frame;
+  frame.name = "Layers";
+  frame.pageEnvelope = Envelope{0, 0, 100, 100};
+  frame.extent = extent;
+  layout.frames.push_back(std::move(frame));
+  return layout;
+}
+
 // The worked example's sheet: inner frame 3000 to 5000 by 2000 to 4000 at 1:10000, an 8 mm
 // gap, margins 50/50/40/40 mm; the page is 316 x 296 mm showing 2420 to 5580 by 1520 to 4480.
 class SheetLayoutTest : public ::testing::Test {

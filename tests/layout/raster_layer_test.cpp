@@ -49,24 +49,15 @@ class RasterLayers : public ::testing::Test {
     return ExportActiveView(control, folder.file(picture), 50);
   }
   PageLayout pageWithImage(const std::string& pipe) {
-    PageLayout layout;
-    layout.page = Page{100, 100, kUnitMillimetres};
-    char* wkt = nullptr;
-    testing::SampleReference().exportToWkt(&wkt);
-    layout.spatialReferenceWkt = wkt;
-    CPLFree(wkt);
-    MapFrame frame;
-    frame.name = "Layers";
-    frame.pageEnvelope = Envelope{0, 0, 100, 100};
-    frame.extent = Envelope{kLeft - 500, kBottom, kLeft + kSize + 500, kBottom + kSize};  // white either side
+    // White either side of the image.
+    PageLayout layout = testing::SquareMapPage(Envelope{kLeft - 500, kBottom, kLeft + kSize + 500, kBottom + kSize});
     LayoutLayer layer;
     layer.data.name = "影像";
     layer.data.source = folder.file("image.tif");
     layer.data.isVector = false;
     layer.data.isRaster = true;
     layer.data.styleXml = pipe;
-    frame.layers.push_back(layer);
-    layout.frames.push_back(std::move(frame));
+    layout.frames[0].layers.push_back(layer);
     return layout;
   }
   static std::array<int, 3> colorAt(testing::Picture& picture, double x, double y) {

@@ -32,6 +32,16 @@ std::string SymbolXml(const char* name, const char* type, const char* layerClass
          "\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" + options + "</Option></layer></symbol>";
 }
 
+// A single symbol of one symbol layer that sets markers: a marker line or a centroid fill.
+std::string MarkerSettingStyle(const char* symbolType, const char* layerClass, const std::string& options,
+                               const std::string& markerOptions) {
+  std::string style = "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"";
+  style.append(symbolType).append("\" alpha=\"1\"><layer class=\"").append(layerClass);
+  style.append("\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">").append(options).append("</Option>");
+  style.append(SymbolXml("@0@0", "marker", "SimpleMarker", markerOptions));
+  return style.append("</layer></symbol></symbols></renderer-v2></qgis>");
+}
+
 std::string Labeling(const std::string& field, bool expression, const std::string& placement,
                      const std::string& color = "0,0,0,255", bool buffer = false) {
   return "<labeling type=\"simple\"><settings calloutType=\"simple\"><text-style fieldName=\"" + field +
@@ -139,18 +149,8 @@ class UserStyles : public ::testing::Test {
     wells.data.labelingXml =
         Labeling("name", false, "<placement placement=\"1\" quadOffset=\"2\" dist=\"1\" distUnits=\"MM\"/>");
 
-    PageLayout layout;
-    layout.page = Page{100, 100, kUnitMillimetres};
-    char* wkt = nullptr;
-    testing::SampleReference().exportToWkt(&wkt);
-    layout.spatialReferenceWkt = wkt;
-    CPLFree(wkt);
-    MapFrame frame;
-    frame.name = "Layers";
-    frame.pageEnvelope = Envelope{0, 0, 100, 100};
-    frame.extent = Envelope{kLeft, kBottom, kLeft + 1000, kBottom + 1000};
-    frame.layers = {wells, roads, towns};
-    layout.frames.push_back(std::move(frame));
+    PageLayout layout = testing::SquareMapPage(Envelope{kLeft, kBottom, kLeft + 1000, kBottom + 1000});
+    layout.frames[0].layers = {wells, roads, towns};
     return layout;
   }
 
@@ -176,7 +176,32 @@ class UserStyles : public ::testing::Test {
     return Envelope{kLeft + xmin, kBottom + ymin, kLeft + xmax, kBottom + ymax};
   }
 
+  // A layer in memory with a "name" field.
+  OGRLayer& namedLayer(const char* layerName, OGRwkbGeometryType type) {
+    if (!memory)
+      memory.reset(GetGDALDriverManager()->GetDriverByName("Memory")->Create("", 0, 0, 0, GDT_Unknown, nullptr));
+    OGRLayer* layer = memory->CreateLayer(layerName, nullptr, type, nullptr);
+    OGRFieldDefn name("name", OFTString);
+    layer->CreateField(&name);
+    return *layer;
+  }
+  static void AddNamed(OGRLayer& layer, const OGRGeometry& geometry, const char* name) {
+    OGRFeature feature(layer.GetLayerDefn());
+    feature.SetField("name", name);
+    feature.SetGeometry(&geometry);
+    ASSERT_EQ(layer.CreateFeature(&feature), OGRERR_NONE);
+  }
+  // The labels of a layer on a page of 1000 by 1000 pixels, one a map unit and ten a millimetre.
+  static MapLabels Placed(OGRLayer& layer, const LabelStyle& style) {
+    const OGRGeometryUniquePtr shown = ShownArea(-10, -10, 1010, 1010, nullptr);
+    MapLabels labels;
+    labels.place({LabelSource{&layer, nullptr, nullptr, &style, nullptr}}, *shown, QTransform(1, 0, 0, -1, 0, 1000),
+                 SymbolScale{10, 1}, 10000);
+    return labels;
+  }
+
   testing::TempFolder folder;
+  GDALDatasetUniquePtr memory;
 };
 
 TEST_F(UserStyles, RulesRangesDashesAndMarkersAreDrawnAsStyled) {
@@ -228,6 +253,119 @@ TEST_F(UserStyles, LabelsStandWhereTheirPlacementSaysAndNowhereElse) {
   EXPECT_EQ(picture.redPixels(Box(100, 600, 420, 800)), 0);
   EXPECT_EQ(picture.redPixels(Box(580, 600, 900, 800)), 0);
   EXPECT_EQ(picture.darkPixels(Box(760, 860, 1000, 1000)), 0);
+}
+
+TEST_F(UserStyles, EveryPointOfAMultipointIsLabelledAndTextAlongUprightLinesReadsUpwards) {
+  {
+    GDALDatasetUniquePtr data(GDALDataset::Open(folder.file("map.gpkg").c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+    ASSERT_TRUE(data);
+    OGRSpatialReference plane = testing::SampleReference();
+    for (const auto& [layerName, type, wkts] :
+         {std::tuple<const char*, OGRwkbGeometryType, std::vector<std::string>>{
+              "spots", wkbMultiPoint, {"MULTIPOINT((" + At(-500, 550) + "),(" + At(300, 550) + "),(" + At(700, 550) + "))"}},
+          {"streams", wkbLineString,
+           {"LINESTRING(" + At(950, 450) + "," + At(950, 950) + ")", "LINESTRING(" + At(50, 950) + "," + At(50, 450) + ")"}}}) {
+      OGRLayer* layer = data->CreateLayer(layerName, &plane, type, nullptr);
+      OGRFieldDefn name("name", OFTString);
+      layer->CreateField(&name);
+      for (const std::string& wkt : wkts) {
+        OGRFeature feature(layer->GetLayerDefn());
+        feature.SetField("name", type == wkbMultiPoint ? "PP" : "______");
+        OGRGeometry* geometry = nullptr;
+        OGRGeometryFactory::createFromWkt(wkt.c_str(), &plane, &geometry);
+        feature.SetGeometryDirectly(geometry);
+        ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
+      }
+    }
+  }
+  PageLayout layout = styledPage();
+  LayoutLayer spots = layer("spots"), streams = layer("streams");
+  spots.data.labelsEnabled = streams.data.labelsEnabled = true;
+  spots.data.labelingXml =
+      Labeling("name", false, "<placement placement=\"1\" quadOffset=\"4\"/>", "255,0,0,255");
+  streams.data.labelingXml =
+      Labeling("name", false, "<placement placement=\"2\" placementFlags=\"1\"/>", "255,0,0,255");
+  layout.frames[0].layers.insert(layout.frames[0].layers.begin(), {spots, streams});
+  ASSERT_TRUE(print(layout, "p.png", 300).empty());
+  testing::Picture picture(folder.file("p.png"));
+  ASSERT_TRUE(picture.valid());
+  // The first point lies off the map; the other two are labelled each.
+  for (const double x : {300.0, 700.0}) EXPECT_GT(picture.redPixels(Box(x - 40, 520, x + 40, 580)), 20) << x;
+  // Read upwards, the text's foot, where the underscores are, lies right of the line whichever way it runs.
+  for (const double x : {950.0, 50.0}) {
+    const int right = picture.redPixels(Box(x + 3, 550, x + 50, 850));
+    const int left = picture.redPixels(Box(x - 50, 550, x - 3, 850));
+    EXPECT_GT(right, 20) << x;
+    EXPECT_GT(right, 3 * left) << x;
+  }
+
+  // QGIS 3.22 draws a buffer sized in percent as that many pixels.
+  std::string problem;
+  const auto percent = ReadLabelStyle(
+      ReplaceAll(Labeling("name", false, "", "0,0,0,255", true), "bufferSizeUnits=\"MM\"", "bufferSizeUnits=\"Percentage\""),
+      problem);
+  ASSERT_TRUE(percent);
+  EXPECT_EQ(percent->bufferSize.unit, SizeUnit::Pixels);
+}
+
+TEST_F(UserStyles, CrowdedLabelsKeepApart) {
+  OGRLayer& points = namedLayer("points", wkbPoint);
+  // A dense grid of points, labels far longer than their spacing, and a pile on one spot.
+  for (int row = 0; row < 60; ++row)
+    for (int column = 0; column < 60; ++column)
+      AddNamed(points, OGRPoint(column * 17, row * 17), CPLSPrintf("P%d", row * 60 + column));
+  for (int i = 0; i < 50; ++i) AddNamed(points, OGRPoint(500, 500), "Q");
+  LabelStyle style;
+  style.fieldName = "name";
+  style.placement = 0;
+  const std::vector<QRectF> boxes = Placed(points, style).boxes();
+  EXPECT_GT(boxes.size(), 100u);
+  EXPECT_LT(boxes.size(), 3600u);
+  int overlapping = 0;
+  for (size_t i = 0; i < boxes.size(); ++i)
+    for (size_t j = i + 1; j < boxes.size(); ++j) {
+      const QRectF both = boxes[i].intersected(boxes[j]);
+      overlapping += both.width() > 1e-6 && both.height() > 1e-6;
+    }
+  EXPECT_EQ(overlapping, 0);
+}
+
+TEST_F(UserStyles, LabelsStandOffLinesAndPointsAsQgisPutsThem) {
+  OGRLayer& lines = namedLayer("lines", wkbLineString);
+  OGRLineString westwards;
+  westwards.addPoint(900, 500);
+  westwards.addPoint(100, 500);
+  AddNamed(lines, westwards, "ABOVE");
+  // Where the label lies against the line, device y growing downwards: -1 above, 1 below.
+  const auto side = [&](int flags) {
+    LabelStyle style;
+    style.fieldName = "name";
+    style.placement = 2;
+    style.lineFlags = flags;
+    const MapLabels labels = Placed(lines, style);
+    if (labels.size() != 1) return 0;
+    const QRectF box = labels.boxes()[0];
+    return box.bottom() <= 500 ? -1 : box.top() >= 500 ? 1 : 0;
+  };
+  // As QGIS 3.22 places them on a line drawn from east to west.
+  EXPECT_EQ(side(2 | 8), -1);
+  EXPECT_EQ(side(4 | 8), 1);
+  EXPECT_EQ(side(2), 1) << "left of the line's direction";
+  EXPECT_EQ(side(4), -1);
+  EXPECT_EQ(side(1), 0);
+
+  // Offset from a point, QGIS sets the label's corner on the point whatever the label distance.
+  OGRLayer& points = namedLayer("points", wkbPoint);
+  AddNamed(points, OGRPoint(500, 500), "AB");
+  LabelStyle style;
+  style.fieldName = "name";
+  style.placement = 1;
+  style.quadrant = 2;  // above and to the right
+  style.distance = StyleSize{50, SizeUnit::Pixels};
+  const MapLabels labels = Placed(points, style);
+  ASSERT_EQ(labels.size(), 1u);
+  EXPECT_NEAR(labels.boxes()[0].left(), 500, 1e-6);
+  EXPECT_NEAR(labels.boxes()[0].bottom(), 500, 1e-6);
 }
 
 TEST_F(UserStyles, ALabelAcrossBandsIsDrawnWholeInEach) {
@@ -311,16 +449,11 @@ TEST_F(UserStyles, AMarkerLineSetsItsMarkersAlongTheLine) {
   MapLayer& roads = layout.frames[0].layers[1].data;
   roads.labelsEnabled = false;
   // Red 3 mm squares every 10 mm from 5 mm along the road, which starts 100 m in.
-  roads.styleXml =
-      "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"line\" alpha=\"1\">"
-      "<layer class=\"MarkerLine\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" +
+  roads.styleXml = MarkerSettingStyle(
+      "line", "MarkerLine",
       Option("placement", "interval") + Option("interval", "10") + Option("interval_unit", "MM") +
-      Option("offset_along_line", "5") + Option("offset_along_line_unit", "MM") + Option("rotate", "1") +
-      "</Option>" +
-      SymbolXml("@0@0", "marker", "SimpleMarker",
-                Option("name", "square") + Option("color", "255,0,0,255") + Option("outline_style", "no") +
-                    Option("size", "3")) +
-      "</layer></symbol></symbols></renderer-v2></qgis>";
+          Option("offset_along_line", "5") + Option("offset_along_line_unit", "MM") + Option("rotate", "1"),
+      Option("name", "square") + Option("color", "255,0,0,255") + Option("outline_style", "no") + Option("size", "3"));
   ASSERT_TRUE(print(layout, "m.png").empty());
   testing::Picture picture(folder.file("m.png"));
   ASSERT_TRUE(picture.valid());
@@ -330,18 +463,41 @@ TEST_F(UserStyles, AMarkerLineSetsItsMarkersAlongTheLine) {
   }
 }
 
+TEST_F(UserStyles, ZeroDashesDrawNothingAndOddSizesOrIntervalsStillMakeThePicture) {
+  PageLayout layout = styledPage();
+  MapLayer& roads = layout.frames[0].layers[1].data;
+  roads.labelsEnabled = false;
+  roads.styleXml = ReplaceAll(roads.styleXml, Option("customdash", "3;3"), Option("customdash", "0;0"));
+  ASSERT_TRUE(print(layout, "z.png").empty());
+  testing::Picture zeros(folder.file("z.png"));
+  ASSERT_TRUE(zeros.valid());
+  EXPECT_EQ(zeros.darkPixels(Box(150, 680, 900, 720)), 0) << "QGIS draws no line for such a pattern";
+
+  // Sizes beyond any paper: the picture is still made.
+  for (const char* size : {"1e30", "-3", "1e300"}) {
+    roads.styleXml = ReplaceAll(styledPage().frames[0].layers[1].data.styleXml, Option("line_width", "1"),
+                                Option("line_width", size));
+    MapLayer& wells = layout.frames[0].layers[0].data;
+    wells.styleXml = ReplaceAll(styledPage().frames[0].layers[0].data.styleXml, Option("size", "6"), Option("size", size));
+    ASSERT_TRUE(print(layout, "h.png").empty()) << size;
+  }
+
+  // Markers every 0 mm, or every so little that they would be millions: the picture is still made.
+  for (const char* interval : {"0", "-5", "0.0000001"}) {
+    roads.styleXml = MarkerSettingStyle(
+        "line", "MarkerLine", Option("placement", "interval") + Option("interval", interval) + Option("interval_unit", "MM"),
+        Option("name", "square") + Option("color", "255,0,0,255"));
+    ASSERT_TRUE(print(layout, "i.png").empty()) << interval;
+  }
+}
+
 TEST_F(UserStyles, ACentroidFillMarksTheMiddleOfEachSurface) {
   PageLayout layout = styledPage();
   MapLayer& towns = layout.frames[0].layers[2].data;
   towns.labelsEnabled = false;
-  towns.styleXml =
-      "<qgis><renderer-v2 type=\"singleSymbol\"><symbols><symbol name=\"0\" type=\"fill\" alpha=\"1\">"
-      "<layer class=\"CentroidFill\" enabled=\"1\" pass=\"0\"><Option type=\"Map\">" +
-      Option("point_on_all_parts", "1") + "</Option>" +
-      SymbolXml("@0@0", "marker", "SimpleMarker",
-                Option("name", "circle") + Option("color", "255,0,0,255") + Option("outline_style", "no") +
-                    Option("size", "4")) +
-      "</layer></symbol></symbols></renderer-v2></qgis>";
+  towns.styleXml = MarkerSettingStyle(
+      "fill", "CentroidFill", Option("point_on_all_parts", "1"),
+      Option("name", "circle") + Option("color", "255,0,0,255") + Option("outline_style", "no") + Option("size", "4"));
   LayoutLayer yards = layer("yards");
   yards.data.styleXml = towns.styleXml;
   layout.frames[0].layers.insert(layout.frames[0].layers.begin(), yards);
