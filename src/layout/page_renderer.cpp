@@ -296,15 +296,19 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
   if (!frameArea.intersects(band)) return;
 
   const QTransform toDevice = mapToDevice(frame, firstRow);
-  QPainterPath sheet;
-  sheet.addRect(frameArea);
-  if (frame.clipShape && !frame.clipShape->IsEmpty()) {
-    QPainterPath clip;
-    std::vector<QPointF> ignored;
-    CollectShape(*frame.clipShape, toDevice, clip, ignored);
-    clip.setFillRule(Qt::OddEvenFill);
-    sheet = sheet.intersected(clip);
+  if (!drawn.sheet) {
+    QPainterPath sheet;
+    sheet.addRect(pageToDevice(frame.pageEnvelope, 0));
+    if (frame.clipShape && !frame.clipShape->IsEmpty()) {
+      QPainterPath clip;
+      std::vector<QPointF> ignored;
+      CollectShape(*frame.clipShape, mapToDevice(frame, 0), clip, ignored);
+      clip.setFillRule(Qt::OddEvenFill);
+      sheet = sheet.intersected(clip);
+    }
+    drawn.sheet = std::make_unique<SheetClips>(std::move(sheet));
   }
+  const QPainterPath sheet = drawn.sheet->sheet().translated(0, -firstRow);
   painter.save();
   if (frame.clipShape && !frame.clipShape->IsEmpty())
     painter.setClipPath(sheet);
@@ -339,14 +343,14 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
       {
         QPainter layerPainter(&layerImage);
         layerPainter.setClipPath(sheet);
-        drawFeatures(layerPainter, layer, toDevice, &area, mapScale, sheet);
+        drawFeatures(layerPainter, layer, toDevice, &area, mapScale, *drawn.sheet, firstRow);
       }
       painter.save();
       painter.setOpacity(painter.opacity() * layer.layer->data.opacity);
       painter.drawImage(QPoint(0, 0), layerImage);
       painter.restore();
     } else {
-      drawFeatures(painter, layer, toDevice, &area, mapScale, sheet);
+      drawFeatures(painter, layer, toDevice, &area, mapScale, *drawn.sheet, firstRow);
     }
   }
   drawn.labels.draw(painter, firstRow, rowCount);
@@ -354,7 +358,7 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
 }
 
 void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, const QTransform& toDevice,
-                                const OGREnvelope* area, double mapScale, const QPainterPath& sheet) {
+                                const OGREnvelope* area, double mapScale, SheetClips& sheet, int firstRow) {
   OGRLayer& data = *drawn.data;
   const LayoutLayer& layer = *drawn.layer;
   const double pixelsPerMm = dpi_ / 25.4;
@@ -387,7 +391,7 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
                                                                      : nullptr;
   const SymbolLook userLook = UserDataLook(data.GetGeomType());
   // The sheet's own lines keep the sheet's clip; the user's outlines are drawn whole.
-  GrownSheets clips(layer.role == LayerRole::UserData ? &sheet : nullptr);
+  GrownSheets clips(layer.role == LayerRole::UserData ? &sheet : nullptr, firstRow);
   const SymbolScale symbolScale = StyleScale(*drawn.frame, toDevice, pixelsPerMm, mapScale);
   painter.save();
   // By symbol levels every level is one pass over the features, the lowest first.

@@ -17,6 +17,7 @@
 #include "layout/layer_style.h"
 #include "layout/page_layout.h"
 #include "layout/raster_layer_drawing.h"
+#include "layout/symbol_painter.h"
 
 namespace framora {
 
@@ -65,6 +66,8 @@ class PageRenderer {
     const MapFrame* frame = nullptr;
     std::vector<DrawnLayer> layers;  // bottom first
     MapLabels labels;                // over all its layers
+    // Its sheet on the page, made when a band first shows it; a renderer draws one band at a time.
+    mutable std::unique_ptr<SheetClips> sheet;
   };
 
   enum class Data { AsLent, OwnCopies };
@@ -75,10 +78,10 @@ class PageRenderer {
   // Places the labels of the frame's layers once for the whole page.
   void placeLabels(DrawnFrame& drawn);
   void drawFrame(QPainter& painter, const DrawnFrame& frame, int firstRow, int rowCount, int width);
-  // sheet: the frame's area in device units; the user's strokes may reach out of it by half
-  // their width.
+  // sheet: the frame's area on the page, and firstRow the page's row at the band's row 0; the
+  // user's strokes may reach out of it by half their width.
   void drawFeatures(QPainter& painter, const DrawnLayer& layer, const QTransform& toDevice,
-                    const OGREnvelope* area, double mapScale, const QPainterPath& sheet);
+                    const OGREnvelope* area, double mapScale, SheetClips& sheet, int firstRow);
 
   const PageLayout& layout_;
   const LayerStyles& styles_;

@@ -10,36 +10,35 @@
 
 namespace framora {
 
-const QPainterPath* GrownSheets::forStroke(double width) {
-  if (sheet_ == nullptr) return nullptr;
+const QPainterPath& SheetClips::grownFor(double width) {
   auto found = grown_.find(width);
   if (found == grown_.end()) {
     QPainterPathStroker stroker;
     stroker.setWidth(width);
     stroker.setJoinStyle(Qt::MiterJoin);
     stroker.setMiterLimit(2);
-    found = grown_.emplace(width, sheet_->united(stroker.createStroke(*sheet_)).simplified()).first;
+    found = grown_.emplace(width, sheet_.united(stroker.createStroke(sheet_)).simplified()).first;
   }
-  return &found->second;
+  return found->second;
 }
 
 void GrownSheets::clipToSheet(QPainter& painter, const QRectF& reach) {
-  if (sheet_ != nullptr && !deepInside(reach)) clipTo(painter, sheet_);
+  if (page_ != nullptr && !deepInside(reach)) clipTo(painter, page_->sheet());
 }
 
 void GrownSheets::clipForStroke(QPainter& painter, double width, const QRectF& reach) {
-  if (sheet_ != nullptr && !deepInside(reach)) clipTo(painter, forStroke(width));
+  if (page_ != nullptr && !deepInside(reach)) clipTo(painter, page_->grownFor(width));
 }
 
 bool GrownSheets::deepInside(const QRectF& reach) const {
   // A pixel of smoothed clip edge on either side.
-  return reach.isValid() && sheet_->contains(reach.adjusted(-2, -2, 2, 2));
+  return reach.isValid() && page_->sheet().contains(reach.adjusted(-2, -2, 2, 2).translated(0, firstRow_));
 }
 
-void GrownSheets::clipTo(QPainter& painter, const QPainterPath* clip) {
-  if (clip == current_) return;
-  painter.setClipPath(*clip);
-  current_ = clip;
+void GrownSheets::clipTo(QPainter& painter, const QPainterPath& clip) {
+  if (&clip == current_) return;
+  painter.setClipPath(clip.translated(0, -firstRow_));
+  current_ = &clip;
 }
 
 namespace {

@@ -5,33 +5,46 @@
 #include <QPointF>
 
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "layout/layer_style.h"
 
 namespace framora {
 
-// The sheet grown by half of a stroke's width, so that an outline along the sheet's edge
-// is drawn whole; computed once per width. No sheet: nothing is clipped.
+// A map's sheet on the page, in the device pixels of the page's first row, and the sheet grown
+// by half of a stroke's width for each width asked so far, so that an outline along the
+// sheet's edge is drawn whole. Growing is costly: one of these serves every band of a page.
+class SheetClips {
+ public:
+  explicit SheetClips(QPainterPath sheet) : sheet_(std::move(sheet)) {}
+  const QPainterPath& sheet() const { return sheet_; }
+  const QPainterPath& grownFor(double width);
+
+ private:
+  QPainterPath sheet_;
+  std::map<double, QPainterPath> grown_;
+};
+
+// What one drawing of a layer on a band clips to. Setting a clip rasterises it over the whole
+// band, so it is set only for what comes near the sheet's edge, and only when it changes: deep
+// inside the sheet every clip in play lets every pixel through.
 class GrownSheets {
  public:
-  explicit GrownSheets(const QPainterPath* sheet) : sheet_(sheet) {}
-  const QPainterPath* forStroke(double width);
-  const QPainterPath* sheet() const { return sheet_; }
+  // page: nothing is clipped when null; firstRow: the page's row at the band's row 0.
+  GrownSheets(SheetClips* page, int firstRow) : page_(page), firstRow_(firstRow) {}
 
-  // Clip what is drawn within reach (device pixels) to the sheet, or to the sheet grown for a
-  // stroke of that width. Setting a clip rasterises it over the whole band, so it is set only
-  // for what comes near the sheet's edge, and only when it changes: deep inside the sheet
-  // every clip in play lets every pixel through.
+  // Clip what is drawn within reach (band pixels) to the sheet, or to the sheet grown for a
+  // stroke of that width.
   void clipToSheet(QPainter& painter, const QRectF& reach);
   void clipForStroke(QPainter& painter, double width, const QRectF& reach);
 
  private:
   bool deepInside(const QRectF& reach) const;
-  void clipTo(QPainter& painter, const QPainterPath* clip);
+  void clipTo(QPainter& painter, const QPainterPath& clip);
 
-  const QPainterPath* sheet_;
-  std::map<double, QPainterPath> grown_;
+  SheetClips* page_;
+  int firstRow_;
   const QPainterPath* current_ = nullptr;  // the clip set last
 };
 
