@@ -1,9 +1,12 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "frame/sheet_document.h"
 
@@ -27,9 +30,19 @@ class PictureInFlight {
   std::unique_ptr<SheetPicture> finish(const std::function<bool()>& stopRequested);
 
  private:
+  void drawPictures();
+
   std::unique_ptr<SheetPicture> picture_;
   std::future<void> drawn_;
   std::atomic<bool> stop_{false};
+  // The run's pictures share one thread: a thread's fonts, once loaded, draw every later
+  // picture as the first, so the pictures do not depend on which thread drew them.
+  std::mutex guard_;
+  std::condition_variable handed_;
+  SheetPicture* next_ = nullptr;
+  std::promise<void> nextDrawn_;
+  bool closing_ = false;
+  std::thread thread_;
 };
 
 }  // namespace framora
