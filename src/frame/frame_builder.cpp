@@ -244,6 +244,7 @@ SheetRunSummary TtkBaseClass::Run() {
   if (source_.layer == nullptr) throw FramoraError("没有选择图层");
   shownOnce_.clear();
   namesThisRun_.clear();
+  DropHeldMessages();
   std::vector<SelectedFeature> selected = SelectFeatures(*source_.layer, Trim(source_.whereClause));
   const auto [first, last] = ShardRange(selected.size(), source_.shard);
   selected.erase(selected.begin() + static_cast<std::ptrdiff_t>(last), selected.end());
