@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "frame/picture_in_flight.h"
 #include "geodesy/gauss_kruger.h"
 #include "gis/text_class.h"
 #include "util/framora_error.h"
@@ -243,6 +244,7 @@ SheetRunSummary TtkBaseClass::Run() {
   if (source_.layer == nullptr) throw FramoraError("没有选择图层");
   shownOnce_.clear();
   namesThisRun_.clear();
+  DropHeldMessages();
   std::vector<SelectedFeature> selected = SelectFeatures(*source_.layer, Trim(source_.whereClause));
   const auto [first, last] = ShardRange(selected.size(), source_.shard);
   selected.erase(selected.begin() + static_cast<std::ptrdiff_t>(last), selected.end());
@@ -253,45 +255,92 @@ SheetRunSummary TtkBaseClass::Run() {
   }
 
   RunProgress progress(ui_, selected.size());
+  // The sheet whose picture is drawing while the next sheet's frame is built. It is settled
+  // (counted, told, stepped) before anything of the next sheet reaches the user, so a run
+  // reads as if its sheets were made one after the other.
+  PictureInFlight pictures;
+  bool inFlightMadeNow = false;
+  bool inFlightLast = false;
+  const auto settleInFlight = [&] {
+    if (!pictures.busy()) return false;
+    holding_ = false;  // its own words go out now, ahead of those held
+    return Settle(FinishPicture(pictures), inFlightMadeNow, inFlightLast, summary);
+  };
   for (size_t i = 0; i < selected.size(); ++i) {
-    SelectedFeature& entry = selected[i];
-    OGRFeatureUniquePtr feature =
-        entry.feature ? std::move(entry.feature) : OGRFeatureUniquePtr(source_.layer->GetFeature(entry.fid));
-    if (!feature) {
-      ++summary.skipped;  // deleted since it was selected
-    } else {
-      try {
-        const DrawnSheet sheet = DrawSheet(*feature);
-        const DocumentOutcome documented = DocumentSheet(sheet);
-        if (documented == DocumentOutcome::Stopped) {
-          // Its frame is whole; its picture is made by a run that continues this one.
-          summary.stopped = true;
-          break;
+    const bool last = i + 1 == selected.size();
+    holding_ = pictures.busy();
+    std::optional<DocumentOutcome> outcome;  // none: skipped
+    bool madeNow = false;
+    std::unique_ptr<SheetPicture> picture;
+    try {
+      SelectedFeature& entry = selected[i];
+      OGRFeatureUniquePtr feature =
+          entry.feature ? std::move(entry.feature) : OGRFeatureUniquePtr(source_.layer->GetFeature(entry.fid));
+      if (feature) {  // else deleted since it was selected
+        try {
+          const DrawnSheet sheet = DrawSheet(*feature);
+          madeNow = sheet.madeNow;
+          outcome = DocumentSheet(sheet, &picture);
+        } catch (const SheetSkipped& skipped) {
+          Notify(skipped.what());
         }
-        if (documented == DocumentOutcome::Failed)
-          ++summary.failed;
-        else if (sheet.madeNow)
-          ++summary.made;
-        else
-          ++summary.existing;
-      } catch (const SheetSkipped& skipped) {
-        Notify(skipped.what());
-        ++summary.skipped;
       }
+    } catch (...) {
+      // A run that would have stopped after the sheet before never met this error.
+      if (settleInFlight()) {
+        DropHeldMessages();
+        return summary;
+      }
+      ReleaseHeldMessages();
+      throw;
     }
-    if (ui_.stepProgress(1)) {
-      summary.stopped = i + 1 < selected.size();
+    if (settleInFlight()) {
+      // This sheet's frame is whole; it is left for a run that continues this one.
+      DropHeldMessages();
+      break;
+    }
+    ReleaseHeldMessages();
+    if (picture) {
+      pictures.start(std::move(picture));
+      inFlightMadeNow = madeNow;
+      inFlightLast = last;
+    } else if (Settle(outcome, madeNow, last, summary)) {
       break;
     }
   }
+  settleInFlight();
   return summary;
 }
 
-TtkBaseClass::DocumentOutcome TtkBaseClass::DocumentSheet(const DrawnSheet& sheet) {
+bool TtkBaseClass::Settle(std::optional<DocumentOutcome> outcome, bool madeNow, bool last,
+                          SheetRunSummary& summary) {
+  if (!outcome) {
+    ++summary.skipped;
+  } else if (*outcome == DocumentOutcome::Stopped) {
+    // Its frame is whole; its picture is made by a run that continues this one.
+    summary.stopped = true;
+    return true;
+  } else if (*outcome == DocumentOutcome::Failed) {
+    ++summary.failed;
+  } else if (madeNow) {
+    ++summary.made;
+  } else {
+    ++summary.existing;
+  }
+  if (ui_.stepProgress(1)) {
+    summary.stopped = !last;
+    return true;
+  }
+  return false;
+}
+
+TtkBaseClass::DocumentOutcome TtkBaseClass::DocumentSheet(const DrawnSheet& sheet,
+                                                          std::unique_ptr<SheetPicture>* picture) {
   if (documents_ == nullptr) return DocumentOutcome::Made;
   try {
     FinishedSheet finished = Finished(sheet.innerFrame);
     if (!sheet.madeNow && documents_->SheetDocumentPresent(finished)) return DocumentOutcome::Made;
+    if (picture != nullptr && (*picture = documents_->PrepareSheetDocument(finished))) return DocumentOutcome::Made;
     finished.stopRequested = [this] { return ui_.stopRequested(); };
     for (const std::string& notice : documents_->BuildSheetDocument(finished)) NotifyOnce(notice);
     return DocumentOutcome::Made;
@@ -301,6 +350,31 @@ TtkBaseClass::DocumentOutcome TtkBaseClass::DocumentSheet(const DrawnSheet& shee
     Notify(error.what());
     return DocumentOutcome::Failed;
   }
+}
+
+TtkBaseClass::DocumentOutcome TtkBaseClass::FinishPicture(PictureInFlight& pictures) {
+  try {
+    const std::unique_ptr<SheetPicture> picture = pictures.finish([this] { return ui_.stopRequested(); });
+    for (const std::string& notice : picture->notices()) NotifyOnce(notice);
+    return DocumentOutcome::Made;
+  } catch (const RunStopped&) {
+    return DocumentOutcome::Stopped;
+  } catch (const FramoraError& error) {
+    Notify(error.what());
+    return DocumentOutcome::Failed;
+  }
+}
+
+void TtkBaseClass::ReleaseHeldMessages() {
+  holding_ = false;
+  std::vector<std::pair<std::string, bool>> held;
+  held.swap(held_);
+  for (const auto& [text, once] : held) once ? NotifyOnce(text) : Notify(text);
+}
+
+void TtkBaseClass::DropHeldMessages() {
+  holding_ = false;
+  held_.clear();
 }
 
 FinishedSheet TtkBaseClass::Finished(const Envelope& innerFrame) const {
@@ -333,10 +407,18 @@ FinishedSheet TtkBaseClass::Finished(const Envelope& innerFrame) const {
   return sheet;
 }
 
-void TtkBaseClass::Notify(const std::string& text) const { ui_.message(text); }
+void TtkBaseClass::Notify(const std::string& text) const {
+  if (holding_)
+    held_.emplace_back(text, false);
+  else
+    ui_.message(text);
+}
 
 void TtkBaseClass::NotifyOnce(const std::string& text) const {
-  if (shownOnce_.insert(text).second) ui_.message(text);
+  if (holding_)
+    held_.emplace_back(text, true);
+  else if (shownOnce_.insert(text).second)
+    ui_.message(text);
 }
 
 bool TtkBaseClass::StepUsable(double step, const std::string& refusal) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/frame_settings.h"
@@ -68,6 +69,8 @@ struct SheetRunSummary {
 //
 // Coordinates handed to the writing operations are (easting, northing) in projected metres,
 // or (longitude, latitude) in the geographic variants.
+class PictureInFlight;
+
 class TtkBaseClass {
  public:
   // An empty outputPath makes a builder for arithmetic alone. documents, when given, lays
@@ -262,7 +265,14 @@ class TtkBaseClass {
   // The map-document step of a sheet: Failed when the user has been told why, Stopped when
   // the user stopped the run during its picture.
   enum class DocumentOutcome { Made, Failed, Stopped };
-  DocumentOutcome DocumentSheet(const DrawnSheet& sheet);
+  // With picture given, a builder that can leaves the picture in it to be drawn elsewhere.
+  DocumentOutcome DocumentSheet(const DrawnSheet& sheet, std::unique_ptr<SheetPicture>* picture);
+  DocumentOutcome FinishPicture(PictureInFlight& pictures);
+  // Counts a sheet (none: skipped) and steps the progress; true when the run ends there.
+  bool Settle(std::optional<DocumentOutcome> outcome, bool madeNow, bool last, SheetRunSummary& summary);
+  // What the user is told while the sheet before is still drawing waits for it to be settled.
+  void ReleaseHeldMessages();
+  void DropHeldMessages();
 
   SheetSource source_;
   SheetDocumentBuilder* documents_ = nullptr;
@@ -293,6 +303,8 @@ class TtkBaseClass {
   int spatialIndexGridSize_ = 1000;
   // Telling the user changes nothing of the sheets, so const operations may do it too.
   mutable std::set<std::string> shownOnce_;
+  mutable bool holding_ = false;
+  mutable std::vector<std::pair<std::string, bool>> held_;  // with whether told once a run
   std::set<std::string> namesThisRun_;  // SheetNameKey of each sheet begun
 };
 

@@ -3,6 +3,7 @@
 #include <ogr_spatialref.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,19 @@ struct FinishedSheet {
   std::function<bool()> stopRequested;
 };
 
+// The picture of a sheet whose map document is saved, drawn on a thread of its own while the
+// next sheet's frame is built. It reads nothing of the sheet's workspace.
+class SheetPicture {
+ public:
+  virtual ~SheetPicture() = default;
+  // Draws and writes the picture on the calling thread, asking stopRequested (safe on that
+  // thread) between bands. Throws as BuildSheetDocument does.
+  virtual void draw(const std::function<bool()>& stopRequested) = 0;
+  // Back on the building thread once draw returned: what the user should hear, as
+  // BuildSheetDocument returns it.
+  virtual std::vector<std::string> notices() = 0;
+};
+
 // Lays a finished sheet out on a page at the map scale, saves its map document and exports
 // its picture. The page layout lives above the frame builders; they only hold this seam.
 class SheetDocumentBuilder {
@@ -45,6 +59,10 @@ class SheetDocumentBuilder {
   // Whether an earlier run left the sheet's document and picture whole (they are only ever
   // put in place whole), so that a sheet found made need not be laid out again.
   virtual bool SheetDocumentPresent(const FinishedSheet&) const { return false; }
+  // Lays the sheet out and saves its map document now, leaving its picture to be drawn
+  // elsewhere; throws as BuildSheetDocument does. Null when this builder makes document and
+  // picture together in BuildSheetDocument.
+  virtual std::unique_ptr<SheetPicture> PrepareSheetDocument(const FinishedSheet&) { return nullptr; }
 };
 
 }  // namespace framora

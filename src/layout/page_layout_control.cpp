@@ -11,6 +11,7 @@
 #include "gis/feature_dataset.h"
 #include "layout/gui_application.h"
 #include "layout/map_document_writer.h"
+#include "layout/page_renderer.h"
 #include "layout/picture_export.h"
 #include "util/files.h"
 #include "util/framora_error.h"
@@ -143,9 +144,61 @@ DocumentView GeographicSheetView(const Envelope& mapExtent, const FinishedSheet&
   return view;
 }
 
+// The sheet's classes are borrowed from its workspace for the document step of that sheet only.
+struct ReturnBorrowedClasses {
+  PageLayout& layout;
+  ~ReturnBorrowedClasses() {
+    if (MapFrame* frame = layout.findFrame(kOuterMapName))
+      for (auto& layer : frame->layers) layer.openClass = nullptr;
+  }
+};
+
+// A sheet's picture over a copy of its page, the sheet's classes copied into memory, so that
+// the workspace goes on with the next sheet on the building thread while it is drawn.
+class DetachedPicture final : public SheetPicture {
+ public:
+  DetachedPicture(const PageLayout& layout, const LayerStyles& styles, std::string fileName, int dpi,
+                  std::vector<std::string> notices, std::set<std::string>& drawingNoticesGiven)
+      : layout_(layout),
+        styles_(styles),
+        fileName_(std::move(fileName)),
+        dpi_(dpi),
+        notices_(std::move(notices)),
+        drawingNoticesGiven_(drawingNoticesGiven) {
+    for (MapFrame& frame : layout_.frames)
+      for (LayoutLayer& layer : frame.layers) {
+        if (layer.openClass == nullptr) continue;
+        copies_.push_back(CopyLayerInMemory(*layer.openClass));
+        layer.openClass = copies_.back().layer;
+        if (layer.openClass == nullptr) throw FramoraError("不能复制图层" + layer.data.name);
+      }
+  }
+
+  void draw(const std::function<bool()>& stopRequested) override {
+    drawingNotices_ = ExportActiveView(layout_, styles_, fileName_, dpi_, stopRequested);
+  }
+
+  std::vector<std::string> notices() override {
+    for (std::string& notice : drawingNotices_)
+      if (drawingNoticesGiven_.insert(notice).second) notices_.push_back(std::move(notice));
+    drawingNotices_.clear();
+    return std::move(notices_);
+  }
+
+ private:
+  std::vector<OpenedLayer> copies_;
+  PageLayout layout_;
+  const LayerStyles& styles_;
+  std::string fileName_;
+  int dpi_;
+  std::vector<std::string> notices_;
+  std::vector<std::string> drawingNotices_;
+  std::set<std::string>& drawingNoticesGiven_;
+};
+
 }  // namespace
 
-std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedSheet& sheet) {
+std::vector<std::string> PageLayoutControl::layOutAndSave(const FinishedSheet& sheet) {
   if (sheet.workspace == nullptr) throw FramoraError("没有输出数据库，不能生成地图文档");
   MapFrame* userFrame = FindUserDataFrame(layout_);
   if (userFrame == nullptr) throw FramoraError("页面上没有数据框");
@@ -165,13 +218,6 @@ std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedShe
   userFrame->clipShape = sheet.clipShape != nullptr ? CloneGeometry(*sheet.clipShape) : nullptr;
   outerFrame->pageEnvelope = pageEnvelope;
 
-  // The sheet's classes are borrowed from its workspace for this sheet only.
-  struct ReturnBorrowedClasses {
-    MapFrame& frame;
-    ~ReturnBorrowedClasses() {
-      for (auto& layer : frame.layers) layer.openClass = nullptr;
-    }
-  } returnClasses{*outerFrame};
   Workspace& workspace = *sheet.workspace;
   outerFrame->layers.clear();
   OGRLayer& texts = SheetClass(sheet, "A_");
@@ -203,12 +249,28 @@ std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedShe
     notices = styles().notices;
   }
   SaveMapDocument(*this, (folder / (sheet.name + ".qgs")).string());
-  for (std::string& notice :
-       ExportActiveView(*this, (folder / (sheet.name + settings_.PictureType)).string(), settings_.ExportDpi,
-                        sheet.stopRequested))
+  return notices;
+}
+
+std::string PageLayoutControl::picturePath(const FinishedSheet& sheet) const {
+  return (fs::path(outputFolder_) / (sheet.name + settings_.PictureType)).string();
+}
+
+std::vector<std::string> PageLayoutControl::BuildSheetDocument(const FinishedSheet& sheet) {
+  const ReturnBorrowedClasses returnClasses{layout_};
+  std::vector<std::string> notices = layOutAndSave(sheet);
+  for (std::string& notice : ExportActiveView(*this, picturePath(sheet), settings_.ExportDpi, sheet.stopRequested))
     if (drawingNoticesGiven_.insert(notice).second) notices.push_back(std::move(notice));
   return notices;
 }
+
+std::unique_ptr<SheetPicture> PageLayoutControl::PrepareSheetDocument(const FinishedSheet& sheet) {
+  const ReturnBorrowedClasses returnClasses{layout_};
+  std::vector<std::string> notices = layOutAndSave(sheet);
+  return std::make_unique<DetachedPicture>(layout_, styles(), picturePath(sheet), settings_.ExportDpi,
+                                           std::move(notices), drawingNoticesGiven_);
+}
+
 
 bool PageLayoutControl::SheetDocumentPresent(const FinishedSheet& sheet) const {
   const fs::path folder(outputFolder_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -52,6 +53,9 @@ class PageLayoutControl final : public SheetDocumentBuilder {
   std::vector<std::string> BuildSheetDocument(const FinishedSheet& sheet) override;
   // Both <name>.qgs and <name><PictureType> are in the folder.
   bool SheetDocumentPresent(const FinishedSheet& sheet) const override;
+  // Writes <name>.qgs; the picture it returns writes <name><PictureType> on any thread, one
+  // at a time, while this control lays out the next sheet.
+  std::unique_ptr<SheetPicture> PrepareSheetDocument(const FinishedSheet& sheet) override;
 
   PageLayout& layout() { return layout_; }
   const PageLayout& layout() const { return layout_; }
@@ -61,6 +65,11 @@ class PageLayoutControl final : public SheetDocumentBuilder {
   const LayerStyles& styles();
 
  private:
+  // Lays the sheet out with its classes borrowed in the outer frame and saves its map
+  // document; returns the style notices not yet given.
+  std::vector<std::string> layOutAndSave(const FinishedSheet& sheet);
+  std::string picturePath(const FinishedSheet& sheet) const;
+
   PageLayout layout_;
   const FrameSettings& settings_;
   std::string outputFolder_;

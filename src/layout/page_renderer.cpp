@@ -110,18 +110,6 @@ std::string RendererType(const std::string& styleXml) {
   return end == std::string::npos ? std::string() : styleXml.substr(type + 6, end - type - 6);
 }
 
-// A lent class copied into memory, for a twin renderer that must not share the lender's
-// reading; a sheet's classes are small. Empty when it cannot be copied.
-OpenedLayer CopyInMemory(OGRLayer& lent) {
-  OpenedLayer copy;
-  GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("Memory");
-  if (memory == nullptr) return copy;
-  copy.dataset.reset(memory->Create("", 0, 0, 0, GDT_Unknown, nullptr));
-  if (copy.dataset) copy.layer = copy.dataset->CopyLayer(&lent, lent.GetName());
-  lent.ResetReading();
-  return copy;
-}
-
 // A transformation from source to target. Making one looks its operations up in PROJ's
 // database, and every page asks for the same few again, so each is made once a run and every
 // renderer gets a copy of its own (a transformation is not to be used by two threads at once).
@@ -136,6 +124,16 @@ OGRCoordinateTransformation* CopyOfTransformation(const OGRSpatialReference& sou
 }
 
 }  // namespace
+
+OpenedLayer CopyLayerInMemory(OGRLayer& lent) {
+  OpenedLayer copy;
+  GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("Memory");
+  if (memory == nullptr) return copy;
+  copy.dataset.reset(memory->Create("", 0, 0, 0, GDT_Unknown, nullptr));
+  if (copy.dataset) copy.layer = copy.dataset->CopyLayer(&lent, lent.GetName());
+  lent.ResetReading();
+  return copy;
+}
 
 PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, double dpi)
     : PageRenderer(layout, styles, dpi, Data::AsLent) {}
@@ -172,7 +170,7 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
       entry.frame = &frame;
       entry.data = layer->openClass;
       if (entry.data != nullptr && data == Data::OwnCopies) {
-        entry.owned = CopyInMemory(*entry.data);
+        entry.owned = CopyLayerInMemory(*entry.data);
         entry.data = entry.owned.layer;
         if (entry.data == nullptr) throw FramoraError("不能复制图层" + layer->data.name);
       }

@@ -21,6 +21,10 @@
 
 namespace framora {
 
+// A class copied into memory, for drawing beside its owner, which goes on reading or writing
+// it on another thread; a sheet's classes are small. Empty when it cannot be copied.
+OpenedLayer CopyLayerInMemory(OGRLayer& lent);
+
 // Draws a page at a resolution, the whole of it or a band of rows at a time, bottom to top:
 // each map frame in page order, its layers from the bottom of the map up, clipped to the
 // frame and to the frame's clip shape.

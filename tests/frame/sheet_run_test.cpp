@@ -2,8 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "frame/frame_builder.h"
 #include "frame/frame_test_support.h"
@@ -22,10 +27,12 @@ using testing::TempFolder;
 class ScriptedBuilder : public TtkBaseClass {
  public:
   using TtkBaseClass::TtkBaseClass;
+  std::function<void(const std::string&)> drawing;  // told of each sheet as it starts
 
  protected:
   DrawnSheet DrawSheet(const OGRFeature& feature) override {
     const std::string name = feature.GetFieldAsString("NAME");
+    if (drawing) drawing(name);
     if (name.rfind("skip", 0) == 0) throw SheetSkipped("不能成图：" + name);
     BeginSheet(feature);
     const bool madeNow = DrawNewSheet([&] {
@@ -57,6 +64,72 @@ struct BandedDocuments : SheetDocumentBuilder {
   }
 };
 
+// Pictures drawn on a thread of their own, keeping the order of what happened. "nodoc"'s picture
+// fails once the next sheet's frame has begun; with untilStopped, a picture draws until a stop
+// reaches it. Every picture has the same notice. Waits give up after a few seconds, so a run
+// that never overlaps fails its test instead of hanging.
+struct ScriptedPictures : SheetDocumentBuilder {
+  std::mutex guard;
+  std::condition_variable changed;
+  std::vector<std::string> events;
+  bool untilStopped = false;
+
+  void record(const std::string& event) {
+    const std::lock_guard<std::mutex> lock(guard);
+    events.push_back(event);
+    changed.notify_all();
+  }
+  bool waitFor(const std::function<bool()>& happened) {
+    std::unique_lock<std::mutex> lock(guard);
+    return changed.wait_for(lock, std::chrono::seconds(5), happened);
+  }
+  size_t framesLocked() const {
+    return static_cast<size_t>(std::count_if(events.begin(), events.end(),
+                                             [](const std::string& event) { return event.rfind("frame ", 0) == 0; }));
+  }
+  size_t frames() {
+    const std::lock_guard<std::mutex> lock(guard);
+    return framesLocked();
+  }
+  size_t position(const std::string& event) const {
+    return static_cast<size_t>(std::find(events.begin(), events.end(), event) - events.begin());
+  }
+  bool happened(const std::string& event) const {
+    return std::find(events.begin(), events.end(), event) != events.end();
+  }
+
+  struct Picture : SheetPicture {
+    ScriptedPictures& owner;
+    std::string name;
+    size_t framesBefore;  // begun when the picture was handed over
+    Picture(ScriptedPictures& pictures, std::string sheet)
+        : owner(pictures), name(std::move(sheet)), framesBefore(pictures.frames()) {}
+    void draw(const std::function<bool()>& stopRequested) override {
+      if (name == "nodoc") {
+        owner.waitFor([this] { return owner.framesLocked() > framesBefore; });
+        owner.record("picture nodoc failed");
+        throw FramoraError("不能写入图片" + name);
+      }
+      if (owner.untilStopped) {
+        const auto start = std::chrono::steady_clock::now();
+        while (!stopRequested() && std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+          std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (stopRequested()) throw RunStopped();
+      }
+      owner.record("picture " + name);
+    }
+    std::vector<std::string> notices() override { return {"图层道路的数据不能打开，图片中没有它"}; }
+  };
+
+  std::vector<std::string> BuildSheetDocument(const FinishedSheet&) override {
+    ADD_FAILURE() << "a picture that can be drawn elsewhere was drawn in turn";
+    return {};
+  }
+  std::unique_ptr<SheetPicture> PrepareSheetDocument(const FinishedSheet& sheet) override {
+    return std::make_unique<Picture>(*this, sheet.name);
+  }
+};
+
 // A progress window that cannot be closed.
 struct BrokenProgressUserInterface : RecordingUserInterface {
   void endProgress(bool) override { throw FramoraError("进度窗口关不上"); }
@@ -81,6 +154,7 @@ class SheetRun : public ::testing::Test {
     GDALDatasetUniquePtr source(GDALDataset::Open(sourcePath.c_str(), GDAL_OF_VECTOR));
     ScriptedBuilder builder(settings, outputPath, userInterface,
                             SheetSource{source->GetLayerByName("sheets"), where, "NAME", "[NAME]"}, documents);
+    builder.drawing = drawing;
     return builder.Run();
   }
   bool sheetExists(const std::string& name) const {
@@ -93,6 +167,7 @@ class SheetRun : public ::testing::Test {
   std::string outputPath = folder.file("frames.gpkg");
   FrameSettings settings;
   RecordingUserInterface ui;
+  std::function<void(const std::string&)> drawing;
 };
 
 TEST_F(SheetRun, EachSheetIsCountedOnceAsMadeExistingSkippedOrFailed) {
@@ -225,6 +300,71 @@ TEST_F(SheetRun, HostileNamesMakeSafeSheetsInAFileGeodatabase) {
   EXPECT_EQ(documents.sheets, (std::vector<std::string>{"_tmp_elsewhere_abs", "a_b_c", "______up", "bad__utf",
                                                         std::string(kMaxSheetNameCharacters, 'x'), "图幅_名"}));
   for (const std::string& name : documents.sheets) EXPECT_TRUE(sheetExists(name)) << name;
+}
+
+
+TEST_F(SheetRun, APictureFailingWhileTheNextFrameIsBuiltFailsItsOwnSheetAndIsToldInTurn) {
+  writeSource({"a", "nodoc", "skip1", "b"});
+  ScriptedDocuments inTurn;
+  const SheetRunSummary expected = run(ui, &inTurn);
+  const std::vector<std::string> expectedMessages = ui.messages;
+  std::filesystem::remove(outputPath);
+
+  ScriptedPictures pictures;
+  drawing = [&pictures](const std::string& name) { pictures.record("frame " + name); };
+  RecordingUserInterface overlapped;
+  const SheetRunSummary summary = run(overlapped, &pictures);
+  EXPECT_EQ(summary.made, expected.made);
+  EXPECT_EQ(summary.failed, 1);
+  EXPECT_EQ(summary.skipped, 1);
+  EXPECT_EQ(summary.existing, expected.existing);
+  EXPECT_FALSE(summary.stopped);
+  // skip1's refusal came while nodoc's picture was drawing, and is still told after its failure.
+  EXPECT_EQ(overlapped.messages, expectedMessages);
+  EXPECT_EQ(pictures.events.size(), 7u);
+  EXPECT_LT(pictures.position("frame skip1"), pictures.position("picture nodoc failed"));
+  EXPECT_LT(pictures.position("picture nodoc failed"), pictures.position("frame b"));
+  EXPECT_EQ(overlapped.stepsTaken, 4);
+  EXPECT_TRUE(sheetExists("nodoc")) << "its frame is whole; only the picture failed";
+}
+
+TEST_F(SheetRun, AStopHeardWhileAPictureDrawsBesideTheNextFrameEndsTheRunAndAResumeMakesTheRest) {
+  writeSource({"a", "b", "c"});
+  ScriptedPictures pictures;
+  pictures.untilStopped = true;
+  drawing = [&pictures](const std::string& name) { pictures.record("frame " + name); };
+  ui.stopAtCheck = 1;
+  SheetRunSummary summary = run(ui, &pictures);
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(summary.made + summary.existing + summary.failed + summary.skipped, 0);
+  EXPECT_TRUE(ui.messages.empty()) << "a stop is not a failure";
+  EXPECT_EQ(ui.stepsTaken, 0);
+  EXPECT_EQ(ui.progressEnds, 1);
+  EXPECT_EQ(pictures.events, (std::vector<std::string>{"frame a", "frame b"}));
+  EXPECT_FALSE(sheetExists("c"));
+
+  // b's frame was built beside a's picture; the run that continues gives both their pictures.
+  ScriptedPictures resumedPictures;
+  RecordingUserInterface resumed;
+  summary = run(resumed, &resumedPictures);
+  EXPECT_FALSE(summary.stopped);
+  EXPECT_EQ(summary.made, 1);
+  EXPECT_EQ(summary.existing, 2);
+  EXPECT_EQ(resumed.messages, std::vector<std::string>{"图层道路的数据不能打开，图片中没有它"});
+  EXPECT_TRUE(resumedPictures.happened("picture a") && resumedPictures.happened("picture b") &&
+              resumedPictures.happened("picture c"));
+}
+
+TEST_F(SheetRun, AStopBetweenSheetsWithAPictureInFlightCountsThatPictureFirst) {
+  writeSource({"a", "b", "c"});
+  ScriptedPictures pictures;
+  ui.cancelAtStep = 1;
+  const SheetRunSummary summary = run(ui, &pictures);
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(summary.made, 1);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"图层道路的数据不能打开，图片中没有它"});
+  EXPECT_FALSE(pictures.happened("picture b"));
+  EXPECT_FALSE(sheetExists("c"));
 }
 
 }  // namespace
