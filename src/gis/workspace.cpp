@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -69,7 +68,7 @@ void RemoveEmptyDatasetEntries(const std::string& path, const std::set<std::stri
 }  // namespace
 
 Workspace::Workspace(GDALDatasetUniquePtr dataset, WorkspaceKind kind, std::string path)
-    : dataset_(std::move(dataset)), kind_(kind), path_(std::move(path)) {}
+    : dataset_(std::move(dataset)), kind_(kind), path_(std::move(path)), changedFiles_(path_) {}
 
 Workspace::~Workspace() {
   if (inTransaction_) dataset_->CommitTransaction();
@@ -112,16 +111,8 @@ void Workspace::recordDatasetComplete(const std::string& datasetName, const std:
   synced = synced && CPLGetLastErrorType() < CE_Failure;
   const std::string reason = CPLGetLastErrorMsg();
   if (!synced) throw FramoraError("保存失败：" + path_ + (reason.empty() ? "" : "：" + reason));
-  // The files written since the last sheet reach the disk before the line that vouches for
-  // them (a little margin for the file system's clock).
-  const auto started = fs::file_time_type::clock::now();
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(path_, error)) {
-    if (!entry.is_regular_file(error) || entry.last_write_time(error) + std::chrono::seconds(2) < lastSync_) continue;
-    if (!SyncToDisk(entry.path().string())) throw FramoraError("保存失败：" + path_ + "：" + std::strerror(errno));
-  }
-  SyncToDisk(path_);
-  lastSync_ = started;
+  // The files written since the last sheet reach the disk before the line that vouches for them.
+  if (!changedFiles_.syncChanged()) throw FramoraError("保存失败：" + path_ + "：" + std::strerror(errno));
   if (!journalKept_) return;
   const std::string journal = (fs::path(path_) / kSheetJournalName).string();
   std::FILE* file = std::fopen(journal.c_str(), "ab");
@@ -130,6 +121,7 @@ void Workspace::recordDatasetComplete(const std::string& datasetName, const std:
   const int cause = errno;
   if (file != nullptr && std::fclose(file) != 0) written = false;
   if (!written) throw FramoraError("保存失败：" + journal + "：" + std::strerror(cause));
+  changedFiles_.settle(kSheetJournalName);
   completeDatasets_.insert(ToUpperAscii(datasetName));
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gis/output_path.h"
+#include "util/changed_file_sync.h"
 
 namespace framora {
 
@@ -75,7 +76,7 @@ class Workspace {
   std::map<std::string, PendingDataset> createdDatasets_;
   bool journalKept_ = false;
   std::set<std::string> completeDatasets_;  // upper-cased
-  std::filesystem::file_time_type lastSync_{};
+  ChangedFileSync changedFiles_;
   std::set<std::string> emptiedDatasets_;
 };
 
