@@ -2,6 +2,9 @@
 
 #include <ogrsf_frmts.h>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -71,10 +74,35 @@ Workspace::Workspace(GDALDatasetUniquePtr dataset, WorkspaceKind kind, std::stri
     : dataset_(std::move(dataset)), kind_(kind), path_(std::move(path)), changedFiles_(path_) {}
 
 Workspace::~Workspace() {
+  if (!dataset_) return;
   if (inTransaction_) dataset_->CommitTransaction();
   if (emptiedDatasets_.empty()) return;
   dataset_.reset();
   RemoveEmptyDatasetEntries(path_, emptiedDatasets_);
+}
+
+GDALDataset& Workspace::dataset() {
+  if (!dataset_) throw FramoraError("打开" + path_ + "失败");
+  return *dataset_;
+}
+
+void Workspace::reopenWhenDue() {
+  if (kind_ != WorkspaceKind::FileGeodatabase || sheetsSinceOpening_ < kSheetsPerOpening || batchDepth_ > 0) return;
+  sheetsSinceOpening_ = 0;
+  dataset_.reset();
+#ifdef __GLIBC__
+  malloc_trim(0);  // what GDAL let go of, back to the system rather than kept for later
+#endif
+  const char* drivers[] = {"OpenFileGDB", nullptr};
+  CPLErrorReset();
+  dataset_.reset(GDALDataset::Open(path_.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
+  if (!dataset_) {
+    const std::string reason = CPLGetLastErrorMsg();
+    throw FramoraError("打开" + path_ + "失败" + (reason.empty() ? "" : "：" + reason));
+  }
+  // Datasets with a class are in the catalog now, where GDAL finds them.
+  for (auto it = createdDatasets_.begin(); it != createdDatasets_.end();)
+    it = it->second.hasClass ? createdDatasets_.erase(it) : std::next(it);
 }
 
 void Workspace::noteDatasetEmptied(const std::string& datasetName) {
@@ -113,6 +141,7 @@ void Workspace::recordDatasetComplete(const std::string& datasetName, const std:
   if (!synced) throw FramoraError("保存失败：" + path_ + (reason.empty() ? "" : "：" + reason));
   // The files written since the last sheet reach the disk before the line that vouches for them.
   if (!changedFiles_.syncChanged()) throw FramoraError("保存失败：" + path_ + "：" + std::strerror(errno));
+  ++sheetsSinceOpening_;
   if (!journalKept_) return;
   const std::string journal = (fs::path(path_) / kSheetJournalName).string();
   std::FILE* file = std::fopen(journal.c_str(), "ab");
