@@ -171,6 +171,8 @@ std::optional<SpatialDomain> StoredSpatialDomain(Workspace& workspace, const std
 std::optional<FeatureDataset> CreateFeatureDataset(Workspace& workspace, const std::string& name,
                                                    const OGRSpatialReference* spatialReference,
                                                    const std::optional<SpatialDomain>& domain) {
+  // A new sheet holds no class of the workspace yet.
+  workspace.reopenWhenDue();
   if (Trim(name).empty() || FeatureDatasetExists(workspace, name)) return std::nullopt;
   FeatureDataset result{&workspace, name, {}, domain};
   if (spatialReference != nullptr && !spatialReference->IsEmpty()) {

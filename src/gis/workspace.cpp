@@ -2,9 +2,11 @@
 
 #include <ogrsf_frmts.h>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -69,13 +71,38 @@ void RemoveEmptyDatasetEntries(const std::string& path, const std::set<std::stri
 }  // namespace
 
 Workspace::Workspace(GDALDatasetUniquePtr dataset, WorkspaceKind kind, std::string path)
-    : dataset_(std::move(dataset)), kind_(kind), path_(std::move(path)) {}
+    : dataset_(std::move(dataset)), kind_(kind), path_(std::move(path)), changedFiles_(path_) {}
 
 Workspace::~Workspace() {
+  if (!dataset_) return;
   if (inTransaction_) dataset_->CommitTransaction();
   if (emptiedDatasets_.empty()) return;
   dataset_.reset();
   RemoveEmptyDatasetEntries(path_, emptiedDatasets_);
+}
+
+GDALDataset& Workspace::dataset() {
+  if (!dataset_) throw FramoraError("打开" + path_ + "失败");
+  return *dataset_;
+}
+
+void Workspace::reopenWhenDue() {
+  if (kind_ != WorkspaceKind::FileGeodatabase || sheetsSinceOpening_ < kSheetsPerOpening || batchDepth_ > 0) return;
+  sheetsSinceOpening_ = 0;
+  dataset_.reset();
+#ifdef __GLIBC__
+  malloc_trim(0);  // what GDAL let go of, back to the system rather than kept for later
+#endif
+  const char* drivers[] = {"OpenFileGDB", nullptr};
+  CPLErrorReset();
+  dataset_.reset(GDALDataset::Open(path_.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
+  if (!dataset_) {
+    const std::string reason = CPLGetLastErrorMsg();
+    throw FramoraError("打开" + path_ + "失败" + (reason.empty() ? "" : "：" + reason));
+  }
+  // Datasets with a class are in the catalog now, where GDAL finds them.
+  for (auto it = createdDatasets_.begin(); it != createdDatasets_.end();)
+    it = it->second.hasClass ? createdDatasets_.erase(it) : std::next(it);
 }
 
 void Workspace::noteDatasetEmptied(const std::string& datasetName) {
@@ -112,16 +139,9 @@ void Workspace::recordDatasetComplete(const std::string& datasetName, const std:
   synced = synced && CPLGetLastErrorType() < CE_Failure;
   const std::string reason = CPLGetLastErrorMsg();
   if (!synced) throw FramoraError("保存失败：" + path_ + (reason.empty() ? "" : "：" + reason));
-  // The files written since the last sheet reach the disk before the line that vouches for
-  // them (a little margin for the file system's clock).
-  const auto started = fs::file_time_type::clock::now();
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(path_, error)) {
-    if (!entry.is_regular_file(error) || entry.last_write_time(error) + std::chrono::seconds(2) < lastSync_) continue;
-    if (!SyncToDisk(entry.path().string())) throw FramoraError("保存失败：" + path_ + "：" + std::strerror(errno));
-  }
-  SyncToDisk(path_);
-  lastSync_ = started;
+  // The files written since the last sheet reach the disk before the line that vouches for them.
+  if (!changedFiles_.syncChanged()) throw FramoraError("保存失败：" + path_ + "：" + std::strerror(errno));
+  ++sheetsSinceOpening_;
   if (!journalKept_) return;
   const std::string journal = (fs::path(path_) / kSheetJournalName).string();
   std::FILE* file = std::fopen(journal.c_str(), "ab");
@@ -130,6 +150,7 @@ void Workspace::recordDatasetComplete(const std::string& datasetName, const std:
   const int cause = errno;
   if (file != nullptr && std::fclose(file) != 0) written = false;
   if (!written) throw FramoraError("保存失败：" + journal + "：" + std::strerror(cause));
+  changedFiles_.settle(kSheetJournalName);
   completeDatasets_.insert(ToUpperAscii(datasetName));
 }
 

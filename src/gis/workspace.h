@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gis/output_path.h"
+#include "util/changed_file_sync.h"
 
 namespace framora {
 
@@ -27,7 +28,7 @@ class Workspace {
   Workspace(const Workspace&) = delete;
   Workspace& operator=(const Workspace&) = delete;
 
-  GDALDataset& dataset() { return *dataset_; }
+  GDALDataset& dataset();
   WorkspaceKind kind() const { return kind_; }
   const std::string& path() const { return path_; }
 
@@ -61,6 +62,13 @@ class Workspace {
   // then, and the workspace must be opened afresh before it is used again.
   bool removeUnfinishedClasses();
 
+  // GDAL keeps every class of a file geodatabase it made or opened, with its files and their
+  // buffers, until the geodatabase closes. After kSheetsPerOpening finished sheets this closes
+  // and opens it afresh, between sheets, so that a long run's memory stays flat. Every class
+  // taken from the workspace before is gone then: call only where none is held.
+  void reopenWhenDue();
+  static constexpr int kSheetsPerOpening = 32;
+
   // A file geodatabase keeps a dataset's entry when its last class is deleted, and GDAL
   // cannot drop it while the geodatabase is open: such datasets are noted, and their
   // entries removed when the workspace closes unless a class went into them again.
@@ -75,7 +83,8 @@ class Workspace {
   std::map<std::string, PendingDataset> createdDatasets_;
   bool journalKept_ = false;
   std::set<std::string> completeDatasets_;  // upper-cased
-  std::filesystem::file_time_type lastSync_{};
+  ChangedFileSync changedFiles_;
+  int sheetsSinceOpening_ = 0;
   std::set<std::string> emptiedDatasets_;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -272,6 +273,57 @@ TEST(TextSymbol, AlignmentCodesAndSizes) {
   EXPECT_EQ(MakeTextSymbol(font, 0, -1, 0, 0).color, -1);
   font.height = -67;
   EXPECT_EQ(font.pointSize(), 50);
+}
+
+int OpenFileDescriptors() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+TEST(FeatureDataset, ALongRunOpensTheGeodatabaseAfreshBetweenSheetsAndKeepsEverySheet) {
+  TempFolder folder;
+  const OutputPath path(folder.file("long.gdb"));
+  OGRSpatialReference srs;
+  ASSERT_EQ(srs.importFromEPSG(4527), OGRERR_NONE);
+  const int sheets = Workspace::kSheetsPerOpening * 2 + 3;
+  const auto named = [](const char* prefix, int i) { return std::string(prefix).append("S").append(std::to_string(i)); };
+  {
+    auto workspace = CreateWorkspace(path);
+    const int openAtStart = OpenFileDescriptors();
+    for (int i = 0; i < sheets; ++i) {
+      auto dataset = CreateFeatureDataset(*workspace, named("y", i), &srs, SpatialDomain{0, 0, 1000, 1000});
+      ASSERT_TRUE(dataset) << i;
+      OGRLayer* lines = CreateFeatureClass(*dataset, named("L_", i), MakeFieldTemplate(wkbLineString, 1000));
+      OGRLayer* texts = CreateAnnotationClass(*workspace, named("a_", i), &*dataset, nullptr, 1000);
+      ASSERT_NE(lines, nullptr);
+      ASSERT_NE(texts, nullptr);
+      OGRFeature feature(lines->GetLayerDefn());
+      OGRLineString line;
+      line.addPoint(i, 0);
+      line.addPoint(i, 1000);
+      feature.SetGeometry(&line);
+      ASSERT_EQ(lines->CreateFeature(&feature), OGRERR_NONE);
+      workspace->recordDatasetComplete(named("y", i), {lines, texts});
+    }
+    // Each class GDAL holds keeps its files open: after the fresh openings only the last
+    // sheets' are.
+    EXPECT_LT(OpenFileDescriptors() - openAtStart, sheets) << "of " << OpenFileDescriptors() - openAtStart;
+    for (int i = 0; i < sheets; ++i) {
+      EXPECT_TRUE(FeatureDatasetExists(*workspace, named("y", i))) << i;
+      OGRLayer* lines = OpenFeatureClass(*workspace, named("L_", i));
+      ASSERT_NE(lines, nullptr) << i;
+      EXPECT_EQ(lines->GetFeatureCount(), 1) << i;
+    }
+  }
+  auto reopened = OpenWorkspace(path);
+  for (int i = 0; i < sheets; ++i) {
+    EXPECT_TRUE(reopened->datasetComplete(named("y", i))) << i;
+    OGRLayer* lines = OpenFeatureClass(*reopened, named("L_", i));
+    ASSERT_NE(lines, nullptr) << i;
+    EXPECT_EQ(lines->GetFeatureCount(), 1) << i;
+    EXPECT_EQ(FeatureDatasetMembers(*reopened, named("y", i)).size(), 2u) << i;
+  }
 }
 
 }  // namespace
