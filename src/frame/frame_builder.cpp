@@ -334,15 +334,9 @@ bool TtkBaseClass::Settle(std::optional<DocumentOutcome> outcome, bool madeNow, 
   return false;
 }
 
-TtkBaseClass::DocumentOutcome TtkBaseClass::DocumentSheet(const DrawnSheet& sheet,
-                                                          std::unique_ptr<SheetPicture>* picture) {
-  if (documents_ == nullptr) return DocumentOutcome::Made;
+TtkBaseClass::DocumentOutcome TtkBaseClass::OutcomeOf(const std::function<void()>& work) {
   try {
-    FinishedSheet finished = Finished(sheet.innerFrame);
-    if (!sheet.madeNow && documents_->SheetDocumentPresent(finished)) return DocumentOutcome::Made;
-    if (picture != nullptr && (*picture = documents_->PrepareSheetDocument(finished))) return DocumentOutcome::Made;
-    finished.stopRequested = [this] { return ui_.stopRequested(); };
-    for (const std::string& notice : documents_->BuildSheetDocument(finished)) NotifyOnce(notice);
+    work();
     return DocumentOutcome::Made;
   } catch (const RunStopped&) {
     return DocumentOutcome::Stopped;
@@ -352,17 +346,23 @@ TtkBaseClass::DocumentOutcome TtkBaseClass::DocumentSheet(const DrawnSheet& shee
   }
 }
 
+TtkBaseClass::DocumentOutcome TtkBaseClass::DocumentSheet(const DrawnSheet& sheet,
+                                                          std::unique_ptr<SheetPicture>* picture) {
+  if (documents_ == nullptr) return DocumentOutcome::Made;
+  return OutcomeOf([&] {
+    FinishedSheet finished = Finished(sheet.innerFrame);
+    if (!sheet.madeNow && documents_->SheetDocumentPresent(finished)) return;
+    if (picture != nullptr && (*picture = documents_->PrepareSheetDocument(finished))) return;
+    finished.stopRequested = [this] { return ui_.stopRequested(); };
+    for (const std::string& notice : documents_->BuildSheetDocument(finished)) NotifyOnce(notice);
+  });
+}
+
 TtkBaseClass::DocumentOutcome TtkBaseClass::FinishPicture(PictureInFlight& pictures) {
-  try {
+  return OutcomeOf([&] {
     const std::unique_ptr<SheetPicture> picture = pictures.finish([this] { return ui_.stopRequested(); });
     for (const std::string& notice : picture->notices()) NotifyOnce(notice);
-    return DocumentOutcome::Made;
-  } catch (const RunStopped&) {
-    return DocumentOutcome::Stopped;
-  } catch (const FramoraError& error) {
-    Notify(error.what());
-    return DocumentOutcome::Failed;
-  }
+  });
 }
 
 void TtkBaseClass::ReleaseHeldMessages() {

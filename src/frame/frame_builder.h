@@ -268,6 +268,8 @@ class TtkBaseClass {
   // With picture given, a builder that can leaves the picture in it to be drawn elsewhere.
   DocumentOutcome DocumentSheet(const DrawnSheet& sheet, std::unique_ptr<SheetPicture>* picture);
   DocumentOutcome FinishPicture(PictureInFlight& pictures);
+  // What work comes to: made, stopped by the user, or failed with the user told why.
+  DocumentOutcome OutcomeOf(const std::function<void()>& work);
   // Counts a sheet (none: skipped) and steps the progress; true when the run ends there.
   bool Settle(std::optional<DocumentOutcome> outcome, bool madeNow, bool last, SheetRunSummary& summary);
   // What the user is told while the sheet before is still drawing waits for it to be settled.
