@@ -12,6 +12,7 @@
 #include <set>
 
 #include "gis/gdal_setup.h"
+#include "layout/band_cut.h"
 #include "layout/map_text.h"
 #include "layout/symbol_painter.h"
 #include "util/framora_error.h"
@@ -306,7 +307,8 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
     }
     drawn.sheet = std::make_unique<SheetClips>(std::move(sheet));
   }
-  const QPainterPath sheet = drawn.sheet->sheet().translated(0, -firstRow);
+  // Cut to the band: a clip is rasterised over every row it spans.
+  const QPainterPath sheet = CutAreasToRect(drawn.sheet->sheet().translated(0, -firstRow), band.adjusted(-4, -4, 4, 4));
   painter.save();
   if (frame.clipShape && !frame.clipShape->IsEmpty())
     painter.setClipPath(sheet);
@@ -341,14 +343,14 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
       {
         QPainter layerPainter(&layerImage);
         layerPainter.setClipPath(sheet);
-        drawFeatures(layerPainter, layer, toDevice, &area, mapScale, *drawn.sheet, firstRow);
+        drawFeatures(layerPainter, layer, toDevice, &area, mapScale, *drawn.sheet, firstRow, band);
       }
       painter.save();
       painter.setOpacity(painter.opacity() * layer.layer->data.opacity);
       painter.drawImage(QPoint(0, 0), layerImage);
       painter.restore();
     } else {
-      drawFeatures(painter, layer, toDevice, &area, mapScale, *drawn.sheet, firstRow);
+      drawFeatures(painter, layer, toDevice, &area, mapScale, *drawn.sheet, firstRow, band);
     }
   }
   drawn.labels.draw(painter, firstRow, rowCount);
@@ -356,7 +358,8 @@ void PageRenderer::drawFrame(QPainter& painter, const DrawnFrame& drawn, int fir
 }
 
 void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, const QTransform& toDevice,
-                                const OGREnvelope* area, double mapScale, SheetClips& sheet, int firstRow) {
+                                const OGREnvelope* area, double mapScale, SheetClips& sheet, int firstRow,
+                                const QRectF& band) {
   OGRLayer& data = *drawn.data;
   const LayoutLayer& layer = *drawn.layer;
   const double pixelsPerMm = dpi_ / 25.4;
@@ -389,7 +392,7 @@ void PageRenderer::drawFeatures(QPainter& painter, const DrawnLayer& drawn, cons
                                                                      : nullptr;
   const SymbolLook userLook = UserDataLook(data.GetGeomType());
   // The sheet's own lines keep the sheet's clip; the user's outlines are drawn whole.
-  GrownSheets clips(layer.role == LayerRole::UserData ? &sheet : nullptr, firstRow);
+  BandClips clips(layer.role == LayerRole::UserData ? &sheet : nullptr, firstRow, band);
   const SymbolScale symbolScale = StyleScale(*drawn.frame, toDevice, pixelsPerMm, mapScale);
   painter.save();
   // By symbol levels every level is one pass over the features, the lowest first.

@@ -83,9 +83,9 @@ class PageRenderer {
   void placeLabels(DrawnFrame& drawn);
   void drawFrame(QPainter& painter, const DrawnFrame& frame, int firstRow, int rowCount, int width);
   // sheet: the frame's area on the page, and firstRow the page's row at the band's row 0; the
-  // user's strokes may reach out of it by half their width.
+  // user's strokes may reach out of it by half their width. band: the band's pixels.
   void drawFeatures(QPainter& painter, const DrawnLayer& layer, const QTransform& toDevice,
-                    const OGREnvelope* area, double mapScale, SheetClips& sheet, int firstRow);
+                    const OGREnvelope* area, double mapScale, SheetClips& sheet, int firstRow, const QRectF& band);
 
   const PageLayout& layout_;
   const LayerStyles& styles_;

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "layout/band_cut.h"
+
 namespace framora {
 
 const QPainterPath& SheetClips::grownFor(double width) {
@@ -22,22 +24,43 @@ const QPainterPath& SheetClips::grownFor(double width) {
   return found->second;
 }
 
-void GrownSheets::clipToSheet(QPainter& painter, const QRectF& reach) {
+namespace {
+
+// Beyond the band, how far a smoothed edge reaches into it.
+constexpr double kSmoothedEdgePx = 4;
+
+}  // namespace
+
+void BandClips::clipToSheet(QPainter& painter, const QRectF& reach) {
   if (page_ != nullptr && !deepInside(reach)) clipTo(painter, page_->sheet());
 }
 
-void GrownSheets::clipForStroke(QPainter& painter, double width, const QRectF& reach) {
+void BandClips::clipForStroke(QPainter& painter, double width, const QRectF& reach) {
   if (page_ != nullptr && !deepInside(reach)) clipTo(painter, page_->grownFor(width));
 }
 
-bool GrownSheets::deepInside(const QRectF& reach) const {
+QPainterPath BandClips::areasForBand(const QPainterPath& path) const {
+  if (!band_.isValid()) return path;
+  return CutAreasToRect(path, band_.adjusted(-kSmoothedEdgePx, -kSmoothedEdgePx, kSmoothedEdgePx, kSmoothedEdgePx));
+}
+
+QPainterPath BandClips::linesForBand(const QPainterPath& path, const QPen& pen) const {
+  // A dash pattern would start afresh on every piece.
+  if (!band_.isValid() || pen.style() != Qt::SolidLine) return path;
+  // Half the width beside the line, a miter up to its limit in widths beyond a corner, a square
+  // cap half the width beyond an end: twice as far is still near.
+  const double reach = 2 * pen.widthF() * std::max(pen.miterLimit(), 1.0) + kSmoothedEdgePx;
+  return CutLinesToRect(path, band_.adjusted(-reach, -reach, reach, reach));
+}
+
+bool BandClips::deepInside(const QRectF& reach) const {
   // A pixel of smoothed clip edge on either side.
   return reach.isValid() && page_->sheet().contains(reach.adjusted(-2, -2, 2, 2).translated(0, firstRow_));
 }
 
-void GrownSheets::clipTo(QPainter& painter, const QPainterPath& clip) {
+void BandClips::clipTo(QPainter& painter, const QPainterPath& clip) {
   if (&clip == current_) return;
-  painter.setClipPath(clip.translated(0, -firstRow_));
+  painter.setClipPath(areasForBand(clip.translated(0, -firstRow_)));
   current_ = &clip;
 }
 
@@ -354,7 +377,7 @@ QPainterPath MarkerPath(const SymbolLayerLook& marker, QPointF point, const Symb
 }
 
 void PaintSymbol(QPainter& painter, const DeviceShape& shape, const SymbolLook& look, const SymbolScale& scale,
-                 GrownSheets& clips, int pass) {
+                 BandClips& clips, int pass) {
   // Every line at its exact width and smoothed: a floor of one pixel would double thin lines
   // at some resolutions and make vector output depend on the resolution. Switching smoothing
   // rasterises the clip again, so only when it is off.
@@ -391,12 +414,12 @@ void PaintSymbol(QPainter& painter, const DeviceShape& shape, const SymbolLook& 
     if (shape.path.isEmpty()) continue;
     if (layer.kind == SymbolLayerLook::Kind::Fill && layer.fill && shape.areas) {
       clips.clipToSheet(painter, bounds);
-      painter.fillPath(shape.path, QBrush(layer.fillColor, layer.brush));
+      painter.fillPath(clips.areasForBand(shape.path), QBrush(layer.fillColor, layer.brush));
     }
     if (layer.stroke) {
       const QPen pen = StrokePen(layer, scale);
       clips.clipForStroke(painter, pen.widthF(), Grown(bounds, pen.widthF()));
-      painter.strokePath(shape.path, pen);
+      painter.strokePath(clips.linesForBand(shape.path, pen), pen);
     }
   }
 }

@@ -26,18 +26,25 @@ class SheetClips {
   std::map<double, QPainterPath> grown_;
 };
 
-// What one drawing of a layer on a band clips to. Setting a clip rasterises it over the whole
-// band, so it is set only for what comes near the sheet's edge, and only when it changes: deep
-// inside the sheet every clip in play lets every pixel through.
-class GrownSheets {
+// What one drawing of a layer on a band clips to, and the band itself. Setting a clip
+// rasterises it over the whole band, so it is set only for what comes near the sheet's edge,
+// and only when it changes: deep inside the sheet every clip in play lets every pixel through.
+// Shapes and clips reaching far beyond the band are cut down to it first (see band_cut.h).
+class BandClips {
  public:
-  // page: nothing is clipped when null; firstRow: the page's row at the band's row 0.
-  GrownSheets(SheetClips* page, int firstRow) : page_(page), firstRow_(firstRow) {}
+  // page: nothing is clipped when null; firstRow: the page's row at the band's row 0; band: the
+  // band's pixels, or none when nothing is to be cut.
+  BandClips(SheetClips* page, int firstRow, QRectF band = QRectF())
+      : page_(page), firstRow_(firstRow), band_(band) {}
 
   // Clip what is drawn within reach (band pixels) to the sheet, or to the sheet grown for a
   // stroke of that width.
   void clipToSheet(QPainter& painter, const QRectF& reach);
   void clipForStroke(QPainter& painter, double width, const QRectF& reach);
+
+  // What a fill of path, or a stroke of it with pen, needs to paint the band.
+  QPainterPath areasForBand(const QPainterPath& path) const;
+  QPainterPath linesForBand(const QPainterPath& path, const QPen& pen) const;
 
  private:
   bool deepInside(const QRectF& reach) const;
@@ -45,6 +52,7 @@ class GrownSheets {
 
   SheetClips* page_;
   int firstRow_;
+  QRectF band_;
   const QPainterPath* current_ = nullptr;  // the clip set last
 };
 
@@ -58,7 +66,7 @@ struct DeviceShape {
 // Draws a feature with the symbol layers of look, only those of one pass when pass >= 0:
 // fills with their outlines, lines with their dash patterns, markers at the points.
 void PaintSymbol(QPainter& painter, const DeviceShape& shape, const SymbolLook& look, const SymbolScale& scale,
-                 GrownSheets& clips, int pass = -1);
+                 BandClips& clips, int pass = -1);
 
 // A marker's outline on the device, centred at point before its offset: for tests and for
 // the labels that keep clear of it.
