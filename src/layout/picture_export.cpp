@@ -133,7 +133,9 @@ class RasterExporter final : public PictureExporter {
     bool stopped = false;
     {
       // Both cores: the bands below are drawn while this one is encoded; up to four in memory.
-      RenderedPageDataset source(renderer, size.width, size.height, where, kExportBandBudgetBytes / 4, true);
+      // JPEG bands are coded where they are drawn, in whole rows of blocks.
+      RenderedPageDataset source(renderer, size.width, size.height, where, kExportBandBudgetBytes / 4, true,
+                                 driver_ == "JPEG" ? kJpegBlockRowHeight : 1);
       source.setStopCheck(stop);
       CPLErrorReset();
       if (driver_ == "JPEG") {

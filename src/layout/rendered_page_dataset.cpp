@@ -52,12 +52,14 @@ class RenderedPageBand final : public GDALRasterBand {
 }  // namespace
 
 RenderedPageDataset::RenderedPageDataset(PageRenderer& renderer, int width, int height, const Georeference& where,
-                                         size_t bandBudgetBytes, bool drawAhead)
+                                         size_t bandBudgetBytes, bool drawAhead, int rowMultiple)
     : renderer_(renderer), where_(where), drawAhead_(drawAhead) {
   nRasterXSize = width;
   nRasterYSize = height;
   const size_t rowBytes = static_cast<size_t>(std::max(width, 1)) * 4;
-  rowsPerBand_ = static_cast<int>(std::clamp<size_t>(bandBudgetBytes / rowBytes, 1, std::max(height, 1)));
+  const size_t multiple = static_cast<size_t>(std::max(rowMultiple, 1));
+  const size_t rows = std::max(bandBudgetBytes / rowBytes / multiple, size_t{1}) * multiple;
+  rowsPerBand_ = static_cast<int>(std::clamp<size_t>(rows, 1, std::max(height, 1)));
   renderers_.push_back(&renderer_);
   if (rowsPerBand_ >= height) drawAhead_ = false;  // one band: nothing to draw ahead
   // Two bands are drawn at once where the page has enough of them to pay for a second
@@ -93,12 +95,13 @@ PageRenderer& RenderedPageDataset::rendererOf(int top) const {
   return *renderers_[static_cast<size_t>(top / rowsPerBand_) % renderers_.size()];
 }
 
-void RenderedPageDataset::draw(PageRenderer& renderer, QImage& image, int top) const {
+std::vector<GByte> RenderedPageDataset::draw(PageRenderer& renderer, QImage& image, int top) const {
   const int rows = std::min(rowsPerBand_, nRasterYSize - top);
   image.fill(Qt::white);  // the same white without the painter's compositing
   QPainter painter(&image);
   renderer.drawRows(painter, top, rows, nRasterXSize, false);
   painter.end();
+  return encoder_ ? encoder_(image, rows) : std::vector<GByte>{};
 }
 
 bool RenderedPageDataset::startAhead(int top) {
@@ -113,8 +116,8 @@ bool RenderedPageDataset::startAhead(int top) {
   PageRenderer& renderer = rendererOf(top);
   auto drawing = std::make_shared<std::packaged_task<DrawnBand()>>([this, &renderer, &target, top] {
     CPLErrorReset();
-    draw(renderer, target, top);
-    return DrawnBand{CPLGetLastErrorType(), CPLGetLastErrorNo(), CPLGetLastErrorMsg()};
+    std::vector<GByte> encoded = draw(renderer, target, top);
+    return DrawnBand{CPLGetLastErrorType(), CPLGetLastErrorNo(), CPLGetLastErrorMsg(), std::move(encoded)};
   });
   ahead_.back().drawing = drawing->get_future();
   // Qt's threads live on from page to page, and with them the fonts they have loaded.
@@ -134,6 +137,7 @@ void RenderedPageDataset::takeAhead() {
     CPLErrorSetState(drawn.errorType, drawn.errorNumber, drawn.errorMessage.c_str());
   if (!band_.isNull()) spare_.push_back(std::move(band_));
   band_ = std::move(ahead_.front().image);
+  bandEncoded_ = std::move(drawn.encoded);
   ahead_.pop_front();
 }
 
@@ -154,33 +158,48 @@ CPLErr RenderedPageDataset::GetGeoTransform(double* transform) {
 
 const OGRSpatialReference* RenderedPageDataset::GetSpatialRef() const { return srs_.IsEmpty() ? nullptr : &srs_; }
 
-const QRgb* RenderedPageDataset::drawnRow(int row) {
-  if (stopped_) return nullptr;
+bool RenderedPageDataset::bring(int row) {
+  if (stopped_) return false;
   if (bandTop_ < 0 || row < bandTop_ || row >= bandTop_ + rowsPerBand_) {
     if (stopCheck_ && stopCheck_()) {
       stopped_ = true;
-      return nullptr;
+      return false;
     }
     const int top = row / rowsPerBand_ * rowsPerBand_;
     bandTop_ = -1;
-    if (!ahead_.empty() && ahead_.front().top == top) {
+    // Rows out of turn: what is drawn ahead is finished before the renderers draw again.
+    if (!ahead_.empty() && ahead_.front().top != top) dropAhead();
+    // This band too is drawn on a thread of the pool, beside the ones below it.
+    drawAheadFrom(top);
+    if (!ahead_.empty()) {
       takeAhead();
     } else {
-      // Rows out of turn: what is drawn ahead is finished before the renderers draw again.
-      dropAhead();
-      if (!allocate(band_)) return nullptr;
-      draw(rendererOf(top), band_, top);
+      if (!allocate(band_)) return false;
+      bandEncoded_ = draw(rendererOf(top), band_, top);
     }
     bandTop_ = top;
     ++bandsDrawn_;
     convertedRow_ = -1;
-    if (drawAhead_) {
-      int next = ahead_.empty() ? top + rowsPerBand_ : ahead_.back().top + rowsPerBand_;
-      for (; ahead_.size() < renderers_.size() && next < nRasterYSize; next += rowsPerBand_)
-        if (!startAhead(next)) break;
-    }
+    drawAheadFrom(top + rowsPerBand_);
   }
+  return true;
+}
+
+void RenderedPageDataset::drawAheadFrom(int top) {
+  if (!drawAhead_) return;
+  int next = ahead_.empty() ? top : ahead_.back().top + rowsPerBand_;
+  for (; ahead_.size() < renderers_.size() && next < nRasterYSize; next += rowsPerBand_)
+    if (!startAhead(next)) break;
+}
+
+const QRgb* RenderedPageDataset::drawnRow(int row) {
+  if (!bring(row)) return nullptr;
   return reinterpret_cast<const QRgb*>(band_.constScanLine(row - bandTop_));
+}
+
+const std::vector<GByte>* RenderedPageDataset::encodedBand(int top) {
+  if (!bring(top)) return nullptr;
+  return &bandEncoded_;
 }
 
 const GByte* RenderedPageDataset::pixelRow(int row) {

@@ -25,6 +25,10 @@ struct Georeference {
 // Asked between the bands of a picture, on the thread that reads its rows; true stops it.
 using StopCheck = std::function<bool()>;
 
+// Codes a band of drawn rows (the first rows of band) on the thread that drew it, so that coding
+// runs beside drawing; empty when it fails.
+using BandEncoder = std::function<std::vector<GByte>(const QImage& band, int rows)>;
+
 // A read-only raster whose rows are drawn when they are asked for, one band of rows at a
 // time, so that a GDAL driver can copy a page of any size from it while only one band is
 // held in memory. Rows are best read from the top down: then, drawing ahead, the band below
@@ -32,9 +36,10 @@ using StopCheck = std::function<bool()>;
 // and on pages of many bands the two bands below at once by the renderer and its twin (four).
 class RenderedPageDataset final : public GDALDataset {
  public:
-  // RGB in three bands. The renderer is only used by one thread at a time.
+  // RGB in three bands. The renderer is only used by one thread at a time. Bands hold a
+  // multiple of rowMultiple rows (but the last).
   RenderedPageDataset(PageRenderer& renderer, int width, int height, const Georeference& where,
-                      size_t bandBudgetBytes, bool drawAhead = false);
+                      size_t bandBudgetBytes, bool drawAhead = false, int rowMultiple = 1);
   ~RenderedPageDataset() override;
 
   CPLErr GetGeoTransform(double* transform) override;
@@ -44,6 +49,8 @@ class RenderedPageDataset final : public GDALDataset {
   int bandsDrawn() const { return bandsDrawn_; }
   // Asked before each band is drawn; once it answers yes no row is given any more.
   void setStopCheck(StopCheck check) { stopCheck_ = std::move(check); }
+  // Set before any row is read: every band is coded as soon as it is drawn.
+  void setBandEncoder(BandEncoder encoder) { encoder_ = std::move(encoder); }
   bool stopped() const { return stopped_; }
 
   // The samples of one picture row, interleaved RGB.
@@ -51,6 +58,9 @@ class RenderedPageDataset final : public GDALDataset {
   const GByte* pixelRow(int row);
   // One picture row as drawn, 0xffRRGGBB a pixel; valid until another band is drawn.
   const QRgb* drawnRow(int row);
+  // The band beginning at row top as the band encoder coded it; nullptr when the page is
+  // stopped or there is no memory to draw it.
+  const std::vector<GByte>* encodedBand(int top);
   // Copies a window at full resolution into a caller's buffer.
   CPLErr readWindow(int xOffset, int yOffset, int xSize, int ySize, int bandCount, const int* bandMap, void* buffer,
                     GDALDataType bufferType, GSpacing pixelSpace, GSpacing lineSpace, GSpacing bandSpace);
@@ -67,6 +77,7 @@ class RenderedPageDataset final : public GDALDataset {
     CPLErr errorType = CE_None;
     int errorNumber = 0;
     std::string errorMessage;
+    std::vector<GByte> encoded;
   };
   struct Ahead {
     int top = 0;
@@ -74,10 +85,15 @@ class RenderedPageDataset final : public GDALDataset {
     std::future<DrawnBand> drawing;
   };
   bool allocate(QImage& image) const;
+  // Makes the band holding row the current one; false when stopped or out of memory.
+  bool bring(int row);
   // Bands are dealt out to the renderers in turn, so that no renderer draws two at once.
   PageRenderer& rendererOf(int top) const;
-  void draw(PageRenderer& renderer, QImage& image, int top) const;
+  // Draws the band at top, and codes it when there is an encoder.
+  std::vector<GByte> draw(PageRenderer& renderer, QImage& image, int top) const;
   bool startAhead(int top);
+  // Keeps every renderer drawing, the band at top first when none is drawn ahead.
+  void drawAheadFrom(int top);
   void takeAhead();
   void dropAhead();
 
@@ -86,6 +102,8 @@ class RenderedPageDataset final : public GDALDataset {
   OGRSpatialReference srs_;
   int rowsPerBand_;
   QImage band_;
+  std::vector<GByte> bandEncoded_;
+  BandEncoder encoder_;
   int bandTop_ = -1;
   int bandsDrawn_ = 0;
   bool drawAhead_ = false;
