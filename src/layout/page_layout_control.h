@@ -10,6 +10,7 @@
 #include "frame/sheet_document.h"
 #include "gis/map_document.h"
 #include "layout/layer_style.h"
+#include "layout/opened_layer_pool.h"
 #include "layout/page_layout.h"
 #include <vector>
 
@@ -77,6 +78,7 @@ class PageLayoutControl final : public SheetDocumentBuilder {
   std::optional<LayerStyles> styles_;
   bool styleNoticesGiven_ = false;
   std::set<std::string> drawingNoticesGiven_;  // what the map's drawing could not do, told once a run
+  OpenedLayerPool::KeepOpen userLayersOpen_;   // from picture to picture
 };
 
 void SaveMapDocument(PageLayoutControl& control, const std::string& fileName);

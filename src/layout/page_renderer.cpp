@@ -14,6 +14,7 @@
 #include "gis/gdal_setup.h"
 #include "layout/band_cut.h"
 #include "layout/map_text.h"
+#include "layout/opened_layer_pool.h"
 #include "layout/symbol_painter.h"
 #include "util/framora_error.h"
 
@@ -189,8 +190,8 @@ PageRenderer::PageRenderer(const PageLayout& layout, const LayerStyles& styles, 
       }
       if (entry.data == nullptr && layer->data.isVector && !layer->data.source.empty()) {
         try {
-          entry.owned = MapDocument::OpenLayer(layer->data);
-          entry.data = entry.owned.layer;
+          entry.lent = OpenedLayerPool::Borrow(layer->data);
+          entry.data = entry.lent.layer();
         } catch (const FramoraError&) {
           missingLayers_.push_back(layer->data.name);
         }

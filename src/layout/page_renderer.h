@@ -15,6 +15,7 @@
 #include "gis/map_document.h"
 #include "layout/label_drawing.h"
 #include "layout/layer_style.h"
+#include "layout/opened_layer_pool.h"
 #include "layout/page_layout.h"
 #include "layout/raster_layer_drawing.h"
 #include "layout/symbol_painter.h"
@@ -59,7 +60,8 @@ class PageRenderer {
     const LayoutLayer* layer = nullptr;
     const MapFrame* frame = nullptr;  // the map it is drawn in
     OGRLayer* data = nullptr;
-    OpenedLayer owned;  // the data source when the layer was opened here
+    OpenedLayer owned;             // a class the layout lends, copied here
+    OpenedLayerPool::Lent lent;    // the user's data, opened for the renderer
     Transform toMap;    // when the layer's coordinate system is not the map's
     Transform toLayer;
     std::unique_ptr<RasterLayerDrawing> raster;  // an image layer instead of features

@@ -63,8 +63,8 @@ RenderedPageDataset::RenderedPageDataset(PageRenderer& renderer, int width, int 
   renderers_.push_back(&renderer_);
   if (rowsPerBand_ >= height) drawAhead_ = false;  // one band: nothing to draw ahead
   // Two bands are drawn at once where the page has enough of them to pay for a second
-  // renderer (the user's layers opened again, the sheet's classes copied).
-  constexpr int kBandsForTwoRenderers = 4;
+  // renderer (the user's layers lent again, the sheet's classes copied).
+  constexpr int kBandsForTwoRenderers = 2;
   if (drawAhead_ && (height + rowsPerBand_ - 1) / rowsPerBand_ >= kBandsForTwoRenderers)
     if (PageRenderer* twin = renderer.twin()) renderers_.push_back(twin);
   if (!where_.srsWkt.empty() && srs_.importFromWkt(where_.srsWkt.c_str()) == OGRERR_NONE)
