@@ -22,7 +22,11 @@ std::string TenPoints(const fs::path& folder) {
   const std::string path = (folder / "points.gpkg").string();
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
   GDALDatasetUniquePtr dataset(driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-  OGRLayer* layer = dataset->CreateLayer("points", nullptr, wkbPoint, nullptr);
+  OGRLayer* layer = dataset ? dataset->CreateLayer("points", nullptr, wkbPoint, nullptr) : nullptr;
+  if (layer == nullptr) {
+    ADD_FAILURE() << "cannot make " << path;
+    return path;
+  }
   OGRFieldDefn code("CODE", OFTInteger);
   EXPECT_EQ(layer->CreateField(&code), OGRERR_NONE);
   for (int i = 0; i < 10; ++i) {
@@ -52,10 +56,16 @@ int Count(OGRLayer& layer) {
 
 class OpenedLayerPoolTest : public ::testing::Test {
  protected:
-  void SetUp() override { path_ = TenPoints(folder_); }
+  void SetUp() override {
+    // A folder a test of its own: tests run side by side.
+    folder_ = fs::temp_directory_path() /
+              (std::string("framora_opened_layer_pool_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    path_ = TenPoints(folder_);
+  }
   void TearDown() override { fs::remove_all(folder_); }
 
-  fs::path folder_ = fs::temp_directory_path() / "framora_opened_layer_pool_test";
+  fs::path folder_;
   std::string path_;
 };
 
