@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include <sys/inotify.h>
+#endif
 
 #include <cerrno>
 #include <set>
@@ -22,14 +25,36 @@ bool Same(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec &&
 
 }  // namespace
 
-ChangedFileSync::ChangedFileSync(std::string folder, SyncFunction sync)
-    : folder_(std::move(folder)), sync_(std::move(sync)) {}
+ChangedFileSync::ChangedFileSync(std::string folder, SyncFunction sync, Watch watch)
+    : folder_(std::move(folder)), sync_(std::move(sync)) {
+#ifdef __linux__
+  if (watch == Watch::Never) return;
+  watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch_ < 0) return;  // out of instances: compared instead
+  constexpr uint32_t kEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                               IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+  if (::inotify_add_watch(watch_, folder_.c_str(), kEvents) < 0) {
+    ::close(watch_);
+    watch_ = -1;
+  }
+#else
+  (void)watch;
+#endif
+}
+
+ChangedFileSync::~ChangedFileSync() {
+#ifndef _WIN32
+  if (watch_ >= 0) ::close(watch_);
+#endif
+}
 
 #ifdef _WIN32
 
 // Files reach the disk on their own schedule there; SyncToDisk does nothing either.
 bool ChangedFileSync::syncChanged() { return true; }
 void ChangedFileSync::settle(const std::string&) {}
+bool ChangedFileSync::syncByComparing() { return true; }
+void ChangedFileSync::readChanges() {}
 
 #else
 
@@ -49,7 +74,71 @@ bool StateOf(int folder, const char* name, unsigned long long& device, unsigned 
 
 }  // namespace
 
+void ChangedFileSync::readChanges() {
+#ifdef __linux__
+  alignas(inotify_event) char buffer[16384];
+  while (watch_ >= 0) {
+    const ssize_t length = ::read(watch_, buffer, sizeof buffer);
+    if (length <= 0) break;  // nothing more told
+    for (const char* at = buffer; at < buffer + length;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(at);
+      at += sizeof(inotify_event) + event->len;
+      if (event->mask & IN_Q_OVERFLOW) compareAll_ = true;
+      if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
+        // The folder itself went: nothing more will be told of it.
+        ::close(watch_);
+        watch_ = -1;
+        compareAll_ = true;
+        return;
+      }
+      if (event->len == 0) continue;
+      const std::string name = event->name;
+      if (event->mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO)) folderChanged_ = true;
+      if (event->mask & (IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_MOVED_TO)) told_.insert(name);
+    }
+  }
+#endif
+}
+
 bool ChangedFileSync::syncChanged() {
+  readChanges();
+  if (watch_ < 0) return syncByComparing();
+  if (compareAll_) {
+    // Everything once: what was written before the watch, or while events were lost.
+    files_.clear();
+    told_.clear();
+    compareAll_ = !syncByComparing();
+    return !compareAll_;
+  }
+  const int folder = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return false;
+  std::set<std::string> toSync;
+  toSync.swap(told_);
+  bool synced = true;
+  for (const std::string& name : toSync) {
+    FileState state;
+    // Gone since, or not a file: nothing to keep.
+    if (!StateOf(folder, name.c_str(), state.device, state.inode, state.size, state.modified, state.changed)) continue;
+    if (!sync_(folder_ + "/" + name)) {
+      compareAll_ = true;  // it and whatever was not reached, next time
+      synced = false;
+      break;
+    }
+  }
+  const int cause = errno;
+  ::close(folder);
+  if (!synced) {
+    errno = cause;
+    return false;
+  }
+  if (folderChanged_) {
+    sync_(folder_);  // some file systems cannot sync a folder
+    folderChanged_ = false;
+  }
+  return true;
+}
+
+bool ChangedFileSync::syncByComparing() {
   // Without a later write to tell the file system's clock, a change older than this margin
   // is taken as long past.
   timespec longPast{};
@@ -105,6 +194,12 @@ bool ChangedFileSync::syncChanged() {
 }
 
 void ChangedFileSync::settle(const std::string& fileName) {
+  if (watch_ >= 0) {
+    // Its writes are told like any other; they are synced already.
+    readChanges();
+    told_.erase(fileName);
+    if (watch_ >= 0) return;
+  }
   Entry written;
   const int folder = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder < 0) return;
