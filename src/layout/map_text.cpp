@@ -147,6 +147,29 @@ QRectF MapTextBox(const std::string& text, const TextSymbol& symbol, double poin
   return box;
 }
 
+namespace {
+
+struct CharacterMetrics {
+  double advance = 0;
+  double inkRight = 0;  // the right of its ink from its origin
+};
+
+// Asked for every character of every text in every band, and each asking lays the character
+// out anew; the answers are kept per thread, as the fonts behind them are.
+const CharacterMetrics& MetricsOf(const QString& fontKey, const QFontMetricsF& metrics, char32_t character) {
+  thread_local std::map<std::pair<QString, char32_t>, CharacterMetrics> known;
+  constexpr size_t kMostKept = 20000;
+  auto found = known.find({fontKey, character});
+  if (found != known.end()) return found->second;
+  if (known.size() >= kMostKept) known.clear();
+  const QString glyph = QString::fromUcs4(&character, 1);
+  return known.emplace(std::pair{fontKey, character},
+                       CharacterMetrics{metrics.horizontalAdvance(glyph), metrics.tightBoundingRect(glyph).right()})
+      .first->second;
+}
+
+}  // namespace
+
 void DrawMapText(QPainter& painter, const std::string& text, const TextSymbol& symbol, double pointSize,
                  QPointF anchor) {
   QPaintDevice* device = painter.device();
@@ -155,6 +178,7 @@ void DrawMapText(QPainter& painter, const std::string& text, const TextSymbol& s
   if (lines.empty()) return;
   const QFont font = TextFont(symbol, pointSize);
   const QFontMetricsF metrics(font, device);
+  const QString fontKey = font.key() + QLatin1Char('@') + QString::number(dpi);
   const int rgb = symbol.color < 0 ? 0 : symbol.color;
   painter.save();
   painter.setFont(font);
@@ -162,7 +186,8 @@ void DrawMapText(QPainter& painter, const std::string& text, const TextSymbol& s
   for (const LaidOutLine& line : lines)
     for (size_t i = 0; i < line.characters.size(); ++i) {
       const QString glyph = QString::fromUcs4(&line.characters[i], 1);
-      const double advance = metrics.horizontalAdvance(glyph);
+      const CharacterMetrics& measured = MetricsOf(fontKey, metrics, line.characters[i]);
+      const double advance = measured.advance;
       const QPointF origin(line.cellLefts[i], line.baseline);
       double scale = 1;
       if (advance > line.cellWidths[i] * 1.001) scale = line.cellWidths[i] / advance;  // wider than the model
@@ -170,7 +195,7 @@ void DrawMapText(QPainter& painter, const std::string& text, const TextSymbol& s
       // fitted into that room rather than run into the neighbour.
       if (i + 1 < line.characters.size()) {
         const double room = line.cellLefts[i + 1] - line.cellLefts[i];
-        const double inkRight = metrics.tightBoundingRect(glyph).right() * scale;
+        const double inkRight = measured.inkRight * scale;
         if (inkRight > room && inkRight > 0) scale *= room / inkRight;
       }
       if (scale >= 0.999) {
