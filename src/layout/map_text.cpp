@@ -178,7 +178,9 @@ void DrawMapText(QPainter& painter, const std::string& text, const TextSymbol& s
   if (lines.empty()) return;
   const QFont font = TextFont(symbol, pointSize);
   const QFontMetricsF metrics(font, device);
-  const QString fontKey = font.key() + QLatin1Char('@') + QString::number(dpi);
+  // The fallback faces decide a missing character's metrics: they are part of the key.
+  const QString fontKey =
+      font.families().join(QLatin1Char(',')) + QLatin1Char('|') + font.key() + QLatin1Char('@') + QString::number(dpi);
   const int rgb = symbol.color < 0 ? 0 : symbol.color;
   painter.save();
   painter.setFont(font);
